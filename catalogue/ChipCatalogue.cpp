@@ -1,0 +1,1 @@
+// The chip catalogue (filled in with the chip table).

@@ -1,0 +1,1 @@
+// Data files (filled in with the readers).

@@ -1,0 +1,82 @@
+#include "messages/MessagePairs.h"
+
+#include <algorithm>
+#include <array>
+
+namespace msg {
+namespace {
+
+constexpr std::array kPairs = {
+    // Messages of the log, the message boxes and run-time captions.
+    MessagePair{"Please input valid SN data!!", "请输入有效的序列号数据!"},
+    MessagePair{"Please Input Valid Log File Name!", "请输入有效的Log文件名称！"},
+    MessagePair{"Operation Success!", "操作成功！"},
+    MessagePair{"Operation Failed!", "操作失败！"},
+    MessagePair{"Start firmware upgrade......", "开始升级编程器固件......"},
+    MessagePair{"Find Device: %s!", "找到设备 ：%s!"},
+    MessagePair{"No Device Found!", "未找到设备!"},
+    MessagePair{"Chip Data has been read out.", "目标芯片数据已读出。"},
+    MessagePair{"Chip has been Erased, Do Programming......", "芯片擦除成功，开始编程......"},
+    MessagePair{"Programming Success, do verification......", "芯片编程完成，执行校验......"},
+    MessagePair{"Chip is Blank!", "芯片为空！"},
+    MessagePair{"Chip is Not Blank!", "芯片不为空！"},
+    MessagePair{"Burn OK, Total: %d", "烧写OK总数: %d"},
+    MessagePair{"Download Data has been read out.", "编程器内部数据已读出。"},
+    MessagePair{"Read Chip Information success: ID=", "读取芯片信息数据成功: ID="},
+    MessagePair{"Read data using chip flash Size", "按芯片实际大小读取数据"},
+    MessagePair{"Read data using loaded file size", "按加载的数据文件大小读取数据"},
+    MessagePair{"File Start Address = 0x%0.6x.", "目标文件首地址 = 0x%0.6x."},
+    MessagePair{"File End Address   = 0x%0.6x.", "目标文件尾地址 = 0x%0.6x."},
+    MessagePair{"Chip Start Address = 0x%0.6x.", "目标芯片首地址 = 0x%0.6x."},
+    MessagePair{"Chip End Address   = 0x%0.6x.", "目标芯片尾地址 = 0x%0.6x."},
+    MessagePair{"File \"%s\" has been saved!", "文件\"%s\"已保存！"},
+    MessagePair{"No data to be saved!", "没有数据需要保存!"},
+    MessagePair{"Please select Chip Type!", "请选择并确认芯片型号！"},
+    MessagePair{"Please Load Data File!", "请加载目标文件！"},
+    MessagePair{"Programmer %d: Download Data......", "编程器 %d ：下载数据......"},
+    MessagePair{"Chip %d : Auto-Programming,Start to Erase......", "芯片%d : 启动自动编程，擦除芯片......"},
+    MessagePair{"Chip %d : Auto-Programming,Start to write......", "芯片%d : 启动自动编程，开始数据写入......"},
+    MessagePair{"Please connect device!!", "请连接好设备!"},
+    MessagePair{"Please connect device!", "请连接好设备！"},
+    MessagePair{"Chip %d : Do Blank Check......", "芯片%d ：开始芯片查空......"},
+    MessagePair{"Chip %d : Do Erase......", "芯片 %d ：芯片擦除......"},
+    MessagePair{"Chip %d : Do Programming......", "芯片%d ：开始芯片编程......"},
+    MessagePair{"Chip %d : Do Verification......", "芯片%d ：执行数据校验......"},
+    MessagePair{"Chip: Read Downloaded Data......", "芯片 ：读取已下载到编程器中数据......"},
+    MessagePair{"Chip 1: Read Chip......", "芯片 1：读取芯片数据......"},
+    MessagePair{"Chip 1: Read Chip Information......", "芯片 1：读取芯片信息数据......"},
+    MessagePair{"Chip 1: Read Chip DID Data......", "芯片 1：读取芯片DID数据......"},
+    MessagePair{"Chip data has been read out successfully!", "目标芯片数据已读出!"},
+    MessagePair{"Time out when Read Chip data!", "读取芯片数据操作超时！"},
+    MessagePair{"Operation Time Out!", "操作超时！"},
+    MessagePair{"Please select COM......", "请选择通讯口......"},
+    MessagePair{"File \"VOzOZEdud.ZQM\" not found, please confirm!", "文件\"VOzOZEdud.ZQM\"没有找到，请确认！"},
+    MessagePair{"Enter Off-Line Monitor Mode!", "进入脱机监控模式!"},
+    // Texts of the units' result codes.
+    MessagePair{"Packet Data error", "数据包错误！"},
+    MessagePair{"Packet error!", "数据包校验错误！"},
+    MessagePair{"Unknow Command!", "不认识的命令！"},
+    MessagePair{"Flash Memory Error!", "Flash Memory错误！"},
+    MessagePair{"Write Flash Memory Error!", "写Flash Memory错误！"},
+    MessagePair{"Data verify error!", "数据校验错误！"},
+    MessagePair{"Check sum error!", "芯片校验和不正确！"},
+    MessagePair{"Chip unmatched!", "芯片类型不正确！"},
+    MessagePair{"Manufacturer unmatched!", "芯片厂家型号不正确！"},
+    MessagePair{"Command Time Out!", "命令执行超时!"},
+    MessagePair{"Communication Waiting Time Out!", "通讯等待超时!"},
+    MessagePair{"Command error!", "命令执行错误"},
+    MessagePair{"Initialize interface error!", "接口错误或芯片未连接！"},
+    MessagePair{"Operation Failed,Error Code: 0%d", "操作失败！错误代码: 0%d"},
+};
+
+}  // namespace
+
+std::span<const MessagePair> MessagePairs() { return kPairs; }
+
+std::string_view ChineseFor(std::string_view english) {
+  auto it = std::find_if(kPairs.begin(), kPairs.end(),
+                         [&](const MessagePair& p) { return p.english == english; });
+  return it == kPairs.end() ? english : it->chinese;
+}
+
+}  // namespace msg

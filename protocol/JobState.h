@@ -1,0 +1,191 @@
+#pragma once
+// The job state: every value the program's parts share — the data buffer, the
+// chosen chip's parameters, the control settings copied from the window before
+// each command, the data range and its checksums, the job flags and counters,
+// and one set of tables and buffers per slot (programmer unit 0..7).
+//
+// One instance is owned by the application and passed by reference; it is
+// large (the data buffer alone is 130 MB), so create it on the heap.
+// Only the main thread touches it.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "protocol/FillerRandom.h"
+#include "protocol/SlotPort.h"
+#include "protocol/View.h"
+
+inline constexpr int kSlotCount = 8;
+
+inline constexpr uint32_t kDataBufferSize = 0x8200001;  // 136,314,881 bytes
+inline constexpr uint32_t kPageSpareOffset = 0x200000;  // spare bytes of 528-byte pages
+inline constexpr uint32_t kPageSpareSize = 0x10000;
+
+inline constexpr size_t kTxPacketSize = 8192;
+inline constexpr size_t kTxFrameSize = 2 * kTxPacketSize + 7;  // every byte escaped, marks, padding
+inline constexpr size_t kSlotRawBlockSize = 32768;
+// A valid answer may escape to twice its size, so a slot's frame area holds a
+// whole escaped packet, and its receive buffer that plus one read chunk.
+inline constexpr size_t kSlotFrameSize = kTxFrameSize;
+inline constexpr size_t kReadChunkSize = 2048;
+inline constexpr size_t kSlotRxBufSize = kSlotFrameSize + kReadChunkSize;
+
+// The largest Address Write: its packet (62 + length bytes) must fit TxPacket.
+inline constexpr size_t kAddrWriteMaxLen = kTxPacketSize - 62;
+
+// Codes of SlotOp.
+enum SlotOpCode : uint8_t {
+  kOpReadChip155 = 0,
+  kOpDownload = 3,
+  kOpDownloadPages = 5,
+  kOpDownloadRaw = 7,
+  kOpBlankCheck = 16,
+  kOpErase = 19,
+  kOpProgram149 = 21,
+  kOpProgram150 = 23,
+  kOpVerify = 25,
+  kOpReadChip154 = 32,
+  kOpReadDownloaded = 37,
+  kOpAddressWrite = 42,
+  kOpReadId = 48,
+  kOpFirmwareUpgrade = 160,
+  kOpIdle = 240,
+};
+
+struct DataBufferDeleter {
+  void operator()(uint8_t* p) const;
+};
+
+struct JobState {
+  JobState();
+  JobState(const JobState&) = delete;
+  JobState& operator=(const JobState&) = delete;
+
+  // --- Data buffer -------------------------------------------------------
+  std::unique_ptr<uint8_t[], DataBufferDeleter> DataBuffer;  // kDataBufferSize bytes
+  uint8_t* PageSpareArea() { return DataBuffer.get() + kPageSpareOffset; }
+
+  // --- Chip parameters ---------------------------------------------------
+  uint8_t ChipFamily = 0;
+  uint8_t ChipSubType = 0;
+  uint8_t ChipAddrMode = 0;
+  uint8_t I2CDevAddr = 0;
+  uint32_t ChipSize = 0;
+  uint32_t PageSize = 0;
+  uint8_t ChipId1 = 0;
+  uint8_t ChipId2 = 0;
+  uint16_t EraseTime = 0;
+  uint8_t Vcc18V = 0;
+  uint8_t PageEraseChip = 0;
+  uint8_t ChipOptions = 0;
+  uint8_t Esp8285Mode = 0;
+  std::array<uint8_t, 8> ChipOpBytes{};
+  uint8_t ChipSpare = 0;
+  uint8_t ChipAuxByte = 0;
+  uint8_t CtrlFlags2 = 0;
+  uint32_t ChipAuxWord = 0;
+  uint8_t ChipAuxByte2 = 0;
+  std::string SelChipName;
+
+  // --- Control settings --------------------------------------------------
+  uint8_t CtrlFlags = 0;
+  uint8_t ProtectByte = 0;
+  uint8_t EepromProtect = 0;
+  uint8_t PageMode = 0;
+  uint8_t CtrlSpare = 0;
+  uint8_t StepFlags = 0;
+  uint8_t AutoDetect = 0;
+  uint8_t ClockCode = 0;
+  uint8_t PowerTime = 0;
+  int16_t ChipInTime = 0;
+  int16_t ChipOffTime = 0;
+  uint8_t SNEnabled = 0;
+  uint8_t SNLength = 0;
+  int32_t SNGain = 0;
+  int32_t SNValue = 0;
+  int32_t SNAddress = 0;
+  uint8_t CountLimitOn = 0;
+  int32_t CountLimit = 0;
+  uint32_t ShownChecksum = 0;
+  uint16_t AddrWriteAddr = 0;
+  uint16_t AddrWriteLen = 0;
+  std::vector<uint8_t> AddrWriteData;
+
+  // --- Data range and checksums -------------------------------------------
+  uint32_t DataStart = 0;
+  uint32_t DataEnd = 0;
+  uint32_t DataSizeKB = 0;
+  uint8_t LargeImage = 0;
+  uint32_t ChipSizeCopy = 0;
+  int32_t ChipEndAddr = 0;
+  uint32_t FileStartAddr = 0;
+  uint32_t FileEndAddr = 0;
+  uint32_t FileLength = 0;
+  uint32_t LoadSum = 0;
+  uint32_t FileCRC32 = 0;
+  uint32_t ChipSum32 = 0;
+  uint32_t ChipCRC32 = 0;
+  uint16_t DataSum16 = 0;
+  uint16_t DataCRC16 = 0;
+  uint32_t ReadLength = 0;
+  uint32_t ReadCount = 0;
+  std::string DataFileName;
+
+  // --- Job flags and counters ----------------------------------------------
+  uint8_t ChipSelected = 0;
+  uint8_t DataLoaded = 0;
+  uint8_t LargeDownload = 0;
+  uint8_t ReadStreaming = 0;
+  uint8_t FirmwareLoaded = 0;
+  uint8_t TotalDevices = 0;
+  uint8_t DeviceCount = 0;
+  int32_t OkCount = 0;
+  int32_t NgCount = 0;
+  std::string AppDir;
+  std::string SelectedPort;
+  IView* LogMemo = nullptr;  // the window's message log and the rest of its view
+
+  // --- Per-slot tables ------------------------------------------------------
+  template <typename T>
+  using PerSlot = std::array<T, kSlotCount>;
+
+  PerSlot<ISlotPort*> CommSlots{};
+  PerSlot<IGauge*> GaugeSlots{};
+  PerSlot<uint8_t> SlotConnected{};
+  PerSlot<uint8_t> SlotBusy{};
+  PerSlot<uint8_t> SlotOp{};
+  PerSlot<int32_t> SlotTimeout{};
+  PerSlot<uint32_t> SlotBlockTotal{};
+  PerSlot<uint32_t> SlotKbIndex{};
+  PerSlot<uint32_t> SlotSendSum{};
+  PerSlot<uint8_t> SlotDownloading{};
+  PerSlot<uint8_t> SlotRawPending{};
+  PerSlot<uint8_t> SlotAutoMode{};
+  PerSlot<uint8_t> SlotGaugeTick{};
+  PerSlot<int32_t> SlotSeqTotal{};
+  PerSlot<int32_t> SlotSeqPos{};
+  PerSlot<int32_t> SlotOkCount{};
+  PerSlot<int32_t> SlotNgCount{};
+  PerSlot<uint16_t> SlotRxCount{};
+
+  // --- Per-slot buffers (no buffer is shared between slots) ----------------
+  PerSlot<std::array<uint8_t, kTxPacketSize>> TxPacket{};
+  PerSlot<std::array<uint8_t, kTxFrameSize>> TxFrame{};
+  PerSlot<std::array<uint8_t, kSlotRawBlockSize>> SlotRawBlock{};
+  PerSlot<std::array<uint8_t, kSlotFrameSize>> SlotFrame{};
+  PerSlot<std::array<uint8_t, kSlotRxBufSize>> SlotRxBuf{};
+
+  // The program-wide filler sequence of the packets and project files; it
+  // starts the same at every program start.
+  FillerRandom Filler;
+};
+
+// Chip parameters and job flags to their start values, DataBuffer to 0xFF.
+void InitChipParams(JobState& js);
+
+// Per-slot tables to idle; binds the slots' ports and gauges.
+void InitSlotTables(JobState& js, const std::array<ISlotPort*, kSlotCount>& ports,
+                    const std::array<IGauge*, kSlotCount>& gauges);

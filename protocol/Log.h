@@ -1,0 +1,23 @@
+#pragma once
+// Time-stamped lines of the message log. Every log line of the program is
+// formed here: "> " + time + " " + text, or "> " + time + " C<n>: " + text
+// for slot index n-1.
+#include <string>
+#include <string_view>
+
+struct JobState;
+
+// The platform's long time text ("%X") and short date text ("%x") of now.
+std::string LongTimeText();
+std::string ShortDateText();
+
+// "> " + time + " " + text.
+std::string InfoLine(std::string_view text);
+// "> " + time + " C" + (slot + 1) + ": " + text.
+std::string SlotLine(std::string_view text, int slot);
+
+// Append those lines to the job's message log.
+void AddInfoLine(JobState& js, std::string_view text);
+void LogSlotMessage(JobState& js, std::string_view text, int slot);
+// Appends a line without time stamp (blank lines, rows of full stops).
+void AddRawLine(JobState& js, std::string_view text);

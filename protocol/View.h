@@ -1,0 +1,32 @@
+#pragma once
+// What the engine needs of the window: the message log, the slots' gauges,
+// the status bar, modal message boxes and the device panel. The main window
+// implements it; tests use a fake that records the calls.
+#include <cstdint>
+#include <string>
+
+enum class GaugeColor { Blue, Red };
+
+class IGauge {
+ public:
+  virtual ~IGauge() = default;
+  virtual void SetMax(int max) = 0;
+  virtual void SetProgress(int progress) = 0;
+  virtual int Max() const = 0;
+  virtual int Progress() const = 0;
+  virtual void SetColor(GaugeColor color) = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+};
+
+class IView {
+ public:
+  virtual ~IView() = default;
+  // Appends one line to the message log exactly as given.
+  virtual void AppendLogLine(const std::string& line) = 0;
+  // Sets the text of status bar panel `index` (0..3).
+  virtual void SetStatusPanel(int index, const std::string& text) = 0;
+  // Shows a modal message box and returns when the operator closes it.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // Caption of the device panel above the log.
+  virtual void SetInfoPanel(const std::string& text) = 0;
+};

@@ -1,0 +1,1 @@
+// The serial port component (filled in with the port layer).
