@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "protocol/FillerRandom.h"
+#include "protocol/FirmwareState.h"
 #include "protocol/SlotPort.h"
 #include "protocol/View.h"
 
@@ -181,6 +182,9 @@ struct JobState {
   // The program-wide filler sequence of the packets and project files; it
   // starts the same at every program start.
   FillerRandom Filler;
+
+  // The units' firmware image beside the program.
+  FirmwareState Firmware;
 };
 
 // Chip parameters and job flags to their start values, DataBuffer to 0xFF.
