@@ -189,14 +189,14 @@ void TQZProgrammer::BuildChipGroup(QWidget* page) {
   ChkBoxCPES = CheckBox(g, "ChkBoxCPES", "按芯片大小处理", 200, 50, 145);
   ChkBoxCPES->setVisible(false);
 
-  RadioGpVolt = RadioGroup(g, "RadioGpVolt", " 接口电平 ", {"3.3V", "5.0V", "1.8V"}, 2, 0, 4, 70,
-                           345, 42);
+  RadioGpVolt = RadioGroup(g, "RadioGpVolt", " 接口电平 ", {"3.3V", "5.0V", "1.8V"}, 2, 0, 4, 68,
+                           345, 58);
   RadioGroupSpd = RadioGroup(g, "RadioGroupSpd", "时钟速率选择",
-                             {"CLK=100KHz", "CLK=200KHz", "CLK=400KHz", "CLK=1MHz"}, 2, 3, 4, 114,
-                             345, 46);
+                             {"CLK=100KHz", "CLK=200KHz", "CLK=400KHz", "CLK=1MHz"}, 2, 3, 4, 102,
+                             345, 58);
   RadioGroupSpd->setVisible(false);
 
-  GroupBoxCtrl = GroupBox(g, "GroupBoxCtrl", "烧写控制", 4, 114, 345, 46);
+  GroupBoxCtrl = GroupBox(g, "GroupBoxCtrl", "烧写控制", 4, 112, 345, 46);
   EnBlankChk = CheckBox(GroupBoxCtrl, "EnBlankChk", "查空", 8, 20, 75);
   EnEraseChk = CheckBox(GroupBoxCtrl, "EnEraseChk", "擦除", 92, 20, 75);
   EnProgChk = CheckBox(GroupBoxCtrl, "EnProgChk", "编程", 176, 20, 75);
