@@ -37,7 +37,7 @@ void ShowQueuedResults(JobState& js, int slot) {
   auto& queue = js.SlotResultBoxes[slot];
   while (!queue.empty()) {
     std::string text = queue.front();
-    if (js.LogMemo) js.LogMemo->ShowMessage(text);
+    if (js.LogMemo) js.LogMemo->ShowErrorMessage(text);
     LogSlotMessage(js, text, slot);
     queue.pop_front();
   }

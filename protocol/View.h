@@ -28,6 +28,8 @@ class IView {
   virtual void SetStatusPanel(int index, const std::string& text) = 0;
   // Shows a modal message box and returns when the operator closes it.
   virtual void ShowMessage(const std::string& text) = 0;
+  // The same as an error box (a unit's result code).
+  virtual void ShowErrorMessage(const std::string& text) { ShowMessage(text); }
   // Caption of the device panel above the log.
   virtual void SetInfoPanel(const std::string& text) = 0;
   // Runs `task` once the event handler in progress has returned. A window

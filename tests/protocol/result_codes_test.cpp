@@ -48,6 +48,7 @@ TEST_F(ShowResultCodeTest, ShowsTheBoxThenLogsTheTextForTheSlot) {
   ShowResultCode(*js, 0x31, 5);
 
   EXPECT_EQ(view.boxes, std::vector<std::string>{"Data verify error!"});
+  EXPECT_EQ(view.errorBoxes, view.boxes);
   EXPECT_EQ(logSizeWhileOpen, std::vector<size_t>{0});
   EXPECT_EQ(view.LogTexts(), std::vector<std::string>{SlotText(5, "Data verify error!")});
   EXPECT_TRUE(js->SlotResultBoxes[5].empty());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "SlotFixture.h"
 #include "protocol/SlotOperations.h"
 
@@ -14,6 +16,7 @@ struct StartCase {
   int max;
   int progress;
 };
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 class StartSlotOperationTest : public SlotFixture, public ::testing::WithParamInterface<StartCase> {};
 
@@ -114,6 +117,7 @@ struct RangeCase {
   uint32_t dataEnd;
   bool inBuffer;
 };
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class SetDefaultDataRangeTest : public SlotFixture, public ::testing::WithParamInterface<RangeCase> {};
 

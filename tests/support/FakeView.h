@@ -37,6 +37,12 @@ struct FakeView : IView {
     if (whileBoxOpen) whileBoxOpen(text);
   }
   void SetInfoPanel(const std::string& text) override { infoPanel = text; }
+  // Error boxes are recorded in `boxes` too.
+  std::vector<std::string> errorBoxes;
+  void ShowErrorMessage(const std::string& text) override {
+    errorBoxes.push_back(text);
+    ShowMessage(text);
+  }
 
   // Runs while a modal box is "open", as the box's own event loop would run
   // further events.
