@@ -14,7 +14,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
     if (QZProgrammer)
-      QZProgrammer->ShowMessage(e.what());
+      QZProgrammer->ShowErrorMessage(e.what());
     else
       QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(e.what()));
   }

@@ -93,6 +93,20 @@ void TQZProgrammer::ShowMessage(const std::string& text) {
   box.exec();
 }
 
+void TQZProgrammer::ShowErrorMessage(const std::string& text) {
+  if (MessageBoxHook) {
+    MessageBoxHook(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationName(),
+                  QString::fromStdString(text), QMessageBox::Ok, this);
+  box.exec();
+}
+
+void TQZProgrammer::Post(std::function<void()> task) {
+  QTimer::singleShot(0, this, std::move(task));
+}
+
 void TQZProgrammer::SetInfoPanel(const std::string& text) {
   InfoPanel->setText(QString::fromStdString(text));
 }

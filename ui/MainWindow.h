@@ -47,10 +47,12 @@ class TQZProgrammer : public QMainWindow, public IView {
   void AppendLogLine(const std::string& line) override;
   void SetStatusPanel(int index, const std::string& text) override;
   void ShowMessage(const std::string& text) override;
+  void ShowErrorMessage(const std::string& text) override;
   void SetInfoPanel(const std::string& text) override;
+  void Post(std::function<void()> task) override;
 
-  // Every modal box of the window goes through here; a test replaces it to
-  // record the texts instead of blocking on a box.
+  // Every modal box of the window (message and error boxes) goes through
+  // here when set; a test sets it to record the texts instead of blocking.
   std::function<void(const std::string&)> MessageBoxHook;
 
   // "> " + time + " " + text as a new last line of the log.

@@ -19,6 +19,13 @@ bool TQZProgrammer::FormClose() {
   CloseOpenPorts();
   const LogCloseResult result =
       SaveLogOnClose(LogCfg, js.AppDir, LogLines(), ShortDateText(), LongTimeText());
-  if (!result.message.empty()) ShowMessage(result.message);
+  if (!result.message.empty()) {
+    // A file the operator named that cannot be written is an error like any
+    // other the handler does not catch.
+    if (result.keepWindowOpen)
+      ShowErrorMessage(result.message);
+    else
+      ShowMessage(result.message);
+  }
   return !result.keepWindowOpen;
 }

@@ -99,7 +99,7 @@ void TQZProgrammer::FormShow() {
   } catch (const std::exception& e) {
     // Like any handler's uncaught error: shown, the rest of the step skipped,
     // the window shown all the same.
-    ShowMessage(e.what());
+    ShowErrorMessage(e.what());
   }
 }
 

@@ -149,6 +149,21 @@ TEST_F(ControlsTest, FileDialogFiltersInQtForm) {
   EXPECT_EQ(w.SaveDialog1.DefaultExt, "*.bin");
 }
 
+TEST_F(ControlsTest, PostedTasksRunAfterTheCurrentHandler) {
+  TQZProgrammer& w = Window();
+  std::vector<int> order;
+  w.Post([&] { order.push_back(2); });
+  order.push_back(1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST_F(ControlsTest, ErrorBoxesGoThroughTheSameHook) {
+  TQZProgrammer& w = Window();
+  w.ShowErrorMessage("Error opening serial port:ttyUSB9");
+  EXPECT_EQ(boxes, std::vector<std::string>{"Error opening serial port:ttyUSB9"});
+}
+
 TEST(Gauge, ClampsProgressAndPaintsPureColours) {
   QProgressBar bar;
   TGauge gauge(&bar);
