@@ -149,6 +149,17 @@ TEST_F(ControlsTest, FileDialogFiltersInQtForm) {
   EXPECT_EQ(w.SaveDialog1.DefaultExt, "*.bin");
 }
 
+TEST_F(ControlsTest, LogLinesAreTheLinesAppendedHoweverLong) {
+  TQZProgrammer& w = Window();
+  EXPECT_TRUE(w.LogLines().empty());
+  const std::string longLine(400, 'x');  // wraps on screen
+  w.AppendLogLine(longLine);
+  w.AppendLogLine("芯片");
+  EXPECT_EQ(w.LogLines(), (std::vector<std::string>{longLine, "芯片"}));
+  w.InfoMemo->clear();
+  EXPECT_TRUE(w.LogLines().empty());
+}
+
 TEST_F(ControlsTest, PostedTasksRunAfterTheCurrentHandler) {
   TQZProgrammer& w = Window();
   std::vector<int> order;
