@@ -1,0 +1,106 @@
+#include <cstring>
+
+#include "files/DataFiles.h"
+#include "files/LineReader.h"
+#include "protocol/JobState.h"
+
+namespace {
+
+constexpr std::string_view kEndRecord = ":00000001FF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Decodes n bytes from 2n hex characters; false on any non-hex character.
+bool DecodeHex(const char* text, size_t n, uint8_t* out) {
+  uint8_t bad = 0;
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t hi = kHexValue[static_cast<unsigned char>(text[2 * i])];
+    uint8_t lo = kHexValue[static_cast<unsigned char>(text[2 * i + 1])];
+    bad |= hi | lo;
+    out[i] = static_cast<uint8_t>((hi << 4) | (lo & 0x0F));
+  }
+  return (bad & kNotHex) == 0;
+}
+
+}  // namespace
+
+int ParseHexLine(std::string_view line, std::span<uint8_t> buffer, uint32_t& base, uint32_t offset,
+                 uint32_t& lowest, uint32_t& highest, uint32_t& loadSum) {
+  if (line.empty() || line[0] != ':') return kHexNoColon;
+  size_t len = line.size();
+  while (len > 1 && IsBlank(line[len - 1])) --len;  // trailing blanks carry nothing
+
+  // Header: count, address, type.
+  if (len < 9) return kHexLength;
+  uint8_t rec[4 + 255 + 1];
+  if (!DecodeHex(line.data() + 1, 4, rec)) return kHexNotHexDigit;
+  const uint8_t count = rec[0];
+  const uint32_t address = (uint32_t{rec[1]} << 8) | rec[2];
+  const uint8_t type = rec[3];
+  if (type == 0x01 || type == 0x03 || type == 0x05) return kHexAccepted;  // passed over
+  if (type > 0x05) return kHexRecordType;
+
+  // The whole record: data and checksum, nothing more, nothing less.
+  if (len != 11 + 2 * size_t{count}) return kHexLength;
+  if (!DecodeHex(line.data() + 9, size_t{count} + 1, rec + 4)) return kHexNotHexDigit;
+  uint8_t sum = 0;
+  for (size_t i = 0; i < size_t{count} + 5; ++i) sum = static_cast<uint8_t>(sum + rec[i]);
+
+  if (type == 0x02 || type == 0x04) {
+    if (address != 0) return kHexAddressField;
+    if (count != 2) return kHexLength;
+    if (sum != 0) return kHexChecksum;
+    uint32_t value = (uint32_t{rec[4]} << 8) | rec[5];
+    base = type == 0x02 ? value * 16 : value * 65536;
+    return kHexAccepted;
+  }
+
+  // Data record.
+  if (sum != 0) return kHexChecksum;
+  if (count == 0) return kHexAccepted;
+  const uint32_t addr = base + address;
+  const uint64_t index = uint64_t{addr} - offset;
+  if (uint64_t{addr} < offset || index + count > buffer.size()) return kHexOutside;
+  if (addr < lowest) lowest = addr;
+  if (addr + count - 1 > highest) highest = addr + count - 1;
+  const uint8_t* data = rec + 4;
+  std::memcpy(buffer.data() + index, data, count);
+  uint32_t added = 0;
+  for (size_t i = 0; i < count; ++i) added += data[i];
+  loadSum += added;
+  return kHexAccepted;
+}
+
+ReadOutcome ReadHexFile(JobState& js, const std::string& fileName, std::span<uint8_t> buffer,
+                        uint32_t& highest) {
+  LineReader reader(fileName);
+  if (!reader.IsOpen()) return {ReadStatus::OpenFailed, 0, {}};
+
+  uint32_t base = 0, lowest = 0xFFFFFFFF, high = 0;
+  uint32_t sum = js.LoadSum;
+  uint32_t blankLine = 0;  // an empty line is only harmless at the end of the file
+  ReadOutcome outcome;
+  std::string_view line;
+  while (reader.Next(line)) {
+    if (line == kEndRecord) break;
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+      if (blankLine == 0) blankLine = reader.LineNumber();
+      continue;
+    }
+    if (blankLine != 0) {
+      outcome = {ReadStatus::BadRecord, blankLine, std::string(HexLineResultText(kHexNoColon))};
+      break;
+    }
+    int result = ParseHexLine(line, buffer, base, 0, lowest, high, sum);
+    if (result != kHexAccepted) {
+      outcome = {ReadStatus::BadRecord, reader.LineNumber(), std::string(HexLineResultText(result))};
+      break;
+    }
+  }
+  if (outcome.Ok() && reader.Failed()) outcome.status = ReadStatus::ReadFailed;
+  js.LoadSum = sum;
+  js.FileStartAddr = lowest;
+  highest = high;
+  return outcome;
+}
