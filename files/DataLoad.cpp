@@ -9,17 +9,9 @@
 #include "protocol/DataRange.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
+#include "protocol/SlotOperations.h"
 
 namespace {
-
-// DataStart 0, DataEnd ChipSizeCopy - 1, DataSizeKB from the chip size.
-void DefaultDataRange(JobState& js) {
-  uint32_t size = std::min(js.ChipSizeCopy, kDataBufferSize);
-  js.DataSizeKB = js.ChipSize >= 1024 ? size / 1024 : 0;
-  js.DataStart = 0;
-  js.DataEnd = size == 0 ? 0 : size - 1;
-  js.ChipEndAddr = static_cast<int32_t>(js.DataEnd);
-}
 
 void Refuse(JobState& js, const std::string& text) {
   AddInfoLine(js, text);
@@ -46,7 +38,7 @@ ReadOutcome LoadDataFile(JobState& js, const std::string& path) {
   js.FileStartAddr = 0;
   js.FileEndAddr = std::min(js.ChipSizeCopy, kDataBufferSize) - 1;
   js.LoadSum = 0;
-  DefaultDataRange(js);
+  SetDefaultDataRange(js);
   std::span<uint8_t> buffer(js.DataBuffer.get(), kDataBufferSize);
   switch (DataFileKindFor(path)) {
     case DataFileKind::Hex: return ReadHexFile(js, path, buffer, js.FileEndAddr);
