@@ -1,4 +1,5 @@
 #include <cstring>
+#include <vector>
 
 #include "files/DataFiles.h"
 #include "files/LineReader.h"
@@ -10,16 +11,43 @@ constexpr std::string_view kEndRecord = ":00000001FF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Decodes n bytes from 2n hex characters; false on any non-hex character.
-bool DecodeHex(const char* text, size_t n, uint8_t* out) {
-  uint8_t bad = 0;
+// Byte value of every pair of characters, as the two bytes lie in memory;
+// kBadPair marks a pair that is not two hex digits.
+constexpr uint16_t kBadPair = 0x100;
+
+const uint16_t* PairTable() {
+  static const std::vector<uint16_t> table = [] {
+    std::vector<uint16_t> t(65536);
+    for (unsigned a = 0; a < 256; ++a) {
+      for (unsigned b = 0; b < 256; ++b) {
+        const char pair[2] = {static_cast<char>(a), static_cast<char>(b)};
+        uint16_t key;
+        std::memcpy(&key, pair, 2);
+        uint8_t hi = kHexValue[a], lo = kHexValue[b];
+        t[key] = ((hi | lo) & kNotHex) ? kBadPair : static_cast<uint16_t>(hi << 4 | lo);
+      }
+    }
+    return t;
+  }();
+  return table.data();
+}
+
+// Decodes n bytes from 2n hex characters and adds them to sum; false on any
+// non-hex character.
+bool DecodeHex(const char* text, size_t n, uint8_t* out, uint32_t& sum) {
+  const uint16_t* table = PairTable();
+  uint16_t bad = 0;
+  uint32_t s = 0;
   for (size_t i = 0; i < n; ++i) {
-    uint8_t hi = kHexValue[static_cast<unsigned char>(text[2 * i])];
-    uint8_t lo = kHexValue[static_cast<unsigned char>(text[2 * i + 1])];
-    bad |= hi | lo;
-    out[i] = static_cast<uint8_t>((hi << 4) | (lo & 0x0F));
+    uint16_t key;
+    std::memcpy(&key, text + 2 * i, 2);
+    uint16_t v = table[key];
+    bad |= v;
+    s += v;
+    out[i] = static_cast<uint8_t>(v);
   }
-  return (bad & kNotHex) == 0;
+  sum += s;
+  return (bad & kBadPair) == 0;
 }
 
 }  // namespace
@@ -33,7 +61,8 @@ int ParseHexLine(std::string_view line, std::span<uint8_t> buffer, uint32_t& bas
   // Header: count, address, type.
   if (len < 9) return kHexLength;
   uint8_t rec[4 + 255 + 1];
-  if (!DecodeHex(line.data() + 1, 4, rec)) return kHexNotHexDigit;
+  uint32_t headerSum = 0;
+  if (!DecodeHex(line.data() + 1, 4, rec, headerSum)) return kHexNotHexDigit;
   const uint8_t count = rec[0];
   const uint32_t address = (uint32_t{rec[1]} << 8) | rec[2];
   const uint8_t type = rec[3];
@@ -42,9 +71,11 @@ int ParseHexLine(std::string_view line, std::span<uint8_t> buffer, uint32_t& bas
 
   // The whole record: data and checksum, nothing more, nothing less.
   if (len != 11 + 2 * size_t{count}) return kHexLength;
-  if (!DecodeHex(line.data() + 9, size_t{count} + 1, rec + 4)) return kHexNotHexDigit;
-  uint8_t sum = 0;
-  for (size_t i = 0; i < size_t{count} + 5; ++i) sum = static_cast<uint8_t>(sum + rec[i]);
+  uint32_t dataSum = 0;
+  if (!DecodeHex(line.data() + 9, count, rec + 4, dataSum)) return kHexNotHexDigit;
+  uint32_t checksum = 0;
+  if (!DecodeHex(line.data() + 9 + 2 * size_t{count}, 1, rec + 4 + count, checksum)) return kHexNotHexDigit;
+  const uint8_t sum = static_cast<uint8_t>(headerSum + dataSum + checksum);
 
   if (type == 0x02 || type == 0x04) {
     if (address != 0) return kHexAddressField;
@@ -65,9 +96,7 @@ int ParseHexLine(std::string_view line, std::span<uint8_t> buffer, uint32_t& bas
   if (addr + count - 1 > highest) highest = addr + count - 1;
   const uint8_t* data = rec + 4;
   std::memcpy(buffer.data() + index, data, count);
-  uint32_t added = 0;
-  for (size_t i = 0; i < count; ++i) added += data[i];
-  loadSum += added;
+  loadSum += dataSum;
   return kHexAccepted;
 }
 
