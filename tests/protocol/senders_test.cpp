@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "RecordingPort.h"
+#include "support/RecordingPort.h"
 #include "protocol/Checks.h"
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
