@@ -35,6 +35,7 @@ int RunApplication(int argc, char** argv) {
   // selection, serial number, data view) as they are built.
   auto mainWindow = std::make_unique<TQZProgrammer>(*js);
   QZProgrammer = mainWindow.get();
+  mainWindow->CreateDialogs();
 
   mainWindow->show();
   const int rc = app.exec();

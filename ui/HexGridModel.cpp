@@ -17,6 +17,13 @@ QString ByteText(uint8_t b) {
 THexGridModel::THexGridModel(const uint8_t* buffer, uint32_t size, QObject* parent)
     : QAbstractTableModel(parent), buffer_(buffer), size_(size) {}
 
+void THexGridModel::SetBuffer(const uint8_t* buffer, uint32_t size) {
+  beginResetModel();
+  buffer_ = buffer;
+  size_ = size;
+  endResetModel();
+}
+
 void THexGridModel::Fill(uint32_t first, uint32_t last) {
   beginResetModel();
   written_.clear();

@@ -18,6 +18,9 @@ class THexGridModel : public QAbstractTableModel {
 
   // buffer holds size bytes; bytes are read from it whenever a row is shown.
   THexGridModel(const uint8_t* buffer, uint32_t size, QObject* parent = nullptr);
+  explicit THexGridModel(QObject* parent = nullptr) : THexGridModel(nullptr, 0, parent) {}
+
+  void SetBuffer(const uint8_t* buffer, uint32_t size);
 
   // The grid for first..last (inclusive): one row per 16 bytes, the last row
   // complete even when the range ends inside it.

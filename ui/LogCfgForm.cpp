@@ -75,6 +75,29 @@ TLogCfgForm::TLogCfgForm(QWidget* parent) : QDialog(parent) {
   connect(creatButtons_, &QButtonGroup::idClicked, this, [this] { RadioGrpCreatClick(); });
   connect(SpeedButtonOP, &QToolButton::clicked, this, [this] { SpeedButtonOPClick(); });
   connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
+  // Every change of a control, by the operator or by a handler.
+  connect(CheckBoxLog, &QCheckBox::toggled, this, [this] { SyncConfig(); });
+  connect(creatButtons_, &QButtonGroup::idToggled, this, [this] { SyncConfig(); });
+  connect(modButtons_, &QButtonGroup::idToggled, this, [this] { SyncConfig(); });
+  connect(EditLogName, &QLineEdit::textChanged, this, [this] { SyncConfig(); });
+}
+
+void TLogCfgForm::BindConfig(LogConfig* config) {
+  bound_ = config;
+  SyncConfig();
+}
+
+LogConfig TLogCfgForm::Config() const {
+  LogConfig c;
+  c.LogEnabled = LogEnabled();
+  c.AutoLogName = AutoLogName();
+  c.LogWriteMode = LogWriteMode();
+  c.LogFileName = GetLogFileName();
+  return c;
+}
+
+void TLogCfgForm::SyncConfig() {
+  if (bound_) *bound_ = Config();
 }
 
 bool TLogCfgForm::LogEnabled() const { return CheckBoxLog->isChecked(); }

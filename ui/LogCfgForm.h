@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/DialogSupport.h"
+#include "ui/LogConfig.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -35,6 +36,11 @@ class TLogCfgForm : public QDialog {
   // empty text. A test replaces it.
   std::function<QString()> OpenDialogLog;
 
+  // Keeps *config equal to the read-outs from now on, whenever a control
+  // changes (the main window's close reads it).
+  void BindConfig(LogConfig* config);
+  LogConfig Config() const;
+
   // The read-outs for the main window's close.
   bool LogEnabled() const;
   bool AutoLogName() const;
@@ -53,6 +59,9 @@ class TLogCfgForm : public QDialog {
   void OKClick();
 
  private:
+  void SyncConfig();
+
+  LogConfig* bound_ = nullptr;
   QButtonGroup* creatButtons_;
   QButtonGroup* modButtons_;
 };
