@@ -128,6 +128,8 @@ ReadOutcome ReadHexFile(JobState& js, const std::string& fileName, std::span<uin
     }
   }
   if (outcome.Ok() && reader.Failed()) outcome.status = ReadStatus::ReadFailed;
+  if (outcome.Ok() && reader.LineTooLong())
+    outcome = {ReadStatus::BadRecord, reader.LineNumber() + 1, "line too long"};
   js.LoadSum = sum;
   js.FileStartAddr = lowest;
   highest = high;

@@ -15,16 +15,18 @@ LineReader::~LineReader() {
   if (file_) std::fclose(file_);
 }
 
-// Moves the unread tail to the front and reads behind it; grows the block
-// when a single line fills it.
+// Moves the unread tail to the front and reads behind it.
 bool LineReader::Refill() {
-  if (eof_ || failed_ || !file_) return false;
+  if (eof_ || failed_ || tooLong_ || !file_) return false;
   if (begin_ > 0) {
     std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == block_.size()) block_.resize(block_.size() * 2);
+  if (end_ == block_.size()) {
+    tooLong_ = true;
+    return false;
+  }
   size_t n = std::fread(block_.data() + end_, 1, block_.size() - end_, file_);
   end_ += n;
   if (n == 0) {
@@ -51,7 +53,7 @@ bool LineReader::Next(std::string_view& line) {
     }
     size_t scanned = end_ - begin_;
     if (!Refill()) {
-      if (failed_ || begin_ == end_) return false;
+      if (failed_ || tooLong_ || begin_ == end_) return false;
       // The last line has no LF.
       size_t len = end_ - begin_;
       if (block_[end_ - 1] == '\r') --len;

@@ -85,6 +85,8 @@ ReadOutcome ReadTxtFile(JobState& js, const std::string& fileName, std::span<uin
     }
   }
   if (outcome.Ok() && reader.Failed()) outcome.status = ReadStatus::ReadFailed;
+  if (outcome.Ok() && reader.LineTooLong())
+    outcome = {ReadStatus::BadRecord, reader.LineNumber() + 1, "line too long"};
   js.LoadSum = sum;
   start = parser.lowest;
   end = 0xFFFF;

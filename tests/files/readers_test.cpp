@@ -291,3 +291,26 @@ TEST(DataFileKind, ChosenByUpperCasedExtension) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Readers, ALineLongerThanABlockIsRefusedNotGrown) {
+  std::string text = Lines({"@10", "01"}) + std::string(5u << 20, 'A');  // no line end at all
+  std::string path = WriteTestFile("huge.txt", text);
+  js_->LoadSum = 0;
+  uint32_t start = 0, end = 0;
+  ReadOutcome r = ReadTxtFile(*js_, path, Buffer(), start, end);
+  EXPECT_EQ(r.status, ReadStatus::BadRecord);
+  EXPECT_EQ(r.line, 3u);
+  EXPECT_EQ(r.reason, "line too long");
+  ExpectStoredOnly({{0x10, {1}}});
+
+  path = WriteTestFile("huge.hex", std::string(5u << 20, ':'));
+  uint32_t highest = 0;
+  r = ReadHexFile(*js_, path, Buffer(), highest);
+  EXPECT_EQ(r.status, ReadStatus::BadRecord);
+  EXPECT_EQ(r.line, 1u);
+  ExpectStoredOnly({});
+}
+
+}  // namespace
