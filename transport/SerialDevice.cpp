@@ -95,30 +95,33 @@ TOpenResult OpenDevice(const std::string& Path) {
   return {fd, TOpenFailure::None};
 }
 
-void ApplyLineSettings(int Fd, const TLineSettings& Settings) {
-  termios tio{};
-  if (tcgetattr(Fd, &tio) != 0) return;
+void FillRawTermios(termios& Tio, const TLineSettings& Settings) {
+  Tio.c_iflag = 0;
+  if (Settings.ParityCheck) Tio.c_iflag |= INPCK;
+  if (Settings.XonXoffOut) Tio.c_iflag |= IXON;
+  if (Settings.XonXoffIn) Tio.c_iflag |= IXOFF;
+  Tio.c_oflag = 0;
+  Tio.c_lflag = 0;
 
-  tio.c_iflag = 0;
-  if (Settings.ParityCheck) tio.c_iflag |= INPCK;
-  if (Settings.XonXoffOut) tio.c_iflag |= IXON;
-  if (Settings.XonXoffIn) tio.c_iflag |= IXOFF;
-  tio.c_oflag = 0;
-  tio.c_lflag = 0;
-
-  const tcflag_t speedBits = tio.c_cflag & (CBAUD | CIBAUD);
-  tio.c_cflag = speedBits | CREAD | CLOCAL | HUPCL | ByteSizeFlag(Settings.ByteSize) |
+  const tcflag_t speedBits = Tio.c_cflag & (CBAUD | CIBAUD);
+  Tio.c_cflag = speedBits | CREAD | CLOCAL | HUPCL | ByteSizeFlag(Settings.ByteSize) |
                 ParityFlags(Settings.Parity);
   // Linux gives 1.5 stop bits for CSTOPB with 5 data bits, 2 otherwise.
-  if (Settings.StopBits != TStopBits::_1) tio.c_cflag |= CSTOPB;
-  if (Settings.CtsFlow || Settings.Rts == TRtsControl::RtsHandshake) tio.c_cflag |= CRTSCTS;
+  if (Settings.StopBits != TStopBits::_1) Tio.c_cflag |= CSTOPB;
+  if (Settings.CtsFlow || Settings.Rts == TRtsControl::RtsHandshake) Tio.c_cflag |= CRTSCTS;
 
   // One byte is enough for a read; the descriptor is non-blocking, so this
   // only makes an empty read report EAGAIN rather than end of file.
-  tio.c_cc[VMIN] = 1;
-  tio.c_cc[VTIME] = 0;
-  tio.c_cc[VSTART] = static_cast<cc_t>(Settings.XonChar);
-  tio.c_cc[VSTOP] = static_cast<cc_t>(Settings.XoffChar);
+  Tio.c_cc[VMIN] = 1;
+  Tio.c_cc[VTIME] = 0;
+  Tio.c_cc[VSTART] = static_cast<cc_t>(Settings.XonChar);
+  Tio.c_cc[VSTOP] = static_cast<cc_t>(Settings.XoffChar);
+}
+
+void ApplyLineSettings(int Fd, const TLineSettings& Settings) {
+  termios tio{};
+  if (tcgetattr(Fd, &tio) != 0) return;
+  FillRawTermios(tio, Settings);
 
   speed_t constant = 0;
   const bool hasConstant = SpeedConstant(Settings.BaudRate, constant);

@@ -2,6 +2,8 @@
 // The thin Linux layer under the serial port component: opening a terminal
 // device for exclusive non-blocking use, applying line settings, and
 // closing it again.
+#include <termios.h>
+
 #include <cstdint>
 #include <string>
 
@@ -42,6 +44,10 @@ struct TLineSettings {
   char XonChar = 17;
   char XoffChar = 19;
 };
+
+// Rewrites the flags and control characters of Tio for raw mode with the
+// given settings; the speed bits are left as they are.
+void FillRawTermios(termios& Tio, const TLineSettings& Settings);
 
 // Raw mode with the given settings. A driver that refuses a setting keeps its
 // own; that is not reported.

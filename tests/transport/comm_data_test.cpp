@@ -1,0 +1,158 @@
+// Bytes, notices and hang-ups of the serial port component on a
+// pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <thread>
+#include <vector>
+
+#include "PtyFixture.h"
+#include "transport/TReadThread.h"
+
+TEST_F(PtyTest, ReceivedBytesArriveInOrderInChunksOfAtMost2048OnTheMainThread) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  const std::vector<uint8_t> sent = Pattern(50000, 1);
+  ASSERT_TRUE(WriteFromUnit(sent));
+  ASSERT_TRUE(PumpUntil([&] { return Log.Received().size() >= sent.size(); }));
+  EXPECT_EQ(Log.Received(), sent);
+  for (const auto& e : Log.Entries) {
+    EXPECT_EQ(e.Thread, std::this_thread::get_id());
+    if (e.Kind != 'D') continue;
+    EXPECT_GE(e.Bytes.size(), 1u);
+    EXPECT_LE(e.Bytes.size(), TReadThread::kChunkSize);
+    EXPECT_TRUE(e.TrailingZero);
+  }
+}
+
+TEST_F(PtyTest, BytesArrivingWhileTheMainThreadIsBusyComeLaterInOrder) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  // Written without pumping, in pieces small enough for the line to hold.
+  std::vector<uint8_t> sent;
+  for (uint32_t piece = 0; piece < 4; ++piece) {
+    const std::vector<uint8_t> bytes = Pattern(500, piece + 10);
+    ASSERT_EQ(write(Master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    sent.insert(sent.end(), bytes.begin(), bytes.end());
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(PumpUntil([&] { return Log.Received().size() >= sent.size(); }));
+  EXPECT_EQ(Log.Received(), sent);
+}
+
+TEST_F(PtyTest, SentBlocksReachTheUnitWholeAndInCallOrder) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  // Sizes from one byte to blocks far larger than the line holds, so the
+  // writer has to wait for room in the middle of a block.
+  std::vector<uint8_t> expected;
+  const size_t sizes[] = {1, 7, 2048, 40000, 3, 32768, 5000, 65535, 70000};
+  uint32_t seed = 100;
+  for (size_t size : sizes) {
+    const std::vector<uint8_t> block = Pattern(size, seed++);
+    ASSERT_TRUE(Comm.SendBytes(block.data(), block.size()));
+    expected.insert(expected.end(), block.begin(), block.end());
+  }
+  EXPECT_EQ(ReadAtUnit(expected.size()), expected);
+}
+
+TEST_F(PtyTest, SendBytesCopiesTheCallersBytes) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  std::vector<uint8_t> bytes = Pattern(30000, 7);
+  const std::vector<uint8_t> original = bytes;
+  ASSERT_TRUE(Comm.SendBytes(bytes.data(), bytes.size()));
+  std::fill(bytes.begin(), bytes.end(), 0xEE);
+  EXPECT_EQ(ReadAtUnit(original.size()), original);
+}
+
+TEST_F(PtyTest, SendBytesRefusesEmptyBlocksAndClosedPorts) {
+  const uint8_t byte = 0x55;
+  EXPECT_FALSE(Comm.SendBytes(&byte, 1));
+  ASSERT_NO_THROW(Comm.OpenPort());
+  EXPECT_FALSE(Comm.SendBytes(&byte, 0));
+  EXPECT_FALSE(Comm.SendBytes(nullptr, 4));
+  Comm.ClosePort();
+  EXPECT_FALSE(Comm.SendBytes(&byte, 1));
+}
+
+TEST_F(PtyTest, SendDataEmptyComesOnceAfterOpenThenOnceAfterEachRunOfWrites) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  ASSERT_TRUE(PumpUntil([&] { return Log.Count('S') == 1; }));
+
+  // A round trip through the line: no second notice without writes.
+  ASSERT_TRUE(WriteFromUnit({0x01}));
+  ASSERT_TRUE(PumpUntil([&] { return Log.Received().size() == 1; }));
+  EXPECT_EQ(Log.Count('S'), 1);
+  EXPECT_EQ(Log.Entries.front().Kind, 'S');
+
+  const std::vector<uint8_t> bytes = Pattern(3000, 3);
+  ASSERT_TRUE(Comm.SendBytes(bytes.data(), bytes.size()));
+  EXPECT_EQ(ReadAtUnit(bytes.size()), bytes);
+  ASSERT_TRUE(PumpUntil([&] { return Log.Count('S') == 2; }));
+
+  ASSERT_TRUE(WriteFromUnit({0x02}));
+  ASSERT_TRUE(PumpUntil([&] { return Log.Received().size() == 2; }));
+  EXPECT_EQ(Log.Count('S'), 2);
+  for (const auto& e : Log.Entries) EXPECT_EQ(e.Thread, std::this_thread::get_id());
+}
+
+TEST_F(PtyTest, NoticesPostedBeforeClosePortAreStillDelivered) {
+  // The write thread reports its empty queue before it can see the stop
+  // event, so the notice is queued by the time ClosePort returns.
+  ASSERT_NO_THROW(Comm.OpenPort());
+  Comm.ClosePort();
+  EXPECT_EQ(Log.Count('S'), 0);
+  ASSERT_TRUE(PumpUntil([&] { return Log.Count('S') == 1; }));
+  EXPECT_FALSE(Comm.IsOpen());
+}
+
+TEST_F(PtyTest, FarEndClosingRequestsAHangupOnTheMainThread) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  ASSERT_TRUE(WriteFromUnit({'b', 'y', 'e'}));
+  ASSERT_TRUE(PumpUntil([&] { return Log.Received().size() == 3; }));
+  // The owner closes the port in its hang-up handler, as the main window does.
+  int closedInHandler = 0;
+  Comm.OnRequestHangup = [&](TComm* Sender) {
+    EXPECT_EQ(Sender, &Comm);
+    EXPECT_EQ(std::this_thread::get_id(), Log.Entries.front().Thread);
+    Sender->ClosePort();
+    ++closedInHandler;
+  };
+  CloseMaster();
+  ASSERT_TRUE(PumpUntil([&] { return closedInHandler == 1; }));
+  EXPECT_FALSE(Comm.IsOpen());
+  EXPECT_EQ(Log.Count('E'), 0);
+}
+
+TEST_F(PtyTest, EachWorkerReportsTheLostLineItself) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  ASSERT_TRUE(PumpUntil([&] { return Log.Count('S') == 1; }));
+  CloseMaster();
+  ASSERT_TRUE(PumpUntil([&] { return Log.Count('H') == 1; }));
+  // The idle write thread learns of it with its next write.
+  const uint8_t byte = 0x42;
+  EXPECT_TRUE(Comm.SendBytes(&byte, 1));
+  ASSERT_TRUE(PumpUntil([&] { return Log.Count('H') == 2; }));
+  // Its thread has ended: nothing more is taken.
+  EXPECT_FALSE(Comm.SendBytes(&byte, 1));
+  EXPECT_TRUE(Comm.IsOpen());
+  Comm.ClosePort();
+  EXPECT_FALSE(Comm.IsOpen());
+}
+
+TEST_F(PtyTest, ClosePortWhileAWriteIsPendingEndsWithoutAHangup) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  // Far more than the line holds while nobody reads the unit's side.
+  const std::vector<uint8_t> big = Pattern(200000, 9);
+  ASSERT_TRUE(Comm.SendBytes(big.data(), big.size()));
+  ASSERT_TRUE(Comm.SendBytes(big.data(), big.size()));
+  Comm.ClosePort();
+  EXPECT_FALSE(Comm.IsOpen());
+  // A marker through a fresh open shows everything queued has been
+  // delivered by now.
+  ASSERT_NO_THROW(Comm.OpenPort());
+  ASSERT_TRUE(WriteFromUnit({0x7E}));
+  ASSERT_TRUE(PumpUntil([&] {
+    const auto r = Log.Received();
+    return !r.empty() && r.back() == 0x7E;
+  }));
+  EXPECT_EQ(Log.Count('H'), 0);
+}
