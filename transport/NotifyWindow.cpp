@@ -40,14 +40,17 @@ bool TNotifyWindow::PostValue(TNoticeMessage Message, uint32_t Value) noexcept {
 }
 
 bool TNotifyWindow::event(QEvent* Event) {
-  if (Event->type() != NoticeEventType()) return QObject::event(Event);
-  TNotice notice;
-  {
-    std::lock_guard guard(Lock);
-    if (Pending.empty()) return true;
-    notice = std::move(Pending.front());
-    Pending.pop_front();
+  // Taken before the event is looked at: the poster's writes, the event
+  // object among them, are then ordered before this thread's reads.
+  std::unique_lock guard(Lock);
+  if (Event->type() != NoticeEventType()) {
+    guard.unlock();
+    return QObject::event(Event);
   }
+  if (Pending.empty()) return true;
+  TNotice notice = std::move(Pending.front());
+  Pending.pop_front();
+  guard.unlock();
   Dispatch(notice);
   return true;
 }

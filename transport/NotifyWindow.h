@@ -28,8 +28,8 @@ class TNotifyWindow : public QObject {
 
  private:
   TDispatcher Dispatch;
-  // Qt's own queue locking is invisible to ThreadSanitizer; this lock also
-  // makes the hand-over of each notice's bytes visible to it.
+  // Guards Pending. Qt's own queue locking is invisible to ThreadSanitizer;
+  // this lock also makes each hand-over, and the posted event, visible to it.
   std::mutex Lock;
   std::deque<TNotice> Pending;
 };
