@@ -53,6 +53,21 @@ std::optional<std::vector<uint8_t>> TWriteThread::TakeBlock() {
 
 void TWriteThread::Execute() {
   serial::RaiseThreadPriority(1);
+  const TEnd end = Run();
+  {
+    // From here on nothing is taken, and blocks that will never be written
+    // are released now.
+    std::lock_guard guard(Lock);
+    Ended = true;
+    Blocks.clear();
+  }
+  serial::Flush(PortHandle, TCOFLUSH);
+  AllSent = true;
+  // Posted last, so that SendBytes already refuses when the owner hears it.
+  if (end == TEnd::Failed) NotifyWindow.PostHangup();
+}
+
+TWriteThread::TEnd TWriteThread::Run() {
   // The first empty queue, right after the open, is reported too.
   bool reportWhenEmpty = true;
   pollfd waitList[2] = {{StopEvent, POLLIN, 0}, {WakeEvent, POLLIN, 0}};
@@ -61,40 +76,26 @@ void TWriteThread::Execute() {
     if (!block) {
       AllSent = true;
       if (reportWhenEmpty) {
-        if (!NotifyWindow.PostValue(MsgSendDataEmpty, 0)) {
-          NotifyWindow.PostHangup();
-          break;
-        }
+        if (!NotifyWindow.PostValue(MsgSendDataEmpty, 0)) return TEnd::Failed;
         reportWhenEmpty = false;
       }
       if (poll(waitList, 2, -1) < 0) {
         if (errno == EINTR) continue;
-        NotifyWindow.PostHangup();
-        break;
+        return TEnd::Failed;
       }
-      if (waitList[0].revents != 0) break;
-      if (waitList[1].revents & POLLIN) {
-        serial::ClearEvent(WakeEvent);
-        continue;
-      }
-      NotifyWindow.PostHangup();
-      break;
+      if (waitList[0].revents != 0) return TEnd::Quiet;
+      if (!(waitList[1].revents & POLLIN)) return TEnd::Failed;
+      serial::ClearEvent(WakeEvent);
+      continue;
     }
-    if (serial::IsEventSet(StopEvent)) break;
-    if (!WriteAll(block->data(), block->size())) break;
+    if (serial::IsEventSet(StopEvent)) return TEnd::Quiet;
+    const TEnd written = WriteAll(block->data(), block->size());
+    if (written != TEnd::Written) return written;
     reportWhenEmpty = true;
   }
-  {
-    // Blocks that will never be written are released now.
-    std::lock_guard guard(Lock);
-    Ended = true;
-    Blocks.clear();
-  }
-  serial::Flush(PortHandle, TCOFLUSH);
-  AllSent = true;
 }
 
-bool TWriteThread::WriteAll(const uint8_t* Data, size_t Count) {
+TWriteThread::TEnd TWriteThread::WriteAll(const uint8_t* Data, size_t Count) {
   pollfd waitList[2] = {{StopEvent, POLLIN, 0}, {PortHandle, POLLOUT, 0}};
   size_t offset = 0;
   while (offset < Count) {
@@ -105,25 +106,18 @@ bool TWriteThread::WriteAll(const uint8_t* Data, size_t Count) {
     }
     if (written < 0) {
       if (errno == EINTR) continue;
-      if (errno == EBADF) return false;  // the handle is gone: a quiet end
-      if (errno != EAGAIN) {
-        NotifyWindow.PostHangup();
-        return false;
-      }
+      if (errno == EBADF) return TEnd::Quiet;  // the handle is gone
+      if (errno != EAGAIN) return TEnd::Failed;
     }
     // The driver's queue is full: wait for room or for the stop event.
     if (poll(waitList, 2, -1) < 0) {
       if (errno == EINTR) continue;
-      NotifyWindow.PostHangup();
-      return false;
+      return TEnd::Failed;
     }
-    if (waitList[0].revents != 0) return false;  // stopped: no notice
+    if (waitList[0].revents != 0) return TEnd::Quiet;  // stopped
     const short portEvents = waitList[1].revents;
-    if (portEvents & POLLNVAL) return false;
-    if (!(portEvents & POLLOUT) && (portEvents & (POLLHUP | POLLERR))) {
-      NotifyWindow.PostHangup();
-      return false;
-    }
+    if (portEvents & POLLNVAL) return TEnd::Quiet;
+    if (!(portEvents & POLLOUT) && (portEvents & (POLLHUP | POLLERR))) return TEnd::Failed;
   }
-  return true;
+  return TEnd::Written;
 }

@@ -31,9 +31,14 @@ class TWriteThread {
   bool Queue(std::vector<uint8_t>&& Block) noexcept;
 
  private:
+  // How a write or the whole loop ended: a quiet end (stop event, handle
+  // gone) posts nothing, a failure posts a hang-up notice.
+  enum class TEnd { Written, Quiet, Failed };
+
   void Execute();
+  TEnd Run();
   std::optional<std::vector<uint8_t>> TakeBlock();
-  bool WriteAll(const uint8_t* Data, size_t Count);
+  TEnd WriteAll(const uint8_t* Data, size_t Count);
 
   const int PortHandle;
   const int StopEvent;
