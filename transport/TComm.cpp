@@ -54,10 +54,14 @@ void TComm::OpenPort() {
     throw ECommsError("Unable to create read thread");
   }
 
+  bool writerStarted = false;
   try {
     WriteWorker = std::make_unique<TWriteThread>(PortHandle_, StopEvent, *NotifyWindow, AllSent);
-    WriteWorker->Start();
+    writerStarted = WriteWorker->Start();
   } catch (...) {
+    // No thread could be started: reported below like a missing event.
+  }
+  if (!writerStarted) {
     WriteWorker.reset();
     StopReadThread();
     serial::CloseEvent(std::exchange(StopEvent, -1));

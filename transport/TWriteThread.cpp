@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 
 #include "transport/EventFd.h"
 #include "transport/NotifyWindow.h"
@@ -21,10 +20,11 @@ TWriteThread::~TWriteThread() {
   serial::CloseEvent(WakeEvent);
 }
 
-void TWriteThread::Start() {
+bool TWriteThread::Start() {
   WakeEvent = serial::CreateEvent();
-  if (WakeEvent < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  if (WakeEvent < 0) return false;
   Thread = std::thread([this] { Execute(); });
+  return true;
 }
 
 void TWriteThread::WaitFor() {

@@ -20,9 +20,9 @@ class TWriteThread {
   TWriteThread(const TWriteThread&) = delete;
   TWriteThread& operator=(const TWriteThread&) = delete;
 
-  // Throws std::system_error when the thread or its wake-up event cannot be
-  // made.
-  void Start();
+  // False when its wake-up event cannot be made; throws std::system_error
+  // when the thread cannot be started.
+  bool Start();
   // Returns once the thread has ended (the stop event must be set).
   void WaitFor();
 

@@ -5,9 +5,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "PtyFixture.h"
 #include "transport/SerialSpeed.h"
@@ -132,6 +136,54 @@ TEST_F(PtyTest, DestroyingAnOpenComponentClosesItsPort) {
   EXPECT_NO_THROW(Comm.OpenPort());
 }
 
+// Lets only the next Count descriptors be made, for the length of one call.
+template <typename F>
+void WithDescriptorsLeft(int Count, F&& Call) {
+  std::vector<int> free;
+  for (int fd = 0; static_cast<int>(free.size()) < Count; ++fd)
+    if (fcntl(fd, F_GETFD) == -1) free.push_back(fd);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = static_cast<rlim_t>(free.back() + 1);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  Call();
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+}
+
+TEST_F(PtyTest, FailuresAfterTheDeviceIsOpenCloseEverythingAgain) {
+  const struct {
+    int descriptors;  // the port, then the stop event, then the writer's wake-up
+    const char* message;
+  } cases[] = {{1, "Unable to create event"}, {2, "Unable to create write thread"}};
+  const int before = OpenDescriptorCount();
+  for (const auto& c : cases) {
+    // The exception is looked at only once descriptors are plentiful again:
+    // the sanitizers need some of their own to inspect it.
+    std::exception_ptr error;
+    WithDescriptorsLeft(c.descriptors, [&] {
+      try {
+        Comm.OpenPort();
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+    ASSERT_TRUE(error) << c.message;
+    try {
+      std::rethrow_exception(error);
+    } catch (const ECommsError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_FALSE(Comm.IsOpen());
+    EXPECT_EQ(OpenDescriptorCount(), before) << c.message;
+  }
+  // Nothing of the attempts holds the port.
+  ASSERT_NO_THROW(Comm.OpenPort());
+  const std::vector<uint8_t> bytes = {1, 2, 3};
+  ASSERT_TRUE(Comm.SendBytes(bytes.data(), bytes.size()));
+  EXPECT_EQ(ReadAtUnit(bytes.size()), bytes);
+}
+
 struct OpenFailureCase {
   std::string Label;
   std::string CommName;
@@ -171,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "Error opening serial port:ttyKorvanNoSuchPort"},
         OpenFailureCase{"MissingFullPath", "/dev/ttyKorvanNoSuchPort",
                         "Error opening serial port:/dev/ttyKorvanNoSuchPort"},
-        OpenFailureCase{"WindowsName", "COM12", "Error opening serial port:COM12"},
+        OpenFailureCase{"ComStyleName", "COM12", "Error opening serial port:COM12"},
         OpenFailureCase{"EmptyName", "", "Error opening serial port:"},
         OpenFailureCase{"RegularFile", RegularFile(), "File handle is not a comm handle "},
         // A character device that is no terminal, named bare and in full.
