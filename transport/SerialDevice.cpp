@@ -75,12 +75,6 @@ std::string DevicePath(const std::string& CommName) {
 TOpenResult OpenDevice(const std::string& Path) {
   const int fd = open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return {-1, TOpenFailure::CannotOpen};
-  // The port is not shared: a second opener (also one with the privilege
-  // to ignore TIOCEXCL) finds it in use.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    close(fd);
-    return {-1, TOpenFailure::CannotOpen};
-  }
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
     close(fd);
@@ -90,6 +84,12 @@ TOpenResult OpenDevice(const std::string& Path) {
   if (tcgetattr(fd, &tio) != 0) {
     close(fd);
     return {-1, TOpenFailure::NotTerminal};
+  }
+  // The port is not shared: a second opener (also one with the privilege
+  // to ignore TIOCEXCL) finds it in use.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    close(fd);
+    return {-1, TOpenFailure::CannotOpen};
   }
   (void)ioctl(fd, TIOCEXCL);
   return {fd, TOpenFailure::None};
