@@ -3,8 +3,10 @@
 // thread while it is open, and raises its events on the thread that created
 // it (the main thread), never on a worker.
 //
-// Usage: set the properties, OpenPort(), bind the On... events, SendBytes()
-// for output; ClosePort() before destruction.
+// Usage: set the properties and bind the On... events, OpenPort(), then
+// SendBytes() for output; ClosePort() when done. Destroying an open
+// component closes it first; a component must not be destroyed from inside
+// one of its own events.
 #include <QObject>
 
 #include <atomic>

@@ -2,8 +2,11 @@
 // pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -155,4 +158,64 @@ TEST_F(PtyTest, ClosePortWhileAWriteIsPendingEndsWithoutAHangup) {
     return !r.empty() && r.back() == 0x7E;
   }));
   EXPECT_EQ(Log.Count('H'), 0);
+}
+
+// Eight components bound to one handler by slot index, as the main window
+// binds its eight ports, each talking to its own unit at the same time.
+TEST(EightPorts, EachSlotGetsItsOwnBytesInOrder) {
+  EnsureApplication();
+  constexpr int kSlots = 8;
+  struct Unit {
+    int Master = -1, Slave = -1;
+    std::string Name;
+  };
+  std::vector<Unit> units(kSlots);
+  std::vector<std::unique_ptr<TComm>> ports;
+  std::vector<std::vector<uint8_t>> received(kSlots), sent(kSlots);
+  auto receive = [&](const uint8_t* Buffer, uint16_t Length, int Slot) {
+    received[Slot].insert(received[Slot].end(), Buffer, Buffer + Length);
+  };
+  for (int slot = 0; slot < kSlots; ++slot) {
+    char name[256] = {};
+    ASSERT_EQ(openpty(&units[slot].Master, &units[slot].Slave, name, nullptr, nullptr), 0);
+    units[slot].Name = name;
+    fcntl(units[slot].Master, F_SETFL, fcntl(units[slot].Master, F_GETFL) | O_NONBLOCK);
+    ports.push_back(std::make_unique<TComm>());
+    ApplyMainWindowSettings(*ports[slot]);
+    ports[slot]->SetCommName(name);
+    ports[slot]->OnReceiveData = [&, slot](TComm*, const uint8_t* Buffer, uint16_t Length) {
+      receive(Buffer, Length, slot);
+    };
+    ASSERT_NO_THROW(ports[slot]->OpenPort());
+  }
+  // Each unit answers what its port sends, with its own slot number added.
+  for (int slot = 0; slot < kSlots; ++slot) {
+    sent[slot] = Pattern(6000 + 100 * slot, 50 + slot);
+    ASSERT_TRUE(ports[slot]->SendBytes(sent[slot].data(), sent[slot].size()));
+  }
+  std::vector<std::vector<uint8_t>> atUnit(kSlots);
+  std::vector<size_t> echoed(kSlots, 0);
+  ASSERT_TRUE(PumpUntil([&] {
+    bool all = true;
+    for (int slot = 0; slot < kSlots; ++slot) {
+      uint8_t chunk[4096];
+      const ssize_t n = read(units[slot].Master, chunk, sizeof chunk);
+      for (ssize_t i = 0; i < n; ++i) atUnit[slot].push_back(chunk[i]);
+      std::vector<uint8_t> echo(atUnit[slot].begin() + echoed[slot], atUnit[slot].end());
+      for (auto& b : echo) b = static_cast<uint8_t>(b + slot);
+      const ssize_t w = echo.empty() ? 0 : write(units[slot].Master, echo.data(), echo.size());
+      if (w > 0) echoed[slot] += static_cast<size_t>(w);
+      all = all && received[slot].size() >= sent[slot].size();
+    }
+    return all;
+  }));
+  for (int slot = 0; slot < kSlots; ++slot) {
+    EXPECT_EQ(atUnit[slot], sent[slot]) << "slot " << slot;
+    std::vector<uint8_t> expected = sent[slot];
+    for (auto& b : expected) b = static_cast<uint8_t>(b + slot);
+    EXPECT_EQ(received[slot], expected) << "slot " << slot;
+    ports[slot]->ClosePort();
+    close(units[slot].Master);
+    close(units[slot].Slave);
+  }
 }
