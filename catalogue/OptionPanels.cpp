@@ -2,17 +2,6 @@
 
 #include "protocol/JobState.h"
 
-OptionPanel PanelForClass(ChipClass chipClass) {
-  switch (chipClass) {
-    case ChipClass::SpiFlash: return OptionPanel::SpiFlash;
-    case ChipClass::MicrowireEeprom: return OptionPanel::MicrowireEeprom;
-    case ChipClass::SpiEeprom: return OptionPanel::SpiEeprom;
-    case ChipClass::I2cEeprom:
-    case ChipClass::SpdEeprom: return OptionPanel::I2cEeprom;
-  }
-  return OptionPanel::I2cEeprom;  // not reached: every class is listed above
-}
-
 void I2cEepromPanelJobState(JobState& js) {
   js.EraseTime = kEepromEraseTime;
   js.I2CDevAddr = kDefaultI2cDevAddr;
@@ -35,11 +24,12 @@ void SpiFlashPanelJobState(JobState& js) {
 }
 
 void ApplyOptionPanelJobState(JobState& js) {
-  switch (PanelForClass(ClassOfFamily(js.ChipFamily))) {
-    case OptionPanel::SpiFlash: SpiFlashPanelJobState(js); break;
-    case OptionPanel::MicrowireEeprom: MicrowireEepromPanelJobState(js); break;
-    case OptionPanel::SpiEeprom: SpiEepromPanelJobState(js); break;
-    case OptionPanel::I2cEeprom: I2cEepromPanelJobState(js); break;
+  switch (ClassOfFamily(js.ChipFamily)) {
+    case ChipClass::SpiFlash: SpiFlashPanelJobState(js); break;
+    case ChipClass::MicrowireEeprom: MicrowireEepromPanelJobState(js); break;
+    case ChipClass::SpiEeprom: SpiEepromPanelJobState(js); break;
+    case ChipClass::I2cEeprom:
+    case ChipClass::SpdEeprom: I2cEepromPanelJobState(js); break;
   }
 }
 

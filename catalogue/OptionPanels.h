@@ -17,17 +17,14 @@ inline constexpr std::array<uint8_t, 8> kSpiEepromOpBytes = {0x01, 0x05, 0x04, 0
 inline constexpr uint8_t kDefaultI2cDevAddr = 0xA0;
 inline constexpr uint16_t kEepromEraseTime = 100;
 
-// The panel each class gets: the SPD class shares the I2C one.
-enum class OptionPanel { SpiFlash, I2cEeprom, SpiEeprom, MicrowireEeprom };
-OptionPanel PanelForClass(ChipClass chipClass);
-
 void I2cEepromPanelJobState(JobState& js);
 void MicrowireEepromPanelJobState(JobState& js);
 void SpiEepromPanelJobState(JobState& js);
 // Reads DataSizeKB and SelChipName, which the chip change has just set.
 void SpiFlashPanelJobState(JobState& js);
 
-// The job-state side of the panel for the class of js.ChipFamily.
+// The job-state side of the panel for the class of js.ChipFamily (the SPD
+// class shares the I2C panel).
 void ApplyOptionPanelJobState(JobState& js);
 
 // Which protection controls the SPI flash panel shows.

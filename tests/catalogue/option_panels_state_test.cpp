@@ -101,14 +101,6 @@ TEST(OptionPanelState, ProtectionControlsBySizeNameAndEspMode) {
   }
 }
 
-TEST(OptionPanelState, EveryClassHasItsPanel) {
-  EXPECT_EQ(PanelForClass(ChipClass::SpiFlash), OptionPanel::SpiFlash);
-  EXPECT_EQ(PanelForClass(ChipClass::I2cEeprom), OptionPanel::I2cEeprom);
-  EXPECT_EQ(PanelForClass(ChipClass::SpdEeprom), OptionPanel::I2cEeprom);
-  EXPECT_EQ(PanelForClass(ChipClass::SpiEeprom), OptionPanel::SpiEeprom);
-  EXPECT_EQ(PanelForClass(ChipClass::MicrowireEeprom), OptionPanel::MicrowireEeprom);
-}
-
 TEST(ChipDefaults, StartValuesOfEveryChipAndJobField) {
   auto js = std::make_unique<JobState>();
   js->LargeDownload = js->LargeImage = js->ReadStreaming = 1;
