@@ -16,7 +16,7 @@ QWidget* Need(QWidget& window, const char* name) {
 
 }  // namespace
 
-void DevButtonClick(JobState& js, QWidget& window, ChipSeltForm& form) {
+void DevButtonClick(JobState& js, QWidget& window, TChipSeltForm& form) {
   js.Vcc18V = 0;
   Need(window, "Panel1")->setFocus();
   const QWidget* button = Need(window, "DevButton");

@@ -15,7 +15,7 @@ QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(
 
 }  // namespace
 
-ChipSeltForm::ChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* parent)
+TChipSeltForm::TChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       js_(js),
@@ -32,7 +32,7 @@ ChipSeltForm::ChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* paren
   BuildMenu();
 }
 
-void ChipSeltForm::BuildMenu() {
+void TChipSeltForm::BuildMenu() {
   for (const Submenu& s : Submenus()) {
     QMenu* parent = s.parent == MenuGroup::TopLevel ? menu_ : submenus_.at(s.parent);
     QMenu* sub = parent->addMenu(Text(s.caption));
@@ -48,7 +48,7 @@ void ChipSeltForm::BuildMenu() {
   }
 }
 
-QAction* ChipSeltForm::ActionFor(std::string_view caption) const {
+QAction* TChipSeltForm::ActionFor(std::string_view caption) const {
   const auto entries = ChipEntries();
   for (size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].caption == caption) return actions_[i];
@@ -56,23 +56,23 @@ QAction* ChipSeltForm::ActionFor(std::string_view caption) const {
   return nullptr;
 }
 
-QMenu* ChipSeltForm::SubmenuFor(MenuGroup group) const {
+QMenu* TChipSeltForm::SubmenuFor(MenuGroup group) const {
   auto it = submenus_.find(group);
   return it == submenus_.end() ? nullptr : it->second;
 }
 
-void ChipSeltForm::SetChipSelPopupPos(int x, int y) {
+void TChipSeltForm::SetChipSelPopupPos(int x, int y) {
   popupX_ = x;
   popupY_ = y;
 }
 
-bool ChipSeltForm::ShowModalForChoice() {
+bool TChipSeltForm::ShowModalForChoice() {
   chosen_ = nullptr;
   exec();
   return chosen_ != nullptr;
 }
 
-void ChipSeltForm::ChooseEntry(const ChipEntry& entry) {
+void TChipSeltForm::ChooseEntry(const ChipEntry& entry) {
   ApplyChipEntry(js_, entry);
   chosen_ = &entry;
   // Raises the edit's change (and so the main window's chip change) only
@@ -82,7 +82,7 @@ void ChipSeltForm::ChooseEntry(const ChipEntry& entry) {
   done(QDialog::Rejected);
 }
 
-void ChipSeltForm::showEvent(QShowEvent* event) {
+void TChipSeltForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   ClearChipFlagsOnOpen(js_);
   const auto entries = ChipEntries();
@@ -100,17 +100,17 @@ void ChipSeltForm::showEvent(QShowEvent* event) {
   PopUpMenu();
 }
 
-void ChipSeltForm::PopUpMenu() {
+void TChipSeltForm::PopUpMenu() {
   move(popupX_ + 5, popupY_ + 10);
   menu_->popup(QPoint(popupX_, popupY_));
 }
 
-void ChipSeltForm::mousePressEvent(QMouseEvent* event) {
+void TChipSeltForm::mousePressEvent(QMouseEvent* event) {
   QDialog::mousePressEvent(event);
   PopUpMenu();
 }
 
-bool ChipSeltForm::eventFilter(QObject* watched, QEvent* event) {
+bool TChipSeltForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == label1_ && event->type() == QEvent::MouseButtonPress) {
     PopUpMenu();
     return true;

@@ -16,12 +16,12 @@ class QLineEdit;
 class QMenu;
 struct JobState;
 
-class ChipSeltForm : public QDialog {
+class TChipSeltForm : public QDialog {
   Q_OBJECT
 
  public:
   // `chipNameEdit` is the main window's MCUNameEdit.
-  ChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* parent = nullptr);
+  TChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* parent = nullptr);
 
   void SetChipSelPopupPos(int x, int y);
 

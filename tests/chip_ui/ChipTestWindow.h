@@ -32,7 +32,7 @@ struct ChipTestWindow {
   std::unique_ptr<JobState> js = std::make_unique<JobState>();
   QWidget window;
   int chipChanges = 0;
-  std::unique_ptr<ChipSeltForm> form;
+  std::unique_ptr<TChipSeltForm> form;
   OptionPanelControls controls;
 
   template <typename T>
@@ -90,7 +90,7 @@ struct ChipTestWindow {
     }
 
     controls = OptionPanelControls::FindIn(window);
-    form = std::make_unique<ChipSeltForm>(*js, name, &window);
+    form = std::make_unique<TChipSeltForm>(*js, name, &window);
     QObject::connect(name, &QLineEdit::textChanged, [this](const QString& text) {
       ++chipChanges;
       js->SelChipName = text.toStdString();
