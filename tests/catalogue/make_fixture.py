@@ -58,7 +58,7 @@ def further_fields(cell):
 
 
 def section(lines):
-    start = next(i for i, l in enumerate(lines) if l.startswith("# Part ") and "Chip catalogue" in l)
+    start = next(i for i, l in enumerate(lines) if l.startswith("# ") and l.rstrip().endswith("Chip catalogue"))
     begin = next(i for i in range(start, len(lines)) if lines[i].strip() == "**The entries**")
     end = next(i for i in range(begin, len(lines)) if lines[i].strip() == "**Interfaces**")
     return lines[begin + 1:end]
