@@ -1,25 +1,22 @@
 #include "ui/ChipOptionPanels.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QSignalBlocker>
+#include <QToolButton>
+#include <QGroupBox>
 #include <QTabWidget>
-#include <stdexcept>
 
 #include "catalogue/ChipCatalogue.h"
 #include "catalogue/OptionPanels.h"
 #include "protocol/JobState.h"
+#include "ui/MainWindow.h"
+#include "ui/RadioGroup.h"
 
 namespace {
-
-template <typename T>
-T* Need(QWidget& window, const char* name) {
-  T* w = window.findChild<T*>(QString::fromLatin1(name));
-  if (w == nullptr) throw std::logic_error(std::string("main window lacks control ") + name);
-  return w;
-}
 
 // A program-set item index raises no change event of the list.
 void SelectItem(QComboBox* combo, int index) {
@@ -57,40 +54,27 @@ void ShowDefaultDeviceAddress(const OptionPanelControls& c) {
 
 }  // namespace
 
-OptionPanelControls OptionPanelControls::FindIn(QWidget& w) {
+OptionPanelControls OptionPanelControls::Of(TQZProgrammer& w) {
   OptionPanelControls c;
-  c.TabChipSet = Need<QWidget>(w, "TabChipSet");
-  c.TabSheetFlash = Need<QWidget>(w, "TabSheetFlash");
-  c.LabelWP = Need<QWidget>(w, "LabelWP");
-  c.ComBoxWP8 = Need<QComboBox>(w, "ComBoxWP8");
-  c.ComBoxWPF = Need<QComboBox>(w, "ComBoxWPF");
-  c.ChkBoxSRWD = Need<QAbstractButton>(w, "ChkBoxSRWD");
-  c.CheckBoxQE = Need<QAbstractButton>(w, "CheckBoxQE");
-  c.CheckBoxWRP = Need<QAbstractButton>(w, "CheckBoxWRP");
-  c.ChkBoxNotBLK = Need<QAbstractButton>(w, "ChkBoxNotBLK");
-  c.RadioGroupA61 = Need<QWidget>(w, "RadioGroupA61");
-  c.EditDevAdrX = Need<QLineEdit>(w, "EditDevAdrX");
-  c.RadioGroupSpd = Need<QWidget>(w, "RadioGroupSpd");
-  c.SpdBtnErase = Need<QWidget>(w, "SpdBtnErase");
-  c.SpdBtnBlkChk = Need<QWidget>(w, "SpdBtnBlkChk");
-  c.GroupBoxCtrl = Need<QWidget>(w, "GroupBoxCtrl");
-  c.EnBlankChk = Need<QWidget>(w, "EnBlankChk");
-  c.EnEraseChk = Need<QWidget>(w, "EnEraseChk");
-  c.MCUNameEdit = Need<QLineEdit>(w, "MCUNameEdit");
+  c.TabChipSet = w.TabChipSet;
+  c.TabSheetFlash = w.TabSheetFlash;
+  c.LabelWP = w.LabelWP;
+  c.ComBoxWP8 = w.ComBoxWP8;
+  c.ComBoxWPF = w.ComBoxWPF;
+  c.ChkBoxSRWD = w.ChkBoxSRWD;
+  c.CheckBoxQE = w.CheckBoxQE;
+  c.CheckBoxWRP = w.CheckBoxWRP;
+  c.ChkBoxNotBLK = w.ChkBoxNotBLK;
+  c.RadioGroupA61 = w.RadioGroupA61;
+  c.EditDevAdrX = w.EditDevAdrX;
+  c.RadioGroupSpd = w.RadioGroupSpd;
+  c.SpdBtnErase = w.SpdBtnErase;
+  c.SpdBtnBlkChk = w.SpdBtnBlkChk;
+  c.GroupBoxCtrl = w.GroupBoxCtrl;
+  c.EnBlankChk = w.EnBlankChk;
+  c.EnEraseChk = w.EnEraseChk;
+  c.MCUNameEdit = w.MCUNameEdit;
   return c;
-}
-
-void SelectRadioItem(QWidget* radioGroup, int index) {
-  const auto buttons = radioGroup->findChildren<QRadioButton*>();
-  if (index >= 0 && index < buttons.size()) buttons[index]->setChecked(true);
-}
-
-int SelectedRadioItem(const QWidget* radioGroup) {
-  const auto buttons = radioGroup->findChildren<QRadioButton*>();
-  for (int i = 0; i < buttons.size(); ++i) {
-    if (buttons[i]->isChecked()) return i;
-  }
-  return -1;
 }
 
 void SetTabShown(QWidget* page, bool shown) {
@@ -110,7 +94,7 @@ void SetupI2cEepromOptions(JobState& js, const OptionPanelControls& c) {
   SelectItem(c.ComBoxWPF, 0);
   // Only the 128 KB parts have an A16 address bit to place.
   c.RadioGroupA61->setVisible(js.ChipSize == 0x20000);
-  SelectRadioItem(c.RadioGroupA61, (js.ChipAddrMode & 0x10) ? 0 : 1);
+  c.RadioGroupA61->SetItemIndex((js.ChipAddrMode & 0x10) ? 0 : 1);
   c.ChkBoxNotBLK->setVisible(true);
   HideFlashProtection(c);
   c.SpdBtnErase->setVisible(false);
@@ -127,7 +111,7 @@ void SetupMicrowireEepromOptions(JobState& js, const OptionPanelControls& c) {
   c.ChkBoxNotBLK->setVisible(false);
   HideFlashProtection(c);
   c.CheckBoxWRP->setVisible(false);
-  SelectRadioItem(c.RadioGroupSpd, 0);  // CLK=100KHz
+  c.RadioGroupSpd->SetItemIndex(0);  // CLK=100KHz
   SetTabShown(c.TabChipSet, false);
 }
 
@@ -135,7 +119,7 @@ void SetupSpiEepromOptions(JobState& js, const OptionPanelControls& c) {
   SpiEepromPanelJobState(js);  // instruction codes, I2CDevAddr 0xA0
   SelectItem(c.ComBoxWP8, 0);
   SelectItem(c.ComBoxWPF, 0);
-  SelectRadioItem(c.RadioGroupSpd, 3);  // CLK=1MHz
+  c.RadioGroupSpd->SetItemIndex(3);  // CLK=1MHz
   HideFlashProtection(c);
   c.CheckBoxWRP->setVisible(false);
   c.ChkBoxNotBLK->setVisible(true);

@@ -2,15 +2,15 @@
 // The window side of the four option panels: after a chip change they show,
 // hide and preset the main window's chip-dependent controls for the chip's
 // class, after setting the class-wide job fields (catalogue/OptionPanels.h).
-#include <QString>
-
 class QAbstractButton;
 class QComboBox;
 class QLineEdit;
 class QWidget;
+class TQZProgrammer;
+class TRadioGroup;
 struct JobState;
 
-// The main window's controls that the panels touch, found by object name.
+// The main window's controls that the panels touch.
 struct OptionPanelControls {
   QWidget* TabChipSet = nullptr;     // tab pages, shown or hidden as tabs
   QWidget* TabSheetFlash = nullptr;
@@ -21,9 +21,9 @@ struct OptionPanelControls {
   QAbstractButton* CheckBoxQE = nullptr;
   QAbstractButton* CheckBoxWRP = nullptr;
   QAbstractButton* ChkBoxNotBLK = nullptr;
-  QWidget* RadioGroupA61 = nullptr;  // radio groups: their radio buttons in item order
+  TRadioGroup* RadioGroupA61 = nullptr;
   QLineEdit* EditDevAdrX = nullptr;
-  QWidget* RadioGroupSpd = nullptr;
+  TRadioGroup* RadioGroupSpd = nullptr;
   QWidget* SpdBtnErase = nullptr;
   QWidget* SpdBtnBlkChk = nullptr;
   QWidget* GroupBoxCtrl = nullptr;
@@ -31,8 +31,7 @@ struct OptionPanelControls {
   QWidget* EnEraseChk = nullptr;
   QLineEdit* MCUNameEdit = nullptr;
 
-  // Every pointer is set; a missing control is a programming error (throws).
-  static OptionPanelControls FindIn(QWidget& window);
+  static OptionPanelControls Of(TQZProgrammer& window);
 };
 
 void SetupI2cEepromOptions(JobState& js, const OptionPanelControls& c);
@@ -40,11 +39,10 @@ void SetupMicrowireEepromOptions(JobState& js, const OptionPanelControls& c);
 void SetupSpiEepromOptions(JobState& js, const OptionPanelControls& c);
 void SetupSpiFlashOptions(JobState& js, const OptionPanelControls& c);
 
-// The panel of the class of js.ChipFamily; the chip change calls it last.
+// The panel of the class of js.ChipFamily; the chip change calls it after
+// its own settings.
 void RunOptionPanel(JobState& js, const OptionPanelControls& c);
 
-// Radio-group and tab helpers shared with the tests.
-void SelectRadioItem(QWidget* radioGroup, int index);
-int SelectedRadioItem(const QWidget* radioGroup);
+// A tab page shown or hidden as a tab of the page control holding it.
 void SetTabShown(QWidget* page, bool shown);
 bool IsTabShown(const QWidget* page);

@@ -9,6 +9,8 @@
 #include "messages/Messages.h"
 #include "protocol/JobState.h"
 
+TChipSeltForm* ChipSeltForm = nullptr;
+
 namespace {
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }

@@ -8,7 +8,6 @@
 #include <QTimer>
 
 #include "ChipTestWindow.h"
-#include "ui/ChipButton.h"
 
 namespace {
 
@@ -118,29 +117,28 @@ TEST(ChipPopup, OpeningClearsTheFourChipFlagsAndKeepsTheRest) {
 
 TEST(ChipButton, AChoiceRenewsTheSizeCopyAtThePlaceBesideTheButton) {
   ChipTestWindow w;
-  w.window.move(100, 50);
-  w.window.show();
+  w.window.move(100, 50);  // not shown: its first show starts the whole program
   w.js->Vcc18V = 1;
   QPoint formPos;
   QTimer::singleShot(0, [&] {
     formPos = w.form->pos();
     w.form->ActionFor("W25x16xx")->trigger();
   });
-  DevButtonClick(*w.js, w.window, *w.form);
+  w.window.DevButtonClick();
   EXPECT_EQ(w.js->ChipSizeCopy, 2u * 1024 * 1024);
   EXPECT_EQ(w.js->Vcc18V, 0);
-  const int x = w.window.x() + 275 + 30 + 15;
-  const int y = w.window.y() + 0 + 120;
+  ASSERT_EQ(w.window.pos(), QPoint(100, 50));
+  const int x = 100 + 275 + 30 + 15;  // DevButton's left and width
+  const int y = 50 + 0 + 120;         // GroupBox2's top
   EXPECT_EQ(formPos, QPoint(x + 5, y + 10));
 }
 
 TEST(ChipButton, ADismissedPopupLeavesTheSizeCopyAlone) {
   ChipTestWindow w;
-  w.window.show();
   w.js->ChipSize = 1000;       // trimmed by a load
   w.js->ChipSizeCopy = 4096;   // the chip's own size
   QTimer::singleShot(0, [&] { w.form->reject(); });
-  DevButtonClick(*w.js, w.window, *w.form);
+  w.window.DevButtonClick();
   EXPECT_EQ(w.js->ChipSizeCopy, 4096u);
   EXPECT_EQ(w.chipChanges, 0);
 }

@@ -18,7 +18,7 @@ TEST(I2cPanel, TheA16ChoiceOnlyFor128KbPartsWithTheBitOfTheAddressingMode) {
   for (const auto& c : cases) {
     w.Choose(c.chip);
     EXPECT_EQ(!w.Hidden("RadioGroupA61"), c.shown) << c.chip;
-    EXPECT_EQ(SelectedRadioItem(w.controls.RadioGroupA61), c.item) << c.chip;
+    EXPECT_EQ(w.controls.RadioGroupA61->ItemIndex(), c.item) << c.chip;
   }
 }
 
@@ -61,10 +61,10 @@ TEST(I2cPanel, TheWriteProtectionBoxComesWithSpdPartsAndStaysForI2cParts) {
 
 TEST(MicrowirePanel, SlowClockNoSettingsTab) {
   ChipTestWindow w;
-  SelectRadioItem(w.controls.RadioGroupSpd, 2);
+  w.controls.RadioGroupSpd->SetItemIndex(2);
   w.js->I2CDevAddr = 0x50;
   w.Choose("93xx66B");
-  EXPECT_EQ(SelectedRadioItem(w.controls.RadioGroupSpd), 0);
+  EXPECT_EQ(w.controls.RadioGroupSpd->ItemIndex(), 0);
   EXPECT_FALSE(IsTabShown(w.controls.TabChipSet));
   EXPECT_TRUE(w.Hidden("ChkBoxNotBLK"));
   EXPECT_TRUE(w.Hidden("CheckBoxQE"));
@@ -76,7 +76,7 @@ TEST(MicrowirePanel, SlowClockNoSettingsTab) {
 TEST(SpiEepromPanel, FastClockInstructionCodesNoSettingsTab) {
   ChipTestWindow w;
   w.Choose("25xx256");
-  EXPECT_EQ(SelectedRadioItem(w.controls.RadioGroupSpd), 3);
+  EXPECT_EQ(w.controls.RadioGroupSpd->ItemIndex(), 3);
   EXPECT_FALSE(IsTabShown(w.controls.TabChipSet));
   EXPECT_FALSE(w.Hidden("ChkBoxNotBLK"));
   EXPECT_TRUE(w.Hidden("ChkBoxSRWD"));
