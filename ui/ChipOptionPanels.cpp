@@ -2,13 +2,13 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QLabel>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QToolButton>
-#include <QGroupBox>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include "catalogue/ChipCatalogue.h"
 #include "catalogue/OptionPanels.h"
