@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "protocol/JobState.h"
+#include "ui/ChipSeltForm.h"
 #include "ui/MainWindow.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -32,12 +33,16 @@ int RunApplication(int argc, char** argv) {
 
   // The main window first; the dialogs follow it here in their order
   // (about, read length, write to address, log configuration, chip
-  // selection, serial number, data view) as they are built.
+  // selection, serial number, data view); the main window keeps its own six.
   auto mainWindow = std::make_unique<TQZProgrammer>(*js);
   QZProgrammer = mainWindow.get();
+  mainWindow->CreateDialogs();
+  auto chipSeltForm = std::make_unique<TChipSeltForm>(*js, mainWindow->MCUNameEdit);
+  ChipSeltForm = chipSeltForm.get();
 
   mainWindow->show();
   const int rc = app.exec();
+  ChipSeltForm = nullptr;
   QZProgrammer = nullptr;
   return rc;
 }

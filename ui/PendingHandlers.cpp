@@ -20,7 +20,6 @@ void TQZProgrammer::AddressWrite1Click() {}
 void TQZProgrammer::ReadChipIDandStatus1Click() {}
 void TQZProgrammer::DoFirmwareUpgrade1Click() {}
 void TQZProgrammer::DoOffLineMonitor1Click() {}
-void TQZProgrammer::DevButtonClick() {}
 void TQZProgrammer::MCUNameEditChange() {}
 void TQZProgrammer::RadioGpVoltClick() {}
 void TQZProgrammer::ComBoxWP8Change() {}
@@ -37,13 +36,7 @@ void TQZProgrammer::CheckBoxSNClick() {}
 void TQZProgrammer::ChkBoxStrSNClick() {}
 void TQZProgrammer::SpinEditNumbChange() {}
 void TQZProgrammer::BitBtnFixSNClick() {}
-void TQZProgrammer::FileOpenBtnClick() {}
-void TQZProgrammer::FileSaveBtnClick() {}
-void TQZProgrammer::SavetoFile1Click() {}
-void TQZProgrammer::FormKeyPress(char&) {}
-void TQZProgrammer::N5Click() {}
 void TQZProgrammer::SaveInfotoFile1Click() {}
 void TQZProgrammer::CopyInformation1Click() {}
-void TQZProgrammer::ViewDataBuffer1Click() {}
 void TQZProgrammer::LoadFromTesmelProjectClick() {}
 void TQZProgrammer::SaveToTesmelProjectClick() {}
