@@ -15,6 +15,7 @@
 #include "ui/FileDialogSpec.h"
 #include "ui/Gauge.h"
 #include "ui/LogConfig.h"
+#include "transport/TComm.h"
 #include "ui/RadioGroup.h"
 
 class QAction;
@@ -263,9 +264,16 @@ class TQZProgrammer : public QMainWindow, public IView {
   QTimer* Timer2;  // 170 ms: paced download
 
   // --- Serial port components -------------------------------------------------
-  // PORTS: SPxComm1..SPxComm8 (TComm) are added here when the serial port
-  // component lands; until then every slot is bound to a port that is never
-  // open (SlotPortPointers()).
+  // Created closed with the slots' line settings; slot i is SPxComms[i].
+  TComm* SPxComm1;
+  TComm* SPxComm2;
+  TComm* SPxComm3;
+  TComm* SPxComm4;
+  TComm* SPxComm5;
+  TComm* SPxComm6;
+  TComm* SPxComm7;
+  TComm* SPxComm8;
+  std::array<TComm*, kSlotCount> SPxComms{};
 
  public slots:
   // Start-up and shut-down.
@@ -351,6 +359,7 @@ class TQZProgrammer : public QMainWindow, public IView {
   void BuildMenus();
   void BuildPopupMenus();
   void BuildDialogsAndTimers();
+  void BuildPorts();
   void ConnectHandlers();
 
   // FormShow's steps.

@@ -5,8 +5,8 @@
 #include "ui/MainWindow.h"
 
 void TQZProgrammer::CloseOpenPorts() {
-  // PORTS: for each of SPxComm1..SPxComm8 whose port is open, ClosePort().
-  // No port component exists yet, so no port can be open.
+  for (TComm* port : SPxComms)
+    if (port->IsOpen()) port->ClosePort();
 }
 
 void TQZProgrammer::SpdBtnExitClick() {
