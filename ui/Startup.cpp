@@ -17,6 +17,7 @@
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/Firmware.h"
 #include "protocol/Log.h"
 #include "ui/MainWindow.h"
 
@@ -24,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kFirmwareImageName = "VOzOZEdud.ZQM";
 constexpr const char* kLogFolderName = "Log";
 
 void SetTabCaption(QTabWidget* tabs, QWidget* page, const char* caption) {
@@ -109,9 +109,11 @@ void TQZProgrammer::SizeHexGrids() {
 }
 
 void TQZProgrammer::CheckFirmwareImage() {
-  if (FileExists(kFirmwareImageName)) {
-    // FIRMWARE: LoadFirmwareImage(js, js.AppDir + "/VOzOZEdud.ZQM") is called
-    // here once protocol/Firmware.h provides it; it sets FirmwareLoaded.
+  if (FileExists(kFirmwareFileName)) {
+    // An image that is there but unusable is said so; upgrades then refuse
+    // to start as without an image.
+    if (LoadFirmwareImage(js, js.AppDir + "/" + kFirmwareFileName) != FirmwareLoadResult::Loaded)
+      AddInfoLine("File of \"VOzOZEdud.ZQM\" is not a valid firmware image!");
     return;
   }
   js.FirmwareLoaded = 0;

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <fstream>
 
+#include "FirmwareImageWriter.h"
 #include "protocol/Log.h"
 #include "UiTestSupport.h"
 
@@ -35,12 +36,29 @@ TEST_F(StartupTest, MissingFirmwareImageIsLoggedAndBoxedBeforeTheGreeting) {
   for (const std::string& line : w.LogLines()) EXPECT_EQ(line.rfind("> ", 0), 0u) << line;
 }
 
-TEST_F(StartupTest, PresentFirmwareImageGivesNoMissingReport) {
-  std::ofstream("VOzOZEdud.ZQM") << "image";
+TEST_F(StartupTest, PresentFirmwareImageIsLoadedWithoutAReport) {
+  std::string error;
+  const std::vector<uint8_t> body(3 * 2048, 0x5A);
+  const std::vector<uint8_t> image = BuildFirmwareImage(body, "V2.10", 0x1234, error);
+  ASSERT_FALSE(image.empty()) << error;
+  std::ofstream("VOzOZEdud.ZQM", std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
   ShownWindow();
+  EXPECT_EQ(Js().FirmwareLoaded, 1);
+  EXPECT_EQ(Js().Firmware.VersionText(), "V2.10");
   EXPECT_TRUE(boxes.empty());
   ASSERT_FALSE(LogTexts().empty());
   EXPECT_EQ(LogTexts()[0], "Hello KorvanQZ-Plus User! ----- " + ShortDateText());
+}
+
+TEST_F(StartupTest, UnusableFirmwareImageIsLoggedAndNotLoaded) {
+  std::ofstream("VOzOZEdud.ZQM") << "no image at all";
+  ShownWindow();
+  EXPECT_EQ(Js().FirmwareLoaded, 0);
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_GE(LogTexts().size(), 2u);
+  EXPECT_EQ(LogTexts()[0], "File of \"VOzOZEdud.ZQM\" is not a valid firmware image!");
+  EXPECT_EQ(LogTexts()[1], "Hello KorvanQZ-Plus User! ----- " + ShortDateText());
 }
 
 TEST_F(StartupTest, AFolderNamedLikeTheImageIsNoImage) {
