@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -171,6 +172,8 @@ struct JobState {
   PerSlot<int32_t> SlotOkCount{};
   PerSlot<int32_t> SlotNgCount{};
   PerSlot<uint16_t> SlotRxCount{};
+  // Result-code texts whose box is on screen (front) or waiting, per slot.
+  PerSlot<std::deque<std::string>> SlotResultBoxes{};
 
   // --- Per-slot buffers (no buffer is shared between slots) ----------------
   PerSlot<std::array<uint8_t, kTxPacketSize>> TxPacket{};

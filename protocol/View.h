@@ -3,6 +3,7 @@
 // the status bar, modal message boxes and the device panel. The main window
 // implements it; tests use a fake that records the calls.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 enum class GaugeColor { Blue, Red };
@@ -27,6 +28,13 @@ class IView {
   virtual void SetStatusPanel(int index, const std::string& text) = 0;
   // Shows a modal message box and returns when the operator closes it.
   virtual void ShowMessage(const std::string& text) = 0;
+  // The same as an error box (a unit's result code).
+  virtual void ShowErrorMessage(const std::string& text) { ShowMessage(text); }
   // Caption of the device panel above the log.
   virtual void SetInfoPanel(const std::string& text) = 0;
+  // Runs `task` once the event handler in progress has returned. A window
+  // posts it to its event loop with zero delay, so a modal box opened by the
+  // task never runs inside a receive handler. The default runs it at once,
+  // for views without an event loop.
+  virtual void Post(std::function<void()> task) { task(); }
 };

@@ -1,6 +1,8 @@
 #pragma once
 // A view that records what the engine shows, for tests without a window.
 #include <array>
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,8 +32,41 @@ struct FakeView : IView {
   void SetStatusPanel(int index, const std::string& text) override {
     if (index >= 0 && index < 4) panels[index] = text;
   }
-  void ShowMessage(const std::string& text) override { boxes.push_back(text); }
+  void ShowMessage(const std::string& text) override {
+    boxes.push_back(text);
+    if (whileBoxOpen) whileBoxOpen(text);
+  }
   void SetInfoPanel(const std::string& text) override { infoPanel = text; }
+  // Error boxes are recorded in `boxes` too.
+  std::vector<std::string> errorBoxes;
+  void ShowErrorMessage(const std::string& text) override {
+    errorBoxes.push_back(text);
+    ShowMessage(text);
+  }
+
+  // Runs while a modal box is "open", as the box's own event loop would run
+  // further events.
+  std::function<void(const std::string&)> whileBoxOpen;
+
+  // Posted tasks run at once unless deferPosts is set; then they wait in
+  // `posted` until RunPosted, as behind a returning event handler.
+  bool deferPosts = false;
+  std::deque<std::function<void()>> posted;
+  void Post(std::function<void()> task) override {
+    if (deferPosts) {
+      posted.push_back(std::move(task));
+    } else {
+      task();
+    }
+  }
+  // Runs the posted tasks, and those they post, until none is left.
+  void RunPosted() {
+    while (!posted.empty()) {
+      auto task = std::move(posted.front());
+      posted.pop_front();
+      task();
+    }
+  }
 
   // The log lines with their "> hh:mm:ss " stamp removed.
   std::vector<std::string> LogTexts() const {

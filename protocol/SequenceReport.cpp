@@ -1,0 +1,123 @@
+#include <cstdint>
+#include <numeric>
+#include <string>
+
+#include "messages/Format.h"
+#include "messages/Messages.h"
+#include "protocol/GaugeControl.h"
+#include "protocol/JobState.h"
+#include "protocol/Log.h"
+#include "protocol/SlotOperations.h"
+
+namespace {
+
+// Byte 0 of every sequence report.
+constexpr uint8_t kSequenceReport = 0xFD;
+
+// B × 65536 + A as the unit's signed 32-bit count (wraps, never overflows).
+int32_t Join(uint16_t b, uint16_t a) {
+  return static_cast<int32_t>((static_cast<uint32_t>(b) << 16) | a);
+}
+
+void LogCompletion(JobState& js, uint8_t step, uint8_t status, uint16_t a, uint16_t b, int slot) {
+  IGauge* gauge = js.GaugeSlots[slot];
+  std::string line = "Progrmming Completed : ";
+  if (status == 6) {
+    if (step == 0xF0) {
+      line += msg::Fmt("Successed!,Chip CRC16=0x%0.4xm,ACC16=0x%0.4x.", a, b);
+    } else {
+      line += msg::Fmt("Successed!,Chip CRC32=0x%0.4x%0.4x.", b, a);
+    }
+    js.SlotOkCount[slot] += 1;
+    js.OkCount += 1;
+    if (js.LogMemo) js.LogMemo->SetStatusPanel(2, msg::Fmt("%d", js.OkCount));
+  } else {
+    js.SlotNgCount[slot] += 1;
+    js.NgCount += 1;
+    if (gauge) gauge->SetColor(GaugeColor::Red);
+    line += msg::Fmt("Failed : Error=0x%0.2x!", status);
+    if (js.LogMemo) js.LogMemo->SetStatusPanel(3, msg::Fmt("%d", js.NgCount));
+  }
+  LogSlotMessage(js, line, slot);
+  FillGauge(gauge);
+  LogSlotMessage(js, msg::Fmt("OK=%d, NG=%d.", js.SlotOkCount[slot], js.SlotNgCount[slot]), slot);
+}
+
+}  // namespace
+
+void RunProgrammingSequence(JobState& js, int slot) {
+  if (slot < 0 || slot >= kSlotCount) return;
+  const auto& packet = js.TxPacket[slot];
+  if (packet[0] != kSequenceReport) return;
+  // Bytes 0..7 add up to 0 modulo 256.
+  if (static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) != 0) return;
+
+  const uint8_t step = packet[1];
+  const uint8_t status = packet[2];
+  const uint16_t a = static_cast<uint16_t>(packet[3] | packet[4] << 8);
+  const uint16_t b = static_cast<uint16_t>(packet[5] | packet[6] << 8);
+  IGauge* gauge = js.GaugeSlots[slot];
+  auto log = [&](const char* text) { LogSlotMessage(js, msg::Tr(text), slot); };
+  // Colour as it is: only some steps paint the gauge blue.
+  auto move = [&](int64_t progress, int64_t max) {
+    SetGaugeMax(gauge, max);
+    SetGaugeProgress(gauge, progress);
+  };
+  auto blue = [&] {
+    if (gauge) gauge->SetColor(GaugeColor::Blue);
+  };
+
+  switch (step) {
+    case 0x10:
+      log("Initial Programming Interface ....");
+      move(5, 100);
+      blue();
+      js.SlotSeqTotal[slot] = Join(b, a);
+      break;
+    case 0x20:
+      log("Chip Blank Checking....");
+      move(50, 100);
+      break;
+    case 0x30:
+      log("Do Chip Erasing....");
+      move(50, 100);
+      break;
+    case 0x40:
+      if (a == 0) log("Do Main Flash Programming....");
+      blue();
+      move(int64_t{a} + 2, b);
+      break;
+    case 0x48:
+      if (js.SlotSeqPos[slot] == 0) log("Do Main Flash Programming....");
+      blue();
+      move(50, 100);
+      break;
+    case 0x50:
+      if (a == 0) log("Do EEP Data Programming....");
+      move(int64_t{a} + 2, b);
+      break;
+    case 0x70:
+      log("Do Main Flash Verification....");
+      move(80, 100);
+      break;
+    case 0x78:
+      js.SlotSeqPos[slot] = Join(b, a);
+      if (js.SlotSeqPos[slot] == 0) log("Do Main Flash Verification....");
+      move(int64_t{js.SlotSeqPos[slot]} + 1, js.SlotSeqTotal[slot]);
+      break;
+    case 0x80:
+      log("Do EEP Data Verification....");
+      move(50, 100);
+      break;
+    case 0xA0:
+      log("Do Chip Config Data Programming....");
+      move(50, 100);
+      break;
+    case 0xF0:
+    case 0xF2:
+      LogCompletion(js, step, status, a, b, slot);
+      break;
+    default:
+      break;
+  }
+}

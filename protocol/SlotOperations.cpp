@@ -1,0 +1,51 @@
+#include "protocol/SlotOperations.h"
+
+#include <algorithm>
+
+#include "messages/Messages.h"
+#include "protocol/GaugeControl.h"
+#include "protocol/JobState.h"
+#include "protocol/Log.h"
+
+namespace {
+bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
+}  // namespace
+
+void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot) {
+  if (!ValidSlot(slot)) return;
+  js.SlotKbIndex[slot] = 0;
+  js.SlotBusy[slot] = 1;
+  js.SlotTimeout[slot] = ticks;
+  int64_t max;
+  if (totalKB != 0) {
+    js.SlotBlockTotal[slot] = totalKB;
+    max = totalKB;
+  } else {
+    js.SlotBlockTotal[slot] = js.DataSizeKB;
+    max = ticks;
+  }
+  SetGauge(js.GaugeSlots[slot], max / 100 + 1, max, GaugeColor::Blue);
+}
+
+void EndSlotOperation(JobState& js, bool failed, int slot) {
+  if (!ValidSlot(slot)) return;
+  js.SlotBusy[slot] = 0;
+  js.SlotGaugeTick[slot] = 0;
+  js.SlotOp[slot] = kOpIdle;
+  if (IGauge* gauge = js.GaugeSlots[slot]) {
+    gauge->SetColor(failed ? GaugeColor::Red : GaugeColor::Blue);
+    FillGauge(gauge);
+  }
+  LogSlotMessage(js, msg::Tr(failed ? "Operation Failed!" : "Operation Success!"), slot);
+}
+
+bool SetDefaultDataRange(JobState& js) {
+  // A size of 0 (no chip chosen) would make DataEnd 0xFFFFFFFF; every range
+  // must stay inside the data buffer.
+  uint32_t size = std::min(js.ChipSizeCopy, kDataBufferSize);
+  js.DataSizeKB = js.ChipSize >= 1024 ? size / 1024 : 0;
+  js.DataStart = 0;
+  js.DataEnd = size == 0 ? 0 : size - 1;
+  js.ChipEndAddr = static_cast<int32_t>(js.DataEnd);
+  return size != 0 && size == js.ChipSizeCopy;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Opening and closing one operation on one slot, the operator's message for
+// a unit's error code, the sequence reports (0xFD) that a unit sends while it
+// programs a chip by itself, and the default data range of the chosen chip.
+//
+// Per-slot routines take the slot index (0..7) last; an index outside that
+// range does nothing.
+#include <cstdint>
+#include <string>
+
+struct JobState;
+
+// Arms a slot: busy, kilobyte position 0, time-out of `ticks` 10 ms ticks.
+// With totalKB > 0 the gauge follows the blocks (maximum totalKB); with 0 it
+// follows the time (maximum ticks) and SlotBlockTotal becomes DataSizeKB.
+void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot);
+
+// Back to idle; full gauge, blue on success, red on failure; logs
+// "Operation Success!" or "Operation Failed!".
+void EndSlotOperation(JobState& js, bool failed, int slot);
+
+// The build's text for a unit's error code (never 0 or 6, the good codes).
+std::string ResultCodeText(int code);
+
+// Shows ResultCodeText(code) in a modal box, then logs it for the slot.
+// Callers are receive handlers, so the box is posted through IView::Post
+// and opens after the handler has returned. A slot has at most one box on
+// screen: a code that arrives while the slot's box is open or waiting is
+// shown after it, and each text is logged when its box has closed.
+void ShowResultCode(JobState& js, int code, int slot);
+
+// Handles the sequence report in the slot's packet area (TxPacket[slot]):
+// logs the step, moves the gauge and, on completion, logs the chip's check
+// value and counts the chip as OK or NG. A bad check byte drops the report.
+// Leaves SlotOp and SlotBusy alone.
+void RunProgrammingSequence(JobState& js, int slot);
+
+// DataStart 0, DataEnd and ChipEndAddr ChipSizeCopy - 1, DataSizeKB from the
+// chip size. Returns false when ChipSizeCopy gives no range inside the data
+// buffer (no chip chosen yet): the range is then the first byte only or is
+// cut at the buffer's end, and the caller should refuse the load.
+bool SetDefaultDataRange(JobState& js);

@@ -1,0 +1,24 @@
+#pragma once
+// A job with a recording view bound to all eight slots.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "protocol/JobState.h"
+#include "support/FakeView.h"
+
+struct SlotFixture : ::testing::Test {
+  std::unique_ptr<JobState> js = std::make_unique<JobState>();
+  FakeView view;
+
+  void SetUp() override {
+    js->LogMemo = &view;
+    InitSlotTables(*js, {}, view.GaugePointers());
+  }
+
+  // The one log text expected, with its "C<n>: " prefix.
+  static std::string SlotText(int slot, const std::string& text) {
+    return "C" + std::to_string(slot + 1) + ": " + text;
+  }
+};
