@@ -9,6 +9,14 @@ namespace {
 
 constexpr uint8_t kMark = 0xC0;
 
+// The five 0xFF a unit sends behind each frame: what follows them up to the
+// next mark is line noise, not a packet.
+bool BeginsWithPadding(const uint8_t* from, const uint8_t* to) {
+  constexpr size_t kPadding = 5;
+  return static_cast<size_t>(to - from) >= kPadding &&
+         std::all_of(from, from + kPadding, [](uint8_t b) { return b == 0xFF; });
+}
+
 bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
 
 // Appends bytes, dropping the oldest when the buffer would overflow. The
@@ -94,13 +102,14 @@ uint8_t AppendSlotRx(JobState& js, uint16_t& pos, uint16_t& frameLength, int slo
       return 0;
     }
     size_t length = static_cast<size_t>(close - open) + 1;
-    if (length - 2 >= kMinFrameContent && length <= js.SlotFrame[slot].size()) {
+    if (length - 2 >= kMinFrameContent && length <= js.SlotFrame[slot].size() &&
+        !BeginsWithPadding(open + 1, close)) {
       std::memcpy(js.SlotFrame[slot].data(), open, length);
       frameLength = static_cast<uint16_t>(length);
       pos = static_cast<uint16_t>(close - begin);
       return 1;
     }
-    // Empty, short or over-long: no packet. Its closing mark opens the next.
+    // Empty, short, over-long or padding: no packet. Its closing mark opens the next.
     open = close;
   }
 }

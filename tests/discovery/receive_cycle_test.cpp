@@ -33,6 +33,8 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
+Bytes Slice(const Bytes& b, size_t from, size_t to) { return Bytes(b.begin() + from, b.begin() + to); }
+
 struct RxFixture : ::testing::Test {
   std::unique_ptr<JobState> js = std::make_unique<JobState>();
   std::vector<Bytes> frames;
@@ -64,7 +66,7 @@ const Bytes A = Packet(0x01), B = Packet(0x21), C = Packet(0x41), D = Packet(0x6
 const CycleCase kCycleCases[] = {
     {"TwoFramesInOneChunk", {Cat({Frame(A, false), Frame(B, false)})}, {Frame(A, false), Frame(B, false)}},
     {"FrameSplitOverTwoChunks",
-     {Bytes(Frame(A).begin(), Frame(A).begin() + 6), Bytes(Frame(A).begin() + 6, Frame(A).end())},
+     {Slice(Frame(A), 0, 6), Slice(Frame(A), 6, Frame(A).size())},
      {Frame(A, false)}},
     {"SplitRightBehindTheOpeningMark", {Cat({Frame(A), {0xC0}}), Cat({A, {0xC0}})}, {Frame(A, false), Frame(A, false)}},
     {"SplitRightBehindTheClosingMark", {Frame(A, false), Frame(B, false)}, {Frame(A, false), Frame(B, false)}},
@@ -73,12 +75,18 @@ const CycleCase kCycleCases[] = {
     {"TrailingPadding", {Frame(A), Frame(B), Cat({Frame(C), Frame(D)})},
      {Frame(A, false), Frame(B, false), Frame(C, false), Frame(D, false)}},
     {"StaleHalfFrameThenFiveGoodFrames",
-     {Cat({{0xC0, 0x93, 0x00, 0x01}}), Cat({Frame(A), Frame(B), Frame(C)}), Cat({Frame(D), Frame(E)})},
+     {Cat({{0xC0, 0x93, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}}), Cat({Frame(A), Frame(B), Frame(C)}),
+      Cat({Frame(D), Frame(E)})},
      // The half frame runs into A's opening mark and is handed over as it is.
-     {Cat({{0xC0, 0x93, 0x00, 0x01, 0xC0}}), Frame(A, false), Frame(B, false), Frame(C, false),
+     {Cat({{0xC0, 0x93, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xC0}}), Frame(A, false), Frame(B, false), Frame(C, false),
       Frame(D, false), Frame(E, false)}},
     {"ShortStaleHalfFrameIsDropped", {Bytes{0xC0, 0x93}, Cat({Frame(A), Frame(B)})}, {Frame(A, false), Frame(B, false)}},
-    {"GarbageBetweenFrames", {Cat({Frame(A), {0x55, 0xAA, 0x13}, Frame(B)})}, {Frame(A, false), Frame(B, false)}},
+    {"NoiseBehindThePadding", {Cat({Frame(A), {0x55, 0xAA, 0x13, 0x00, 0x01}, Frame(B)})},
+     {Frame(A, false), Frame(B, false)}},
+    // Without padding, noise between frames is a frame like any other; the
+    // answer handler's decoding rejects it.
+    {"NoiseWithoutPadding", {Cat({Frame(A, false), Packet(0x30, 9), Frame(B, false)})},
+     {Frame(A, false), Cat({{0xC0}, Packet(0x30, 9), {0xC0}}), Frame(B, false)}},
 };
 
 class ReceiveCycle : public RxFixture, public ::testing::WithParamInterface<CycleCase> {};
@@ -112,11 +120,12 @@ TEST_F(RxFixture, BytesWithoutMarkStayUntilAFrameFollows) {
 }
 
 TEST_F(RxFixture, EachChunkRearmsTheSlotsTimeOut) {
-  for (int s : {0, 4, 5, 6, 7}) {
+  const int32_t ticks[kSlotCount] = {500, 500, 500, 500, 500, 600, 700, 800};
+  for (int s = 0; s < kSlotCount; ++s) {
     slot = s;
     js->SlotConnected[s] = 1;
     Feed({0x01});
-    EXPECT_EQ(js->SlotTimeout[s], (int[]){500, 0, 0, 0, 500, 600, 700, 800}[s]) << s;
+    EXPECT_EQ(js->SlotTimeout[s], ticks[s]) << s;
   }
 }
 
