@@ -1,14 +1,43 @@
 #include "ui/Application.h"
 
-#include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
+#include <exception>
+#include <memory>
+
+#include "protocol/JobState.h"
+#include "ui/MainWindow.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    if (QZProgrammer)
+      QZProgrammer->ShowErrorMessage(e.what());
+    else
+      QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(e.what()));
+  }
+  return false;
+}
 
 int RunApplication(int argc, char** argv) {
-  QApplication app(argc, argv);
-  app.setApplicationDisplayName("KorvanQZ-Plus  Flash Programmer");
-  QMainWindow window;
-  window.setObjectName("QZProgrammer");
-  window.setWindowTitle("KorvanQZ-Plus Flash Programmer");
-  window.show();
-  return app.exec();
+  TApplication app(argc, argv);
+  // The application's own title (the display name would be appended to
+  // every window title on some platforms, so it stays unset).
+  app.setApplicationName("KorvanQZ-Plus  Flash Programmer");
+
+  // The job state outlives every window.
+  auto js = std::make_unique<JobState>();
+
+  // The main window first; the dialogs follow it here in their order
+  // (about, read length, write to address, log configuration, chip
+  // selection, serial number, data view) as they are built.
+  auto mainWindow = std::make_unique<TQZProgrammer>(*js);
+  QZProgrammer = mainWindow.get();
+
+  mainWindow->show();
+  const int rc = app.exec();
+  QZProgrammer = nullptr;
+  return rc;
 }

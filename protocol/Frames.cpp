@@ -1,0 +1,142 @@
+#include "protocol/Frames.h"
+
+#include <cstring>
+
+#include "protocol/Checks.h"
+
+size_t EncodeFrame(const uint8_t* packet, size_t length, uint8_t* frame, size_t frameCapacity) {
+  if (frameCapacity < MaxFrameLength(length)) {
+    size_t escaped = 0;
+    for (size_t i = 0; i < length; ++i) {
+      escaped += packet[i] == kFrameMark || packet[i] == kFrameEscape;
+    }
+    if (length + escaped + kFrameOverhead > frameCapacity) return 0;
+  }
+  size_t k = 0;
+  frame[k++] = kFrameMark;
+  for (size_t i = 0; i < length; ++i) {
+    uint8_t b = packet[i];
+    if (b == kFrameMark) {
+      frame[k++] = kFrameEscape;
+      frame[k++] = kEscapedMark;
+    } else if (b == kFrameEscape) {
+      frame[k++] = kFrameEscape;
+      frame[k++] = kEscapedEscape;
+    } else {
+      frame[k++] = b;
+    }
+  }
+  frame[k++] = kFrameMark;
+  std::memset(frame + k, 0xFF, 5);
+  return k + 5;
+}
+
+namespace {
+
+// Drops the first `consumed` bytes of source.
+void Consume(uint8_t* source, size_t& sourceLength, size_t consumed) {
+  if (consumed < sourceLength) {
+    std::memmove(source, source + consumed, sourceLength - consumed);
+    sourceLength -= consumed;
+  } else {
+    sourceLength = 0;
+  }
+}
+
+}  // namespace
+
+uint8_t DecodeFrame(uint8_t* source, uint8_t* packet, size_t packetCapacity,
+                    size_t& packetLength, size_t& sourceLength) {
+  const size_t n = sourceLength;
+  size_t pos = 0;
+  while (pos < n && source[pos] != kFrameMark) ++pos;
+  if (pos < n) {
+    ++pos;
+    if (pos < n && source[pos] == kFrameMark) ++pos;  // a doubled opening mark counts once
+  }
+
+  size_t out = 0;
+  bool escape = false;
+  bool overflow = false;
+  bool closed = false;
+  bool badEscape = false;
+  for (; pos < n; ++pos) {
+    uint8_t b = source[pos];
+    if (b == kFrameMark) {
+      closed = true;
+      break;
+    }
+    if (overflow) continue;  // too long: skip to the closing mark
+    if (escape) {
+      if (b == kEscapedMark) {
+        b = kFrameMark;
+      } else if (b == kEscapedEscape) {
+        b = kFrameEscape;
+      } else {
+        badEscape = true;
+        break;
+      }
+      escape = false;
+    } else if (b == kFrameEscape) {
+      escape = true;
+      continue;
+    }
+    if (out == packetCapacity) {
+      overflow = true;
+      continue;
+    }
+    packet[out++] = b;
+  }
+
+  if (badEscape) {
+    packetLength = 0;
+    Consume(source, sourceLength, pos + 1);
+    return kFrameMalformed;
+  }
+  if (overflow) {
+    // A frame longer than the packet area never decodes: drop it whole.
+    packetLength = 0;
+    Consume(source, sourceLength, closed ? pos + 1 : n);
+    return kFrameMalformed;
+  }
+  if (!closed) return kFrameIncomplete;
+
+  packetLength = out;
+  Consume(source, sourceLength, pos + 1);
+  return out < 8 ? kFrameMalformed : kFrameOk;
+}
+
+uint8_t CheckPacket(const uint8_t* packet, size_t length) {
+  if (length < 10) return kPacketCheckError;
+  uint16_t computed = PacketCRC16(packet, 0, static_cast<uint32_t>(length - 3));
+  uint16_t stored = static_cast<uint16_t>(packet[length - 2] | packet[length - 1] << 8);
+  if (computed != stored) return kPacketCheckError;
+  uint16_t payloadLength = static_cast<uint16_t>(packet[6] | packet[7] << 8);
+  return payloadLength > 2 ? 0 : packet[8];
+}
+
+int CheckProbeAnswer(std::span<const uint8_t> answer, std::string_view expected, size_t offset,
+                     std::string& unitName) {
+  if (answer.size() < 4 || answer[0] != 0xA3 || answer[1] != 0xA5 || answer[2] != 0x35 ||
+      answer[3] == 0) {
+    return kNotProbeAnswer;
+  }
+  constexpr size_t kMaxName = 255;
+  const size_t count = size_t{answer[3]} + 1;
+  std::string name;
+  for (size_t i = 0; i < count && name.size() < kMaxName; ++i) {
+    size_t at = offset + i;
+    if (at >= answer.size()) break;
+    uint8_t c = answer[at];
+    if (c < 0x20 || c >= 0x80) break;
+    name.push_back(static_cast<char>(c));
+  }
+  unitName = name;
+
+  for (size_t i = 0; i < expected.size(); ++i) {
+    unsigned char a = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
+    unsigned char e = static_cast<unsigned char>(expected[i]);
+    if (a != e) return a < e ? -1 : 1;
+  }
+  return 0;
+}

@@ -1,0 +1,222 @@
+#include "protocol/Senders.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "messages/Format.h"
+#include "messages/Messages.h"
+#include "protocol/Checks.h"
+#include "protocol/ChipParamBlock.h"
+#include "protocol/Frames.h"
+#include "protocol/JobState.h"
+#include "protocol/Log.h"
+#include "protocol/PacketBytes.h"
+
+namespace {
+
+constexpr uint8_t kFlagNone = 0x00;
+constexpr uint8_t kFlagChip = 0x20;
+constexpr size_t kPageBytes = 4096;
+constexpr uint8_t kFamilyPages528 = 32;
+
+void SendToPort(JobState& js, const uint8_t* data, size_t length, int slot) {
+  if (ISlotPort* port = js.CommSlots[slot]) port->SendBytes(data, length);
+}
+
+// The data buffer from `offset` for `length` bytes, or null when that range
+// leaves the buffer.
+const uint8_t* DataAt(JobState& js, uint64_t offset, size_t length) {
+  if (offset + length > kDataBufferSize) return nullptr;
+  return js.DataBuffer.get() + offset;
+}
+
+// Copies one raw block into the slot's block area and returns its byte sum.
+uint32_t CopyRawBlock(JobState& js, uint64_t offset, int slot) {
+  auto& block = js.SlotRawBlock[slot];
+  const uint8_t* src = DataAt(js, offset, block.size());
+  if (src == nullptr) {
+    // Behind the end of the data buffer there is nothing to send but erased bytes.
+    size_t have = offset < kDataBufferSize ? kDataBufferSize - offset : 0;
+    std::memcpy(block.data(), js.DataBuffer.get() + kDataBufferSize - have, have);
+    std::memset(block.data() + have, 0xFF, block.size() - have);
+  } else {
+    std::memcpy(block.data(), src, block.size());
+  }
+  return ByteSum32(block.data(), 0, static_cast<uint32_t>(block.size() - 1));
+}
+
+}  // namespace
+
+void PutPacketHeader(JobState& js, uint8_t command, uint16_t argument, uint8_t flag,
+                     uint16_t payloadLength, int slot) {
+  uint8_t* p = js.TxPacket[slot].data();
+  p[0] = command;
+  PutLE16(p + 1, argument);
+  p[3] = flag;
+  p[4] = js.ChipFamily;
+  p[5] = js.ChipSubType;
+  PutLE16(p + 6, payloadLength);
+}
+
+void SendSlotPacket(JobState& js, size_t payloadLength, int slot) {
+  uint8_t* p = js.TxPacket[slot].data();
+  const size_t n = kPacketHeaderSize + payloadLength;  // bytes before the check value
+  PutLE16(p + n, PacketCRC16(p, 0, static_cast<uint32_t>(n - 1)));
+  auto& frame = js.TxFrame[slot];
+  size_t frameLength = EncodeFrame(p, n + 2, frame.data(), frame.size());
+  if (frameLength > 0) SendToPort(js, frame.data(), frameLength, slot);
+}
+
+void SendProbe(JobState& js, int slot) {
+  static constexpr std::array<uint8_t, 10> kProbe = {0xC0, 0xA3, 0xA5, 0x35, 0xC0,
+                                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  auto& frame = js.TxFrame[slot];
+  std::copy(kProbe.begin(), kProbe.end(), frame.begin());
+  SendToPort(js, frame.data(), kProbe.size(), slot);
+}
+
+void SendCommand16(JobState& js, uint8_t command, int slot) {
+  PutPacketHeader(js, command, 0, kFlagNone, 16, slot);
+  uint8_t* payload = js.TxPacket[slot].data() + kPacketHeaderSize;
+  std::memset(payload, 0, 16);
+  PutLE16(payload, (js.DataSizeKB + 63) / 64);
+  PutLE16(payload + 6, 31200);
+  SendSlotPacket(js, 16, slot);
+}
+
+void SendCommandWithChipParams(JobState& js, uint8_t command, int slot) {
+  PutPacketHeader(js, command, 0, kFlagChip, 64, slot);
+  BuildChipParamBlock(js, slot);
+  uint8_t* tail = js.TxPacket[slot].data() + kPacketHeaderSize + kChipParamBlockSize;
+  PutLE32(tail, js.DataSizeKB * 1024u);
+  std::memset(tail + 4, 0, 12);
+  SendSlotPacket(js, 64, slot);
+}
+
+void SendCommand2(JobState& js, uint8_t command, uint16_t argument, int slot) {
+  PutPacketHeader(js, command, argument, kFlagChip, 2, slot);
+  SendSlotPacket(js, 2, slot);  // the two payload bytes keep what the area held
+}
+
+void SendDataPage(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byteOffset, int slot) {
+  const uint8_t* src = DataAt(js, uint64_t{kbIndex} * 1024 + byteOffset, kPageBytes);
+  if (src == nullptr) return;
+  PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPageBytes, slot);
+  std::memcpy(js.TxPacket[slot].data() + kPacketHeaderSize, src, kPageBytes);
+  SendSlotPacket(js, kPageBytes, slot);
+}
+
+void SendChipConfig(JobState& js, uint8_t command, uint16_t argument, int slot) {
+  constexpr uint16_t kPayload = 260;
+  uint8_t* p = js.TxPacket[slot].data();
+  PutPacketHeader(js, command, argument, kFlagChip, kPayload, slot);
+  std::memcpy(p + 8, "QJVB", 4);
+  FillChipParamBlock(js, p + 12, true);
+  p[60] = js.SNEnabled;
+  p[61] = js.SNLength;
+  p[62] = static_cast<uint8_t>(uint32_t{js.DeviceCount} * static_cast<uint32_t>(js.SNGain));
+  p[63] = 0;
+  PutLE32(p + 64, static_cast<uint32_t>(js.SNAddress));
+  PutLE32(p + 68, static_cast<uint32_t>(js.SNValue));
+  for (int i = 72; i < 76; ++i) p[i] = static_cast<uint8_t>(js.Filler.Next(255));
+  p[76] = js.CountLimitOn;
+  p[77] = js.PowerTime;
+  PutLE32(p + 78, static_cast<uint32_t>(js.CountLimit));
+  PutLE16(p + 82, static_cast<uint16_t>(js.ChipInTime));
+  PutLE16(p + 84, static_cast<uint16_t>(js.ChipOffTime));
+  PutLE32(p + 86, js.ShownChecksum);
+  for (int i = 90; i < 92; ++i) p[i] = static_cast<uint8_t>(js.Filler.Next(255));
+  PutPacketString(js, js.SelChipName, 92, 16, slot);
+  PutPacketString(js, js.DataFileName, 108, 48, slot);
+  for (int i = 156; i < 257; ++i) p[i] = static_cast<uint8_t>(js.Filler.Next(255));
+  // Bytes 257-263 are not assigned. Then the inner check, the sum over the
+  // payload including that check, and the packet check value.
+  PutLE16(p + 264, PacketCRC16(p, 8, 263));
+  PutLE16(p + 266, static_cast<uint16_t>(0x10000 - ChecksumNeg16(p, 8, 265)));
+  SendSlotPacket(js, kPayload, slot);
+}
+
+void SendChipCommand(JobState& js, uint8_t command, uint16_t argument, int slot) {
+  PutPacketHeader(js, command, argument, kFlagNone, kChipParamBlockSize, slot);
+  BuildChipParamBlock(js, slot);
+  SendSlotPacket(js, kChipParamBlockSize, slot);
+}
+
+void SendOffLineMonitor(JobState& js, uint8_t command, int slot) {
+  uint8_t* p = js.TxPacket[slot].data();
+  p[0] = command;
+  std::memcpy(p + 1, "REST", 4);
+  p[5] = 0xA8;
+  PutLE16(p + 6, 2);
+  p[8] = 0;
+  p[9] = 0;
+  SendSlotPacket(js, 2, slot);
+}
+
+void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byteOffset,
+                      int slot) {
+  uint8_t* p = js.TxPacket[slot].data();
+  uint8_t* data = p + kPacketHeaderSize + kChipParamBlockSize;
+  const uint64_t start = uint64_t{kbIndex} * 1024;
+  if (js.ChipFamily == kFamilyPages528) {
+    constexpr size_t kPage = 512, kSpare = 16, kPages = 8;
+    constexpr uint16_t kPayload = kChipParamBlockSize + kPages * (kPage + kSpare);  // 0x10B0
+    const uint8_t* pages = DataAt(js, start, kPages * kPage);
+    const uint8_t* spare =
+        DataAt(js, kPageSpareOffset + uint64_t{kSpare} * 2 * kbIndex, kPages * kSpare);
+    if (pages == nullptr || spare == nullptr) return;
+    PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPayload, slot);
+    BuildChipParamBlock(js, slot);
+    for (size_t i = 0; i < kPages; ++i) {
+      std::memcpy(data + i * (kPage + kSpare), pages + i * kPage, kPage);
+      std::memcpy(data + i * (kPage + kSpare) + kPage, spare + i * kSpare, kSpare);
+    }
+    SendSlotPacket(js, kPayload, slot);
+    return;
+  }
+  constexpr uint16_t kPayload = kChipParamBlockSize + kPageBytes;  // 0x1030
+  const uint8_t* src = DataAt(js, start + byteOffset, kPageBytes);
+  if (src == nullptr) return;
+  PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPayload, slot);
+  BuildChipParamBlock(js, slot);
+  std::memcpy(data, src, kPageBytes);
+  SendSlotPacket(js, kPayload, slot);
+}
+
+bool SendAddressWrite(JobState& js, int slot) {
+  const size_t length = js.AddrWriteLen;
+  if (length > kAddrWriteMaxLen || js.AddrWriteData.size() < length) {
+    std::string text = msg::FmtV(msg::Tr("Address Write refused: %d data bytes, at most %d fit!"),
+                                 static_cast<int>(length), static_cast<int>(kAddrWriteMaxLen));
+    if (js.LogMemo) js.LogMemo->ShowMessage(text);
+    LogSlotMessage(js, text, slot);
+    return false;
+  }
+  constexpr size_t kFixed = kChipParamBlockSize + 4;  // block, address, length
+  uint8_t* p = js.TxPacket[slot].data();
+  PutPacketHeader(js, 147, 0xA9, kFlagNone, static_cast<uint16_t>(length + kFixed), slot);
+  BuildChipParamBlock(js, slot);
+  PutLE16(p + 56, js.AddrWriteAddr);
+  PutLE16(p + 58, js.AddrWriteLen);
+  std::copy_n(js.AddrWriteData.begin(), length, p + 60);
+  SendSlotPacket(js, length + kFixed, slot);
+  return true;
+}
+
+void SendRawBlockPair(JobState& js, int slot) {
+  const uint64_t k = uint64_t{js.SlotKbIndex[slot]} * 1024;
+  auto& block = js.SlotRawBlock[slot];
+  uint32_t sum = CopyRawBlock(js, k, slot);
+  SendToPort(js, block.data(), block.size(), slot);
+  sum += CopyRawBlock(js, k + block.size(), slot);
+  SendToPort(js, block.data(), block.size(), slot);
+  js.SlotSendSum[slot] = sum;
+}
+
+void SendNextDownloadBlock(JobState& js, int slot) {
+  auto& block = js.SlotRawBlock[slot];
+  js.SlotSendSum[slot] = CopyRawBlock(js, uint64_t{js.SlotKbIndex[slot]} * 1024, slot);
+  js.SlotKbIndex[slot] += 32;
+  SendToPort(js, block.data(), block.size(), slot);
+}

@@ -1,0 +1,202 @@
+// The window definition: names, initial states, limits, menus, timers, and
+// the small control adapters (gauge, radio group, file dialog filter).
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "UiTestSupport.h"
+
+using ControlsTest = ScratchFolderTest;
+
+TEST_F(ControlsTest, ControlsCarryTheirNamesAsObjectNames) {
+  TQZProgrammer& w = Window();
+  EXPECT_EQ(w.objectName(), "QZProgrammer");
+  EXPECT_EQ(w.windowTitle().toStdString(), "KorvanQZ-Plus Flash Programmer");
+  for (const char* name : {"SpdBtnExit", "SpdBtnVerify", "ProductEditX", "ViewPageCtrl",
+                           "InfoMemo", "GaugeBar8", "MCUNameEdit", "PageControl1", "ComBoxWPF",
+                           "RadioGroupA61", "SpinEditOut", "RadioGroupX", "ComboBoxCOM",
+                           "BitBtnFindCOM", "HexViewer", "RdDatView", "StatusBar1", "Timer2"})
+    EXPECT_NE(w.findChild<QObject*>(name), nullptr) << name;
+  EXPECT_EQ(w.findChild<QAction*>("VeriufyDownload1"), w.VeriufyDownload1);
+  EXPECT_EQ(w.findChild<QObject*>("SpdBtnExit"), w.SpdBtnExit);
+}
+
+TEST_F(ControlsTest, InitialVisibilityAndEnabledStates) {
+  TQZProgrammer& w = ShownWindow();
+  for (QWidget* hidden :
+       {static_cast<QWidget*>(w.SpdBtnBlkChk), static_cast<QWidget*>(w.SpdBtnErase),
+        static_cast<QWidget*>(w.ChkBoxCPES), static_cast<QWidget*>(w.RadioGroupSpd),
+        static_cast<QWidget*>(w.GroupBoxCtrl), static_cast<QWidget*>(w.ChkBoxStrSN),
+        static_cast<QWidget*>(w.ComBoxWP8), static_cast<QWidget*>(w.EditDevAdrX),
+        static_cast<QWidget*>(w.Button1)})
+    EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+  EXPECT_FALSE(w.SpdBtnProg->isHidden());
+  for (QWidget* disabled : {static_cast<QWidget*>(w.SNEdit), static_cast<QWidget*>(w.GainEdit),
+                            static_cast<QWidget*>(w.AddrEdit), static_cast<QWidget*>(w.ChkBoxPCSN),
+                            static_cast<QWidget*>(w.SNOrderChk)})
+    EXPECT_FALSE(disabled->isEnabled()) << disabled->objectName().toStdString();
+  EXPECT_TRUE(w.EnProgChk->isChecked());
+  EXPECT_TRUE(w.EnVerifyChk->isChecked());
+  EXPECT_FALSE(w.EnBlankChk->isChecked());
+  EXPECT_EQ(w.RadioGpVolt->ItemIndex(), 0);
+  EXPECT_EQ(w.RadioGroupSpd->ItemIndex(), 3);
+  EXPECT_EQ(w.RadioGroupX->ItemIndex(), 1);
+  EXPECT_EQ(w.ComBoxWP8->count(), 8);
+  EXPECT_EQ(w.ComBoxWPF->count(), 16);
+  EXPECT_EQ(w.ComBoxWPF->itemText(5).toStdString(), "0101: Protected Level 5");
+  EXPECT_EQ(w.ComBoxWPF->itemText(15).toStdString(), "1111: Protected ALL");
+  EXPECT_EQ(w.ComBoxWP8->itemText(7).toStdString(), "111: Protected All");
+  EXPECT_EQ(w.SNEdit->maxLength(), 10);
+  EXPECT_EQ(w.EditDevAdrX->text().toStdString(), "0xA0");
+  EXPECT_EQ(w.InfoPanel->text().toStdString(), "Device = ??????");
+  EXPECT_TRUE(w.InfoMemo->isReadOnly());
+  EXPECT_EQ(w.StatusPanels[0]->width(), 200);
+}
+
+TEST_F(ControlsTest, ChipNameTakesNamesLongerThanItsTypingLimit) {
+  TQZProgrammer& w = Window();
+  w.MCUNameEdit->setText("W25Q128JV-IQ/JQ-XYZW");  // 20 characters
+  EXPECT_EQ(w.MCUNameEdit->text().size(), 20);
+  EXPECT_TRUE(w.MCUNameEdit->isReadOnly());
+}
+
+TEST_F(ControlsTest, SpinEditLimits) {
+  TQZProgrammer& w = Window();
+  struct Case {
+    QSpinBox* spin;
+    int min, max, value;
+  } cases[] = {
+      {w.SpinEditNumb, 0, 1000000, 0}, {w.SpinEditPTM, 10, 2000, 100},
+      {w.SpinPowDown, 10, 2000, 100},  {w.SpinEditIn, 300, 1500, 500},
+      {w.SpinEditOut, 300, 2000, 500},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.spin->objectName().toStdString());
+    EXPECT_EQ(c.spin->minimum(), c.min);
+    EXPECT_EQ(c.spin->maximum(), c.max);
+    EXPECT_EQ(c.spin->value(), c.value);
+    EXPECT_EQ(c.spin->singleStep(), 10);
+  }
+}
+
+TEST_F(ControlsTest, MenuShortcutsAndHiddenItems) {
+  TQZProgrammer& w = Window();
+  struct Case {
+    QAction* action;
+    QKeySequence keys;
+  } cases[] = {
+      {w.Execute1, QKeySequence("Ctrl+L")},     {w.SaveFile1, QKeySequence("Ctrl+S")},
+      {w.Exit1, QKeySequence("Ctrl+X")},        {w.Download1, QKeySequence("Ctrl+D")},
+      {w.ReadFlash1, QKeySequence("Ctrl+R")},   {w.EraseChip1, QKeySequence(Qt::Key_F6)},
+      {w.Programming1, QKeySequence(Qt::Key_F7)}, {w.VeriufyDownload1, QKeySequence(Qt::Key_F8)},
+      {w.AutoProgram1, QKeySequence(Qt::Key_F5)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.action->shortcut(), c.keys) << c.action->text().toStdString();
+  EXPECT_FALSE(w.ReadFlash1->isVisible());
+  EXPECT_FALSE(w.AddressWrite1->isVisible());
+  EXPECT_FALSE(w.Project1->menuAction()->isVisible());
+  EXPECT_TRUE(w.N14->isSeparator());
+  EXPECT_EQ(w.Exit1->text().toStdString(), "E&xit");
+  EXPECT_EQ(w.PopupMenu2->actions().size(), 3);
+}
+
+TEST_F(ControlsTest, FunctionKeysStartTheirCommandsWhileTheButtonsAreHidden) {
+  TQZProgrammer& w = ShownWindow();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  ASSERT_TRUE(w.SpdBtnErase->isHidden());
+  struct Case {
+    Qt::Key key;
+    QAction* action;
+  } cases[] = {{Qt::Key_F5, w.AutoProgram1},
+               {Qt::Key_F6, w.EraseChip1},
+               {Qt::Key_F7, w.Programming1},
+               {Qt::Key_F8, w.VeriufyDownload1}};
+  for (const Case& c : cases) {
+    QSignalSpy spy(c.action, &QAction::triggered);
+    QTest::keyClick(&w, c.key);
+    EXPECT_EQ(spy.count(), 1) << c.action->text().toStdString();
+  }
+}
+
+TEST_F(ControlsTest, TimersRunFromCreation) {
+  TQZProgrammer& w = Window();
+  EXPECT_TRUE(w.Timer1->isActive());
+  EXPECT_EQ(w.Timer1->interval(), 10);
+  EXPECT_TRUE(w.Timer2->isActive());
+  EXPECT_EQ(w.Timer2->interval(), 170);
+}
+
+TEST_F(ControlsTest, FileDialogFiltersInQtForm) {
+  TQZProgrammer& w = Window();
+  EXPECT_EQ(w.OpenDialog1.FilterIndex, 5);
+  EXPECT_EQ(w.OpenDialog1.QtSelectedFilter().toStdString(),
+            "All Hex/Binary Files (*.Hex,*.S1*,*.Bin) (*.Hex *.S1* *.Bin)");
+  EXPECT_EQ(w.OpenDialog1.QtFilter().count(";;"), 4);
+  EXPECT_EQ(w.SaveDialogPrj.QtFilter().toStdString(),
+            "All Tesmel Project Files(*.TKP) (*.TKP)");
+  EXPECT_EQ(w.SaveDialog1.DefaultExt, "*.bin");
+}
+
+TEST_F(ControlsTest, PostedTasksRunAfterTheCurrentHandler) {
+  TQZProgrammer& w = Window();
+  std::vector<int> order;
+  w.Post([&] { order.push_back(2); });
+  order.push_back(1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST_F(ControlsTest, ErrorBoxesGoThroughTheSameHook) {
+  TQZProgrammer& w = Window();
+  w.ShowErrorMessage("Error opening serial port:ttyUSB9");
+  EXPECT_EQ(boxes, std::vector<std::string>{"Error opening serial port:ttyUSB9"});
+}
+
+TEST(Gauge, ClampsProgressAndPaintsPureColours) {
+  QProgressBar bar;
+  TGauge gauge(&bar);
+  gauge.SetMax(50);
+  gauge.SetProgress(80);
+  EXPECT_EQ(gauge.Progress(), 50);
+  gauge.SetProgress(-3);
+  EXPECT_EQ(gauge.Progress(), 0);
+  gauge.SetMax(0);  // no busy indicator
+  EXPECT_EQ(gauge.Max(), 0);
+  EXPECT_GT(bar.maximum(), bar.minimum());
+  EXPECT_TRUE(bar.styleSheet().contains("#0000FF"));
+  gauge.SetColor(GaugeColor::Red);
+  EXPECT_EQ(gauge.Color(), GaugeColor::Red);
+  EXPECT_TRUE(bar.styleSheet().contains("#FF0000"));
+  gauge.SetEnabled(false);
+  EXPECT_FALSE(bar.isEnabled());
+}
+
+TEST(RadioGroup, ItemIndexAndClickOnEveryChange) {
+  TRadioGroup group("g", {"a", "b", "c"}, 2, nullptr);
+  QSignalSpy clicks(&group, &TRadioGroup::Click);
+  EXPECT_EQ(group.ItemIndex(), -1);
+  group.SetItemIndex(2);
+  group.SetItemIndex(2);  // no change, no click
+  EXPECT_EQ(group.ItemIndex(), 2);
+  EXPECT_EQ(clicks.count(), 1);
+  group.SetItemIndex(7);  // out of range: nothing chosen
+  EXPECT_EQ(group.ItemIndex(), -1);
+  group.ClearItems();
+  EXPECT_EQ(group.ItemCount(), 0);
+  group.AddItem("x");
+  group.SetItemIndex(0);
+  EXPECT_EQ(group.Items(), QStringList{"x"});
+  EXPECT_EQ(group.ItemIndex(), 0);
+}

@@ -1,0 +1,45 @@
+#include "ui/Gauge.h"
+
+#include <QProgressBar>
+
+namespace {
+
+QString ChunkStyle(GaugeColor color) {
+  const char* rgb = color == GaugeColor::Red ? "#FF0000" : "#0000FF";
+  return QString("QProgressBar { border: 1px solid gray; background: white; text-align: center; }"
+                 "QProgressBar::chunk { background-color: %1; }")
+      .arg(rgb);
+}
+
+}  // namespace
+
+TGauge::TGauge(QProgressBar* bar) : bar_(bar) {
+  bar_->setRange(0, max_);
+  bar_->setValue(0);
+  bar_->setStyleSheet(ChunkStyle(color_));
+}
+
+void TGauge::SetMax(int max) {
+  max_ = max < 0 ? 0 : max;
+  // A range of 0..0 would turn the bar into a busy indicator.
+  bar_->setMaximum(max_ < 1 ? 1 : max_);
+  SetProgress(progress_);
+}
+
+void TGauge::SetProgress(int progress) {
+  // Like a gauge, the progress is held within 0..Max.
+  progress_ = progress < 0 ? 0 : (progress > max_ ? max_ : progress);
+  bar_->setValue(progress_);
+}
+
+int TGauge::Max() const { return max_; }
+
+int TGauge::Progress() const { return progress_; }
+
+void TGauge::SetColor(GaugeColor color) {
+  if (color == color_) return;
+  color_ = color;
+  bar_->setStyleSheet(ChunkStyle(color));
+}
+
+void TGauge::SetEnabled(bool enabled) { bar_->setEnabled(enabled); }

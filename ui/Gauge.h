@@ -1,0 +1,27 @@
+#pragma once
+// A slot's progress gauge as the engine sees it: a progress bar whose chunk
+// is pure blue while it runs or succeeds and pure red after a failure.
+#include "protocol/View.h"
+
+class QProgressBar;
+
+class TGauge : public IGauge {
+ public:
+  explicit TGauge(QProgressBar* bar);
+
+  void SetMax(int max) override;
+  void SetProgress(int progress) override;
+  int Max() const override;
+  int Progress() const override;
+  void SetColor(GaugeColor color) override;
+  void SetEnabled(bool enabled) override;
+
+  GaugeColor Color() const { return color_; }
+  QProgressBar* Bar() const { return bar_; }
+
+ private:
+  QProgressBar* bar_;
+  GaugeColor color_ = GaugeColor::Blue;
+  int max_ = 100;
+  int progress_ = 0;
+};

@@ -1,0 +1,44 @@
+#include "ui/LogOnClose.h"
+
+#include "files/LogFile.h"
+
+namespace {
+
+// The automatic log needs more than this many lines to be worth a file.
+constexpr size_t kAutoLogMinLines = 6;
+
+}  // namespace
+
+LogCloseResult SaveLogOnClose(const LogConfig& config, const std::string& appDir,
+                              const std::vector<std::string>& lines, const std::string& date,
+                              const std::string& time) {
+  LogCloseResult result;
+  if (!config.LogEnabled) return result;
+
+  if (config.AutoLogName) {
+    if (lines.size() <= kAutoLogMinLines) return result;
+    const std::string path = appDir + "/Log/" + AutoLogFileName(date, time);
+    if (WriteLogLines(path, lines, LogWriteMode::Replace))
+      result.writtenPath = path;
+    else
+      result.message = "Write Log File error!";
+    return result;
+  }
+
+  const std::string path = config.GetLogFileName();
+  if (path.empty()) return result;
+  if (config.LogWriteMode == LogConfig::Append) {
+    // One attempt; a failure is not shown and the window closes all the same.
+    if (WriteLogLines(path, lines, LogWriteMode::Append, "Tesmel Log File!"))
+      result.writtenPath = path;
+    return result;
+  }
+  if (WriteLogLines(path, lines, LogWriteMode::Replace)) {
+    result.writtenPath = path;
+  } else {
+    // Reported like any uncaught error: the close is abandoned.
+    result.message = "Cannot create file \"" + path + "\".";
+    result.keepWindowOpen = true;
+  }
+  return result;
+}

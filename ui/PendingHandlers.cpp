@@ -1,0 +1,49 @@
+// Handlers whose behaviour is still to come; each moves to the file of its
+// topic when it is built.
+#include "ui/MainWindow.h"
+
+void TQZProgrammer::BitBtnFreshClick() {}
+void TQZProgrammer::BitBtnFindCOMClick() {}
+void TQZProgrammer::SPxCommReceiveData(const uint8_t*, uint16_t, int) {}
+void TQZProgrammer::SPxCommReceiveError(uint32_t, int) {}
+void TQZProgrammer::SPxCommRequestHangup(int) {}
+void TQZProgrammer::Timer1Timer() {}
+void TQZProgrammer::Timer2Timer() {}
+void TQZProgrammer::SpdBtnDownLoadClick() {}
+void TQZProgrammer::SpeedButtonRDClick() {}
+void TQZProgrammer::SpdBtnAutoPClick() {}
+void TQZProgrammer::BlankCheck1Click() {}
+void TQZProgrammer::SpdBtnEraseClick() {}
+void TQZProgrammer::SpdBtnProgClick() {}
+void TQZProgrammer::SpdBtnVerifyClick() {}
+void TQZProgrammer::AddressWrite1Click() {}
+void TQZProgrammer::ReadChipIDandStatus1Click() {}
+void TQZProgrammer::DoFirmwareUpgrade1Click() {}
+void TQZProgrammer::DoOffLineMonitor1Click() {}
+void TQZProgrammer::DevButtonClick() {}
+void TQZProgrammer::MCUNameEditChange() {}
+void TQZProgrammer::RadioGpVoltClick() {}
+void TQZProgrammer::ComBoxWP8Change() {}
+void TQZProgrammer::ComBoxWPFChange() {}
+void TQZProgrammer::ChkBoxSRWDClick() {}
+void TQZProgrammer::CheckBoxAutClick() {}
+void TQZProgrammer::RadioGrpSumDPClick() {}
+void TQZProgrammer::RadioGroupXClick() {}
+void TQZProgrammer::ComboBoxCOMChange() {}
+void TQZProgrammer::ClearInformation1Click() {}
+void TQZProgrammer::About1Click() {}
+void TQZProgrammer::Button1Click() {}
+void TQZProgrammer::CheckBoxSNClick() {}
+void TQZProgrammer::ChkBoxStrSNClick() {}
+void TQZProgrammer::SpinEditNumbChange() {}
+void TQZProgrammer::BitBtnFixSNClick() {}
+void TQZProgrammer::FileOpenBtnClick() {}
+void TQZProgrammer::FileSaveBtnClick() {}
+void TQZProgrammer::SavetoFile1Click() {}
+void TQZProgrammer::FormKeyPress(char&) {}
+void TQZProgrammer::N5Click() {}
+void TQZProgrammer::SaveInfotoFile1Click() {}
+void TQZProgrammer::CopyInformation1Click() {}
+void TQZProgrammer::ViewDataBuffer1Click() {}
+void TQZProgrammer::LoadFromTesmelProjectClick() {}
+void TQZProgrammer::SaveToTesmelProjectClick() {}
