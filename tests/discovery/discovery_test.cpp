@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "FirmwareImageWriter.h"
 #include "UnitBench.h"
 #include "protocol/Discovery.h"
+#include "protocol/Firmware.h"
+#include "protocol/Frames.h"
 #include "protocol/Senders.h"
 
 namespace {
@@ -157,6 +160,48 @@ TEST_F(DiscoveryTest, SecondSearchStillRecognisesACurrentUnit) {
   EXPECT_EQ(js->DeviceCount, 2);
   EXPECT_EQ(js->SlotOp[0], kOpIdle);
   EXPECT_EQ(js->SlotOp[1], kOpIdle);
+}
+
+// The upgrade's answers, as the answer handler passes them on.
+void UpgradeAnswers(JobState& j, size_t& length, int s) {
+  size_t packetLength = 0, sourceLength = length;
+  if (DecodeFrame(j.SlotFrame[s].data(), j.TxPacket[s].data(), j.TxPacket[s].size(), packetLength,
+                  sourceLength) != kFrameOk)
+    return;
+  uint8_t status = CheckPacket(j.TxPacket[s].data(), packetLength);
+  if (j.SlotOp[s] == kOpFirmwareUpgrade && (status == 0 || status == 6)) ContinueFirmwareUpgrade(j, status, s);
+}
+
+TEST_F(DiscoveryTest, OlderUnitIsUpgradedAndFoundByTheNextSearch) {
+  std::vector<uint8_t> body(3 * 2048);
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<uint8_t>(i * 7 + i / 2048);
+  std::string error;
+  auto image = BuildFirmwareImage(body, "V2.10 test", 0x1234, error);
+  ASSERT_FALSE(image.empty()) << error;
+  ASSERT_EQ(LoadFirmwareImageData(*js, image), FirmwareLoadResult::Loaded);
+  auto& unit = Attach(1, Config([](UnitConfig& c) {
+    c.Version = "V2.00";
+    c.UpgradedVersion = "V2.10 test";
+  }));
+  onConnected = UpgradeAnswers;
+
+  Search(1);
+  EXPECT_TRUE(Logged("C2: Firmware Upgrade Completed!"));
+  EXPECT_TRUE(unit.Upgraded());
+  EXPECT_EQ(unit.FirmwareBlocksAccepted(), 3);
+  EXPECT_EQ(unit.FirmwareBlocksRefused(), 0);
+  ASSERT_EQ(unit.FirmwareMemory().size(), body.size());
+  for (size_t i = 0; i < body.size(); ++i) {
+    if (i % 4 == 3) continue;  // the byte of each group that is never sent
+    ASSERT_EQ(unit.FirmwareMemory()[i], body[i]) << i;
+  }
+  EXPECT_EQ(js->DeviceCount, 0);
+
+  js->DeviceCount = 0;
+  Search(1);
+  EXPECT_EQ(js->SlotConnected[1], 1);
+  EXPECT_EQ(js->DeviceCount, 1);
+  EXPECT_TRUE(Logged("C2: Find Device: KorvanQZ-Plus V2.10 test!"));
 }
 
 TEST(CompareUnitVersion, ComparesOverTheUnitsOwnLength) {

@@ -100,9 +100,10 @@ void SimUnit::HandleFirmwareBlock(const Packet& p) {
     return;
   }
   size_t block = (address - kFirmwareStart) / 1024;
-  size_t pair = block & ~size_t{1};
-  uint8_t k0 = pair < config_.BlockKeys.size() ? config_.BlockKeys[pair] : 0;
-  uint8_t k1 = pair + 1 < config_.BlockKeys.size() ? config_.BlockKeys[pair + 1] : 0;
+  const auto& keys = config_.BlockKeys;
+  size_t pair = keys.size() >= 2 ? (block & ~size_t{1}) % (keys.size() & ~size_t{1}) : 0;
+  uint8_t k0 = keys.size() >= 2 ? keys[pair] : 0;
+  uint8_t k1 = keys.size() >= 2 ? keys[pair + 1] : 0;
   const uint8_t* s = p.Payload();
   for (int i = 0; i < 512; ++i) {
     if (s[4 * i + 3] != k1) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "SimFraming.h"
+#include "protocol/BlockKeyTable.h"
 
 namespace unitsim {
 
@@ -37,8 +38,8 @@ struct UnitConfig {
   std::array<uint8_t, 3> ProbeHeader{0xA3, 0xA5, 0x35};
   bool CountByteZero = false;
 
-  // Two key bytes per pair of 1 KB firmware blocks, as the host's table.
-  std::vector<uint8_t> BlockKeys;
+  // Two key bytes per pair of 1 KB firmware blocks: the host's own table.
+  std::vector<uint8_t> BlockKeys{BlockKeyTable.begin(), BlockKeyTable.end()};
 
   // Faults.
   bool Silent = false;                // answers nothing
