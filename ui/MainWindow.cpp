@@ -24,13 +24,6 @@ namespace {
 constexpr int kDesignedClientWidth = 890;
 constexpr int kToolBarHeight = 49;
 
-// PORTS: stands in for the slots' serial port components until they exist:
-// a port that is never open and takes no bytes.
-struct NoPort : ISlotPort {
-  bool IsOpen() const override { return false; }
-  bool SendBytes(const uint8_t*, size_t) override { return false; }
-};
-
 }  // namespace
 
 TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
@@ -56,6 +49,7 @@ TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
   BuildMenus();
   BuildPopupMenus();
   BuildDialogsAndTimers();
+  BuildSerialPorts();
   ConnectHandlers();
 
   resize(898, 678);
@@ -125,14 +119,6 @@ std::vector<std::string> TQZProgrammer::LogLines() const {
 }
 
 // --- Slots and layout ----------------------------------------------------------
-
-std::array<ISlotPort*, kSlotCount> TQZProgrammer::SlotPortPointers() {
-  // PORTS: becomes {SPxComm1, ..., SPxComm8} when the components land.
-  static NoPort noPorts[kSlotCount];
-  std::array<ISlotPort*, kSlotCount> out{};
-  for (int i = 0; i < kSlotCount; ++i) out[i] = &noPorts[i];
-  return out;
-}
 
 std::array<IGauge*, kSlotCount> TQZProgrammer::GaugePointers() {
   std::array<IGauge*, kSlotCount> out{};

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "files/Settings.h"
 #include "protocol/JobState.h"
 #include "protocol/View.h"
 #include "ui/FileDialogSpec.h"
@@ -34,6 +35,7 @@ class QTabWidget;
 class QTableView;
 class QTimer;
 class QToolButton;
+class TComm;
 
 class TQZProgrammer : public QMainWindow, public IView {
   Q_OBJECT
@@ -235,9 +237,22 @@ class TQZProgrammer : public QMainWindow, public IView {
   QTimer* Timer2;  // 170 ms: paced download
 
   // --- Serial port components -------------------------------------------------
-  // PORTS: SPxComm1..SPxComm8 (TComm) are added here when the serial port
-  // component lands; until then every slot is bound to a port that is never
-  // open (SlotPortPointers()).
+  // One per slot, SPxComm1 for slot 0; their events go to the one handler of
+  // each event with the slot index.
+  TComm* SPxComm1;
+  TComm* SPxComm2;
+  TComm* SPxComm3;
+  TComm* SPxComm4;
+  TComm* SPxComm5;
+  TComm* SPxComm6;
+  TComm* SPxComm7;
+  TComm* SPxComm8;
+  std::array<TComm*, kSlotCount> SPxComms{};
+  TComm& Port(int slot) { return *SPxComms[slot]; }
+
+  // Where the machine's serial ports are looked for when there is no
+  // settings file; tests point it at a tree of their own.
+  SerialPortSource PortSource;
 
  public slots:
   // Start-up and shut-down.
@@ -323,6 +338,7 @@ class TQZProgrammer : public QMainWindow, public IView {
   void BuildMenus();
   void BuildPopupMenus();
   void BuildDialogsAndTimers();
+  void BuildSerialPorts();
   void ConnectHandlers();
 
   // FormShow's steps.
@@ -330,6 +346,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   void SetEnglishCaptions();
   void CheckFirmwareImage();
   void LoadPorts();
+  // After each block of a streamed chip read on slot 0.
+  void UpdateReadProgress();
 
   std::array<ISlotPort*, kSlotCount> SlotPortPointers();
   std::array<IGauge*, kSlotCount> GaugePointers();

@@ -4,11 +4,6 @@
 #include "ui/LogOnClose.h"
 #include "ui/MainWindow.h"
 
-void TQZProgrammer::CloseOpenPorts() {
-  // PORTS: for each of SPxComm1..SPxComm8 whose port is open, ClosePort().
-  // No port component exists yet, so no port can be open.
-}
-
 void TQZProgrammer::SpdBtnExitClick() {
   CloseOpenPorts();
   close();
