@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "protocol/JobState.h"
+#include "ui/ChipSeltForm.h"
 #include "ui/MainWindow.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -35,9 +36,12 @@ int RunApplication(int argc, char** argv) {
   // selection, serial number, data view) as they are built.
   auto mainWindow = std::make_unique<TQZProgrammer>(*js);
   QZProgrammer = mainWindow.get();
+  auto chipSeltForm = std::make_unique<TChipSeltForm>(*js, mainWindow->MCUNameEdit);
+  ChipSeltForm = chipSeltForm.get();
 
   mainWindow->show();
   const int rc = app.exec();
+  ChipSeltForm = nullptr;
   QZProgrammer = nullptr;
   return rc;
 }

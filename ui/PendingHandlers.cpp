@@ -16,7 +16,6 @@ void TQZProgrammer::AddressWrite1Click() {}
 void TQZProgrammer::ReadChipIDandStatus1Click() {}
 void TQZProgrammer::DoFirmwareUpgrade1Click() {}
 void TQZProgrammer::DoOffLineMonitor1Click() {}
-void TQZProgrammer::DevButtonClick() {}
 void TQZProgrammer::MCUNameEditChange() {}
 void TQZProgrammer::RadioGpVoltClick() {}
 void TQZProgrammer::ComBoxWP8Change() {}

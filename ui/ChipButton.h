@@ -1,0 +1,8 @@
+#pragma once
+// The main window's chip button: opens the chip selection popup beside it.
+class TQZProgrammer;
+class TChipSeltForm;
+struct JobState;
+
+// What TQZProgrammer::DevButtonClick does, with the form given.
+void OpenChipPopup(JobState& js, TQZProgrammer& window, TChipSeltForm& form);

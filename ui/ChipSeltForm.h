@@ -1,0 +1,60 @@
+#pragma once
+// The chip selection popup: a small modal form that pops up the catalogue's
+// menu beside the main window's chip button. Choosing an entry writes its
+// chip fields, puts its caption into the chip-name edit (whose change the main
+// window handles) and closes the form.
+#include <QDialog>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/ChipCatalogue.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+struct JobState;
+
+class TChipSeltForm : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `chipNameEdit` is the main window's MCUNameEdit.
+  TChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* parent = nullptr);
+
+  void SetChipSelPopupPos(int x, int y);
+
+  // Shows the form modally; true when the operator chose an entry.
+  bool ShowModalForChoice();
+
+  // The selection operation of one entry.
+  void ChooseEntry(const ChipEntry& entry);
+
+  QMenu* PopupMenuQZ() const { return menu_; }
+  QAction* ActionFor(std::string_view caption) const;
+  QMenu* SubmenuFor(MenuGroup group) const;
+  QLabel* Label1() const { return label1_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;  // FormClick
+  bool eventFilter(QObject* watched, QEvent* event) override;  // Label1Click
+
+ private:
+  void BuildMenu();
+  void PopUpMenu();
+
+  JobState& js_;
+  QLineEdit* chipNameEdit_;
+  QLabel* label1_;
+  QMenu* menu_;
+  std::map<MenuGroup, QMenu*> submenus_;
+  std::vector<QAction*> actions_;  // one per entry, in table order
+  int popupX_ = 0;
+  int popupY_ = 0;
+  const ChipEntry* chosen_ = nullptr;
+};
+
+// The program's chip selection form, created by the program entry.
+extern TChipSeltForm* ChipSeltForm;
