@@ -6,7 +6,8 @@
 //
 // Prints one device path a line, writes a settings file naming them when
 // --ini is given, then serves the units until it is ended. Lines on standard
-// input steer it: "unplug K" pulls unit K (1..N), "quit" ends.
+// input steer it: "unplug K" pulls unit K (1..N) and rewrites the settings
+// file without it, "quit" ends.
 #include <unistd.h>
 
 #include <cstdio>
@@ -29,13 +30,18 @@ int Usage() {
   return 2;
 }
 
+// Names the units still plugged in, in order.
 bool WriteSettings(const std::string& path, const std::vector<std::unique_ptr<unitsim::PtyUnit>>& units) {
+  std::vector<std::string> paths;
+  for (const auto& unit : units) {
+    if (unit->Plugged()) paths.push_back(unit->DevicePath());
+  }
   // Written aside and renamed, so a reader never sees half a file.
   std::string temp = path + ".part";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << "[Connection]\r\nTOTDEV=" << units.size() << "\r\n";
-    for (size_t i = 0; i < units.size(); ++i) out << "DEV" << i + 1 << "=" << units[i]->DevicePath() << "\r\n";
+    out << "[Connection]\r\nTOTDEV=" << paths.size() << "\r\n";
+    for (size_t i = 0; i < paths.size(); ++i) out << "DEV" << i + 1 << "=" << paths[i] << "\r\n";
     if (!out) return false;
   }
   return std::rename(temp.c_str(), path.c_str()) == 0;
@@ -91,6 +97,8 @@ int main(int argc, char** argv) {
     if (word == "unplug" && (words >> k) && k >= 1 && k <= count) {
       units[k - 1]->Unplug();
       std::cout << "unplugged " << k << std::endl;
+      // A refresh of the port list then finds the units still there.
+      if (!ini.empty()) WriteSettings(ini, units);
     } else if (!word.empty()) {
       std::cerr << "unitsim: commands are \"unplug K\" and \"quit\"\n";
     }
