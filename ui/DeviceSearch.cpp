@@ -61,6 +61,9 @@ void TQZProgrammer::BitBtnFindCOMClick() {
     js.SlotRxCount[slot] = 0;
     js.SlotDownloading[slot] = 0;
     js.SlotBusy[slot] = 0;
+    // Every port closes here, so no slot keeps a unit: slots beyond the list
+    // would otherwise stay connected to a closed port.
+    js.SlotConnected[slot] = 0;
     if (IGauge* gauge = js.GaugeSlots[slot]) {
       gauge->SetEnabled(false);
       gauge->SetProgress(0);

@@ -145,6 +145,30 @@ TEST_F(DeviceSearchTest, ASecondHangupNoticeOfOneLineRemovesNothingMore) {
   EXPECT_EQ(Js().SlotConnected[1], 1);
 }
 
+TEST_F(DeviceSearchTest, ASearchAfterAnUnplugLeavesNoSlotBeyondTheListConnected) {
+  TQZProgrammer& w = StartUp();
+  units[1]->Unplug();
+  ASSERT_TRUE(WaitFor([&] { return !w.Port(1).IsOpen(); }));
+  Settle();
+  // The list is now the first and the third unit; they take slots 0 and 1.
+  w.BitBtnFindCOMClick();
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 2; }));
+  EXPECT_EQ(Js().SlotConnected[0], 1);
+  EXPECT_EQ(Js().SlotConnected[1], 1);
+  EXPECT_EQ(Js().SlotConnected[2], 0);
+  EXPECT_FALSE(w.Port(2).IsOpen());
+}
+
+TEST_F(DeviceSearchTest, AReceiveErrorKeepsTheSlotWatchedByItsTimeOut) {
+  TQZProgrammer& w = StartUp();
+  Js().SlotBusy[1] = 1;
+  Js().SlotTimeout[1] = 300;
+  w.SPxCommReceiveError(CE_FRAME, 1);
+  EXPECT_EQ(Js().SlotBusy[1], 1);
+  EXPECT_EQ(Js().SlotTimeout[1], 300);
+  EXPECT_EQ(Js().SlotOp[1], kOpIdle);
+}
+
 TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {
   WriteSettings({0});
   shown_ = true;
