@@ -1,7 +1,6 @@
 // The port group (refresh the list, search the listed ports for units) and
 // the three events of the slots' serial ports.
 #include <QComboBox>
-#include <QLabel>
 
 #include <algorithm>
 #include <chrono>
@@ -12,7 +11,6 @@
 #include "files/Settings.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
-#include "protocol/Discovery.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/Senders.h"
 #include "transport/TComm.h"

@@ -17,6 +17,7 @@
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/Firmware.h"
 #include "protocol/Log.h"
 #include "ui/MainWindow.h"
 
@@ -110,8 +111,8 @@ void TQZProgrammer::SizeHexGrids() {
 
 void TQZProgrammer::CheckFirmwareImage() {
   if (FileExists(kFirmwareImageName)) {
-    // FIRMWARE: LoadFirmwareImage(js, js.AppDir + "/VOzOZEdud.ZQM") is called
-    // here once protocol/Firmware.h provides it; it sets FirmwareLoaded.
+    // Sets FirmwareLoaded; an invalid image is not reported here.
+    LoadFirmwareImage(js, js.AppDir + "/" + kFirmwareImageName);
     return;
   }
   js.FirmwareLoaded = 0;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "FirmwareImageWriter.h"
 #include "PtyUnit.h"
 #include "transport/TComm.h"
 #include "ui/PortListView.h"
@@ -167,6 +168,25 @@ TEST_F(DeviceSearchTest, AReceiveErrorKeepsTheSlotWatchedByItsTimeOut) {
   EXPECT_EQ(Js().SlotBusy[1], 1);
   EXPECT_EQ(Js().SlotTimeout[1], 300);
   EXPECT_EQ(Js().SlotOp[1], kOpIdle);
+}
+
+TEST_F(DeviceSearchTest, AnOlderUnitIsUpgradedAtOnceWhenTheImageIsThere) {
+  std::string error;
+  auto image = BuildFirmwareImage(std::vector<uint8_t>(2048, 0x5A), "V9.95", 0x4321, error);
+  ASSERT_FALSE(image.empty()) << error;
+  std::ofstream("VOzOZEdud.ZQM", std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                         static_cast<std::streamsize>(image.size()));
+  shown_ = true;
+  TQZProgrammer& w = ShownWindow();
+  EXPECT_EQ(Js().FirmwareLoaded, 1);
+  // Units 1 and 2 (V9.90, V9.91) are older than the image; unit 3 is not.
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return Logged("C2: Start firmware upgrade......"); }));
+  EXPECT_TRUE(Logged("C1: Start firmware upgrade......"));
+  EXPECT_TRUE(Logged("C3: Find Device: KorvanQZ-Plus V9.92!"));
+  EXPECT_FALSE(Logged("C1: Find Device: KorvanQZ-Plus V9.90!"));
+  EXPECT_EQ(Js().SlotOp[0], kOpFirmwareUpgrade);
+  EXPECT_EQ(w.InfoPanel->text().toStdString(), "KorvanQZ-Plus V9.92");
 }
 
 TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {
