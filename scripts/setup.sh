@@ -18,9 +18,11 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# build_tree DIR [extra cmake args...]
+# build_tree DIR [extra cmake args...]; BUILD_TARGETS limits what is built.
 build_tree() {
   local dir="$1"; shift
   cmake -S "$ROOT" -B "$ROOT/$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$ROOT/$dir" -j"$(nproc)"
+  local targets=()
+  [[ -n "${BUILD_TARGETS:-}" ]] && targets=(--target ${BUILD_TARGETS})
+  cmake --build "$ROOT/$dir" -j"$(nproc)" "${targets[@]}"
 }

@@ -1,0 +1,236 @@
+// Opening and closing the serial port component on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PtyFixture.h"
+#include "transport/SerialSpeed.h"
+
+namespace {
+
+std::string OpenFailure(TComm& Comm) {
+  try {
+    Comm.OpenPort();
+  } catch (const ECommsError& e) {
+    return e.what();
+  }
+  return "(opened)";
+}
+
+}  // namespace
+
+TEST_F(PtyTest, OpensWithTheMainWindowLineSettings) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  EXPECT_TRUE(Comm.IsOpen());
+  EXPECT_GE(Comm.PortHandle(), 0);
+
+  termios tio{};
+  ASSERT_EQ(tcgetattr(Slave, &tio), 0);
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+  EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_FALSE(tio.c_cflag & PARENB);
+  EXPECT_TRUE(tio.c_cflag & CSTOPB);
+  EXPECT_FALSE(tio.c_cflag & CRTSCTS);
+  EXPECT_TRUE(tio.c_cflag & CREAD);
+  EXPECT_TRUE(tio.c_cflag & CLOCAL);
+  EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | INPCK | ICRNL | ISTRIP | IGNBRK | BRKINT));
+  EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO | ISIG | IEXTEN));
+  EXPECT_FALSE(tio.c_oflag & OPOST);
+  EXPECT_EQ(tio.c_cc[VSTART], '0');
+  EXPECT_EQ(tio.c_cc[VSTOP], '0');
+  EXPECT_EQ(tio.c_cc[VMIN], 1);
+}
+
+TEST_F(PtyTest, SpeedWrittenWhileOpenIsAppliedAtOnceAlsoWithoutAConstant) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  for (uint32_t rate : {115200u, 250000u, 1000000u, 3000000u, 123456u}) {
+    Comm.SetBaudRate(rate);
+    EXPECT_EQ(serial::CurrentSpeed(Slave), rate);
+  }
+}
+
+// A pseudo-terminal forces 8 bits without parity enable, but keeps the odd
+// and stick-parity bits, which is what this looks at.
+TEST_F(PtyTest, ParityWaitsForTheNextLineSettingOrOpen) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  termios tio{};
+  Comm.SetParity(TParity::Odd);
+  Comm.SetBaudRate(Comm.BaudRate());  // the value it holds: nothing is applied
+  ASSERT_EQ(tcgetattr(Slave, &tio), 0);
+  EXPECT_FALSE(tio.c_cflag & PARODD);
+
+  Comm.SetStopBits(TStopBits::_1);
+  ASSERT_EQ(tcgetattr(Slave, &tio), 0);
+  EXPECT_TRUE(tio.c_cflag & PARODD);
+  EXPECT_FALSE(tio.c_cflag & CSTOPB);
+
+  Comm.SetParity(TParity::Space);
+  Comm.ClosePort();
+  ASSERT_NO_THROW(Comm.OpenPort());
+  ASSERT_EQ(tcgetattr(Slave, &tio), 0);
+  EXPECT_TRUE(tio.c_cflag & CMSPAR);
+  EXPECT_FALSE(tio.c_cflag & PARODD);
+}
+
+TEST_F(PtyTest, SecondOpenRaisesAndLeavesTheFirstOpen) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  const int handle = Comm.PortHandle();
+  EXPECT_EQ(OpenFailure(Comm), "This serial port already opened");
+  EXPECT_EQ(Comm.PortHandle(), handle);
+
+  const std::vector<uint8_t> hello = {'h', 'i'};
+  ASSERT_TRUE(Comm.SendBytes(hello.data(), hello.size()));
+  EXPECT_EQ(ReadAtUnit(2), hello);
+}
+
+TEST_F(PtyTest, PortHeldByAnotherComponentCannotBeOpened) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  TComm other;
+  other.SetCommName(SlaveName);
+  const int before = OpenDescriptorCount();
+  EXPECT_EQ(OpenFailure(other), "Error opening serial port:" + SlaveName);
+  EXPECT_FALSE(other.IsOpen());
+  EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+TEST_F(PtyTest, ClosePortOnAClosedPortDoesNothing) {
+  Comm.ClosePort();
+  EXPECT_FALSE(Comm.IsOpen());
+  ASSERT_NO_THROW(Comm.OpenPort());
+  Comm.ClosePort();
+  Comm.ClosePort();
+  EXPECT_FALSE(Comm.IsOpen());
+  EXPECT_EQ(Comm.PortHandle(), -1);
+}
+
+TEST_F(PtyTest, OpenCloseOpenWorksAndReleasesEverything) {
+  const int before = OpenDescriptorCount();
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_NO_THROW(Comm.OpenPort()) << "round " << round;
+    const std::vector<uint8_t> bytes = Pattern(100, round);
+    ASSERT_TRUE(Comm.SendBytes(bytes.data(), bytes.size()));
+    EXPECT_EQ(ReadAtUnit(bytes.size()), bytes);
+    Comm.ClosePort();
+    EXPECT_EQ(OpenDescriptorCount(), before) << "round " << round;
+  }
+}
+
+TEST_F(PtyTest, DestroyingAnOpenComponentClosesItsPort) {
+  const int before = OpenDescriptorCount();
+  {
+    TComm temporary;
+    temporary.SetCommName(SlaveName);
+    ASSERT_NO_THROW(temporary.OpenPort());
+  }
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_NO_THROW(Comm.OpenPort());
+}
+
+// Lets only the next Count descriptors be made, for the length of one call.
+template <typename F>
+void WithDescriptorsLeft(int Count, F&& Call) {
+  std::vector<int> free;
+  for (int fd = 0; static_cast<int>(free.size()) < Count; ++fd)
+    if (fcntl(fd, F_GETFD) == -1) free.push_back(fd);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = static_cast<rlim_t>(free.back() + 1);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  Call();
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+}
+
+TEST_F(PtyTest, FailuresAfterTheDeviceIsOpenCloseEverythingAgain) {
+  const struct {
+    int descriptors;  // the port, then the stop event, then the writer's wake-up
+    const char* message;
+  } cases[] = {{1, "Unable to create event"}, {2, "Unable to create write thread"}};
+  const int before = OpenDescriptorCount();
+  // One good open first: the sanitizers then know the worker types already
+  // and need no descriptors of their own to check them at a thread's start.
+  ASSERT_NO_THROW(Comm.OpenPort());
+  Comm.ClosePort();
+  for (const auto& c : cases) {
+    // The exception is looked at only once descriptors are plentiful again:
+    // the sanitizers need some of their own to inspect it.
+    std::exception_ptr error;
+    WithDescriptorsLeft(c.descriptors, [&] {
+      try {
+        Comm.OpenPort();
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+    ASSERT_TRUE(error) << c.message;
+    try {
+      std::rethrow_exception(error);
+    } catch (const ECommsError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_FALSE(Comm.IsOpen());
+    EXPECT_EQ(OpenDescriptorCount(), before) << c.message;
+  }
+  // Nothing of the attempts holds the port.
+  ASSERT_NO_THROW(Comm.OpenPort());
+  const std::vector<uint8_t> bytes = {1, 2, 3};
+  ASSERT_TRUE(Comm.SendBytes(bytes.data(), bytes.size()));
+  EXPECT_EQ(ReadAtUnit(bytes.size()), bytes);
+}
+
+struct OpenFailureCase {
+  std::string Label;
+  std::string CommName;
+  std::string Message;
+};
+
+void PrintTo(const OpenFailureCase& c, std::ostream* out) { *out << '"' << c.CommName << '"'; }
+
+class OpenFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
+
+TEST_P(OpenFailureTest, RaisesTheMessageAndLeavesNothingOpen) {
+  EnsureApplication();
+  const OpenFailureCase& c = GetParam();
+  TComm comm;
+  comm.SetCommName(c.CommName);
+  const int before = OpenDescriptorCount();
+  EXPECT_EQ(OpenFailure(comm), c.Message);
+  EXPECT_FALSE(comm.IsOpen());
+  EXPECT_EQ(comm.PortHandle(), -1);
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_FALSE(comm.SendBytes(reinterpret_cast<const uint8_t*>("x"), 1));
+}
+
+std::string RegularFile() {
+  static const std::string path = [] {
+    std::string p = ::testing::TempDir() + "korvan_not_a_port";
+    if (FILE* f = std::fopen(p.c_str(), "w")) std::fclose(f);
+    return p;
+  }();
+  return path;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transport, OpenFailureTest,
+    ::testing::Values(
+        OpenFailureCase{"MissingBareName", "ttyKorvanNoSuchPort",
+                        "Error opening serial port:ttyKorvanNoSuchPort"},
+        OpenFailureCase{"MissingFullPath", "/dev/ttyKorvanNoSuchPort",
+                        "Error opening serial port:/dev/ttyKorvanNoSuchPort"},
+        OpenFailureCase{"ComStyleName", "COM12", "Error opening serial port:COM12"},
+        OpenFailureCase{"EmptyName", "", "Error opening serial port:"},
+        OpenFailureCase{"RegularFile", RegularFile(), "File handle is not a comm handle "},
+        // A character device that is no terminal, named bare and in full.
+        OpenFailureCase{"NotATerminalBare", "null", "Cannot setup comm buffer"},
+        OpenFailureCase{"NotATerminalPath", "/dev/null", "Cannot setup comm buffer"}),
+    [](const ::testing::TestParamInfo<OpenFailureCase>& info) { return info.param.Label; });
