@@ -189,6 +189,40 @@ TEST_F(DeviceSearchTest, AnOlderUnitIsUpgradedAtOnceWhenTheImageIsThere) {
   EXPECT_EQ(w.InfoPanel->text().toStdString(), "KorvanQZ-Plus V9.92");
 }
 
+TEST_F(DeviceSearchTest, OnlyTheFirstEightEntriesAreSearched) {
+  while (units.size() < 8) {
+    units.push_back(std::make_unique<unitsim::PtyUnit>());
+    std::string error;
+    ASSERT_TRUE(units.back()->Start(error)) << error;
+  }
+  {
+    std::ofstream ini("ConfigKvn.ini", std::ios::binary | std::ios::trunc);
+    ini << "[Connection]\r\nTOTDEV=10\r\n";
+    for (int i = 0; i < 8; ++i) ini << "DEV" << i + 1 << "=" << Path(i) << "\r\n";
+    // Entries nine and ten: listed, bound to no slot, never opened.
+    ini << "DEV9=/dev/korvan-ninth\r\nDEV10=/dev/korvan-tenth\r\n";
+  }
+  shown_ = true;
+  TQZProgrammer& w = ShownWindow();
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 8; }));
+  EXPECT_EQ(w.ComboBoxCOM->count(), 10);
+  EXPECT_TRUE(boxes.size() == 1 && boxes[0].find("VOzOZEdud.ZQM") != std::string::npos);
+  for (const auto& text : LogTexts()) EXPECT_EQ(text.find("korvan-"), std::string::npos) << text;
+}
+
+TEST_F(DeviceSearchTest, StreamedReadBytesAreDataAndStayInsideTheBuffer) {
+  TQZProgrammer& w = StartUp();
+  Js().ReadStreaming = 1;
+  Js().ReadCount = kDataBufferSize - 2;
+  const uint8_t bytes[] = {0xC0, 0x11, 0x22, 0xC0, 0x33};
+  w.SPxCommReceiveData(bytes, sizeof bytes, 0);
+  EXPECT_EQ(Js().DataBuffer[kDataBufferSize - 2], 0xC0);
+  EXPECT_EQ(Js().DataBuffer[kDataBufferSize - 1], 0x11);
+  EXPECT_EQ(Js().ReadCount, kDataBufferSize + 3);
+  EXPECT_EQ(Js().SlotTimeout[0], 100);
+  EXPECT_EQ(Js().SlotRxCount[0], 0);  // no frame is looked for in them
+}
+
 TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {
   WriteSettings({0});
   shown_ = true;
