@@ -57,7 +57,8 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
     uint16_t start = pos;
     uint16_t frameLength = 0;
     if (AppendSlotRx(js, pos, frameLength, slot) == 0) {
-      // No mark at all from here: the bytes stay, as received.
+      // The unfinished rest stays from its opening mark on, or whole when it
+      // holds no mark at all.
       size_t from = pos < js.SlotRxCount[slot] ? pos : start;
       KeepRest(js, from, afterFrame && from == lastClose, slot);
       return;
