@@ -33,9 +33,10 @@ int RunApplication(int argc, char** argv) {
 
   // The main window first; the dialogs follow it here in their order
   // (about, read length, write to address, log configuration, chip
-  // selection, serial number, data view) as they are built.
+  // selection, serial number, data view); the main window keeps its own six.
   auto mainWindow = std::make_unique<TQZProgrammer>(*js);
   QZProgrammer = mainWindow.get();
+  mainWindow->CreateDialogs();
   auto chipSeltForm = std::make_unique<TChipSeltForm>(*js, mainWindow->MCUNameEdit);
   ChipSeltForm = chipSeltForm.get();
 

@@ -19,6 +19,12 @@
 #include "ui/RadioGroup.h"
 
 class QAction;
+class TAboutForm;
+class TConfigSNForm;
+class TDataViewForm;
+class TLogCfgForm;
+class TRdSetForm;
+class TSetAdrForm;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -52,6 +58,10 @@ class TQZProgrammer : public QMainWindow, public IView {
   void ShowErrorMessage(const std::string& text) override;
   void SetInfoPanel(const std::string& text) override;
   void Post(std::function<void()> task) override;
+  bool UserChipSizeChecked() const override;
+  int ChecksumDisplayIndex() const override;
+  void ShowHexRange(uint32_t first, uint32_t last) override;
+  void SetBusyCursor(bool busy) override;
 
   // Every modal box of the window (message and error boxes) goes through
   // here when set; a test sets it to record the texts instead of blocking.
@@ -70,8 +80,26 @@ class TQZProgrammer : public QMainWindow, public IView {
   // The slots' gauges as the engine drives them (GaugeSlots points here).
   TGauge& Gauge(int slot) { return *gauges_[slot]; }
 
-  // Log-file settings read by FormClose (owned by the log dialog once it exists).
+  // Log-file settings read by FormClose; the log dialog keeps them in step
+  // with its controls.
   LogConfig LogCfg;
+
+  // Chooses a file through spec's dialog (save: a save dialog); an empty
+  // text when the operator cancels. A test sets FileDialogHook instead.
+  std::function<std::string(const TFileDialogSpec& spec, bool save)> FileDialogHook;
+  std::string ChooseFile(const TFileDialogSpec& spec, bool save);
+
+  // --- Dialogs, created once in the program's order and kept for the run ----
+  void CreateDialogs();
+  TAboutForm& AboutForm();
+  TRdSetForm& RdSetForm();
+  TSetAdrForm& SetAdrForm();
+  TLogCfgForm& LogCfgForm();
+  TConfigSNForm& ConfigSNForm();
+  TDataViewForm& DataViewForm();
+
+  // The data page's hex grid over DataBuffer from first to last.
+  void FillHexViewer(uint32_t first, uint32_t last);
 
   // --- Tool bar ---------------------------------------------------------------
   QFrame* Panel1;
@@ -354,6 +382,12 @@ class TQZProgrammer : public QMainWindow, public IView {
   void CloseOpenPorts();
 
   std::array<std::unique_ptr<TGauge>, kSlotCount> gauges_;
+  TAboutForm* aboutForm_ = nullptr;
+  TRdSetForm* rdSetForm_ = nullptr;
+  TSetAdrForm* setAdrForm_ = nullptr;
+  TLogCfgForm* logCfgForm_ = nullptr;
+  TConfigSNForm* configSNForm_ = nullptr;
+  TDataViewForm* dataViewForm_ = nullptr;
   bool shown_ = false;    // FormShow runs at the first show only
   bool closing_ = false;  // the close handling runs once
   // Controls that stretch with the window keep their right margin.

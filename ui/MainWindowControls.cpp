@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "ui/HexGridModel.h"
 #include "ui/MainWindow.h"
 #include "ui/Widgets.h"
 
@@ -63,7 +64,7 @@ QWidget* Page(QTabWidget* tabs, const char* name, const QString& caption) {
 QTableView* StringGrid(QWidget* page, const char* name) {
   auto* grid = new QTableView(page);
   grid->setObjectName(name);
-  grid->setModel(new QStandardItemModel(2, 18, grid));
+  grid->setModel(new THexGridModel(grid));
   grid->horizontalHeader()->hide();
   grid->verticalHeader()->hide();
   grid->horizontalHeader()->setDefaultSectionSize(25);

@@ -32,13 +32,7 @@ void TQZProgrammer::CheckBoxSNClick() {}
 void TQZProgrammer::ChkBoxStrSNClick() {}
 void TQZProgrammer::SpinEditNumbChange() {}
 void TQZProgrammer::BitBtnFixSNClick() {}
-void TQZProgrammer::FileOpenBtnClick() {}
-void TQZProgrammer::FileSaveBtnClick() {}
-void TQZProgrammer::SavetoFile1Click() {}
-void TQZProgrammer::FormKeyPress(char&) {}
-void TQZProgrammer::N5Click() {}
 void TQZProgrammer::SaveInfotoFile1Click() {}
 void TQZProgrammer::CopyInformation1Click() {}
-void TQZProgrammer::ViewDataBuffer1Click() {}
 void TQZProgrammer::LoadFromTesmelProjectClick() {}
 void TQZProgrammer::SaveToTesmelProjectClick() {}

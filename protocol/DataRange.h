@@ -1,0 +1,39 @@
+#pragma once
+// The data range of the image in DataBuffer: its announcement in the log,
+// the trimming of trailing erased bytes, the checksums with the status bar,
+// the read-back result and the compaction of 528-byte-page images.
+//
+// Every range is kept inside DataBuffer, whatever the job state holds.
+#include <cstdint>
+
+struct JobState;
+
+// Logs the range, trims it where the chip class is trimmed, sums it and
+// shows the hex grid for the classes that have one.
+void ShowChipDataRange(JobState& js);
+
+// Narrows DataEnd to the last 256-byte block holding data (at least 4096
+// bytes from DataStart); sets ChipSize and DataSizeKB and logs the range.
+void TrimTrailingBlank(JobState& js);
+
+// DataCRC16, ChipSum32, DataSum16, ChipCRC32 over DataBuffer[first..last],
+// the status bar panels and the log lines. last < first is an empty range.
+void UpdateChecksums(JobState& js, uint32_t first, uint32_t last);
+
+// Status bar panels 0 (file) and 1 (chip) in the kind the operator chose.
+void ShowChecksumPanels(JobState& js);
+
+// Checksums of data read back from a chip, from address 0.
+void ShowReadChipResult(JobState& js);
+
+// Image of a part with 528-byte pages: page data to p * 512, spare bytes
+// to the spare area, then checksums and grid.
+void CompactPagedImage(JobState& js);
+
+// The file's CRC-32 over FileStartAddr..FileEndAddr; 0 for an empty range.
+uint32_t FileRangeCRC32(const JobState& js);
+
+inline constexpr uint32_t kPagedImagePages = 4096;
+inline constexpr uint32_t kPagedPageSize = 528;
+inline constexpr uint32_t kPagedDataSize = 512;
+inline constexpr uint32_t kPagedSpareSize = 16;

@@ -1,0 +1,17 @@
+#pragma once
+// The about box.
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+class TAboutForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TAboutForm(QWidget* parent = nullptr);
+
+  QLabel* ProgramIcon;
+  QLabel* ProductName;
+  QLabel* Version;
+  QPushButton* OKButton;
+};
