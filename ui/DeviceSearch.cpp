@@ -11,6 +11,7 @@
 #include "files/Settings.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/AnswerHandling.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/Senders.h"
 #include "transport/TComm.h"
@@ -20,8 +21,8 @@
 namespace {
 
 // Frames of a connected slot go to the answer handler of its operation.
-void ConnectedSlotFrame(JobState&, size_t&, int) {
-  // ANSWERS: HandleSlotFrame(js, frameLength, slot) once the answer handling exists.
+void ConnectedSlotFrame(JobState& js, size_t& frameLength, int slot) {
+  HandleSlotFrame(js, frameLength, slot);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "FirmwareImageWriter.h"
 #include "UnitBench.h"
+#include "protocol/AnswerHandling.h"
 #include "protocol/Discovery.h"
 #include "protocol/Firmware.h"
 #include "protocol/Frames.h"
@@ -162,16 +163,6 @@ TEST_F(DiscoveryTest, SecondSearchStillRecognisesACurrentUnit) {
   EXPECT_EQ(js->SlotOp[1], kOpIdle);
 }
 
-// The upgrade's answers, as the answer handler passes them on.
-void UpgradeAnswers(JobState& j, size_t& length, int s) {
-  size_t packetLength = 0, sourceLength = length;
-  if (DecodeFrame(j.SlotFrame[s].data(), j.TxPacket[s].data(), j.TxPacket[s].size(), packetLength,
-                  sourceLength) != kFrameOk)
-    return;
-  uint8_t status = CheckPacket(j.TxPacket[s].data(), packetLength);
-  if (j.SlotOp[s] == kOpFirmwareUpgrade && (status == 0 || status == 6)) ContinueFirmwareUpgrade(j, status, s);
-}
-
 TEST_F(DiscoveryTest, OlderUnitIsUpgradedAndFoundByTheNextSearch) {
   std::vector<uint8_t> body(3 * 2048);
   for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<uint8_t>(i * 7 + i / 2048);
@@ -183,7 +174,7 @@ TEST_F(DiscoveryTest, OlderUnitIsUpgradedAndFoundByTheNextSearch) {
     c.Version = "V2.00";
     c.UpgradedVersion = "V2.10 test";
   }));
-  onConnected = UpgradeAnswers;
+  onConnected = HandleSlotFrame;
 
   Search(1);
   EXPECT_TRUE(Logged("C2: Firmware Upgrade Completed!"));
