@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "protocol/Log.h"
+#include "transport/TComm.h"
 
 TQZProgrammer* QZProgrammer = nullptr;
 
@@ -49,7 +50,7 @@ TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
   BuildMenus();
   BuildPopupMenus();
   BuildDialogsAndTimers();
-  BuildPorts();
+  BuildSerialPorts();
   ConnectHandlers();
 
   resize(898, 678);
@@ -121,12 +122,6 @@ std::vector<std::string> TQZProgrammer::LogLines() const {
 }
 
 // --- Slots and layout ----------------------------------------------------------
-
-std::array<ISlotPort*, kSlotCount> TQZProgrammer::SlotPortPointers() {
-  std::array<ISlotPort*, kSlotCount> out{};
-  for (int i = 0; i < kSlotCount; ++i) out[i] = SPxComms[i];
-  return out;
-}
 
 std::array<IGauge*, kSlotCount> TQZProgrammer::GaugePointers() {
   std::array<IGauge*, kSlotCount> out{};

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "files/Settings.h"
 #include "protocol/JobState.h"
 #include "protocol/View.h"
 #include "ui/FileDialogSpec.h"
 #include "ui/Gauge.h"
 #include "ui/LogConfig.h"
-#include "transport/TComm.h"
 #include "ui/RadioGroup.h"
 
 class QAction;
@@ -41,6 +41,7 @@ class QTabWidget;
 class QTableView;
 class QTimer;
 class QToolButton;
+class TComm;
 
 class TQZProgrammer : public QMainWindow, public IView {
   Q_OBJECT
@@ -264,7 +265,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   QTimer* Timer2;  // 170 ms: paced download
 
   // --- Serial port components -------------------------------------------------
-  // Created closed with the slots' line settings; slot i is SPxComms[i].
+  // One per slot, SPxComm1 for slot 0; their events go to the one handler of
+  // each event with the slot index.
   TComm* SPxComm1;
   TComm* SPxComm2;
   TComm* SPxComm3;
@@ -274,6 +276,11 @@ class TQZProgrammer : public QMainWindow, public IView {
   TComm* SPxComm7;
   TComm* SPxComm8;
   std::array<TComm*, kSlotCount> SPxComms{};
+  TComm& Port(int slot) { return *SPxComms[slot]; }
+
+  // Where the machine's serial ports are looked for when there is no
+  // settings file; tests point it at a tree of their own.
+  SerialPortSource PortSource;
 
  public slots:
   // Start-up and shut-down.
@@ -359,7 +366,7 @@ class TQZProgrammer : public QMainWindow, public IView {
   void BuildMenus();
   void BuildPopupMenus();
   void BuildDialogsAndTimers();
-  void BuildPorts();
+  void BuildSerialPorts();
   void ConnectHandlers();
 
   // FormShow's steps.
@@ -367,6 +374,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   void SetEnglishCaptions();
   void CheckFirmwareImage();
   void LoadPorts();
+  // After each block of a streamed chip read on slot 0.
+  void UpdateReadProgress();
 
   std::array<ISlotPort*, kSlotCount> SlotPortPointers();
   std::array<IGauge*, kSlotCount> GaugePointers();

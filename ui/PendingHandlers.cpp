@@ -2,12 +2,8 @@
 // topic when it is built.
 #include "ui/MainWindow.h"
 
-void TQZProgrammer::BitBtnFreshClick() {}
-void TQZProgrammer::BitBtnFindCOMClick() {}
-void TQZProgrammer::SPxCommReceiveData(const uint8_t*, uint16_t, int) {}
-void TQZProgrammer::SPxCommReceiveError(uint32_t, int) {}
-void TQZProgrammer::SPxCommRequestHangup(int) {}
 void TQZProgrammer::Timer1Timer() {}
+void TQZProgrammer::UpdateReadProgress() {}
 void TQZProgrammer::Timer2Timer() {}
 void TQZProgrammer::SpdBtnDownLoadClick() {}
 void TQZProgrammer::SpeedButtonRDClick() {}

@@ -4,11 +4,6 @@
 #include "ui/LogOnClose.h"
 #include "ui/MainWindow.h"
 
-void TQZProgrammer::CloseOpenPorts() {
-  for (TComm* port : SPxComms)
-    if (port->IsOpen()) port->ClosePort();
-}
-
 void TQZProgrammer::SpdBtnExitClick() {
   CloseOpenPorts();
   close();

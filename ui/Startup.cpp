@@ -121,12 +121,6 @@ void TQZProgrammer::CheckFirmwareImage() {
   ShowMessage(msg::Tr("File \"VOzOZEdud.ZQM\" not found, please confirm!"));
 }
 
-void TQZProgrammer::LoadPorts() {
-  // PORTLIST: LoadPortList (files/Settings.h) fills the list from the
-  // settings file or the machine's serial ports and sets TotalDevices; until
-  // it lands the list stays empty and TotalDevices as it is (0).
-}
-
 void TQZProgrammer::SetEnglishCaptions() {
   ChkBoxCPES->setText("User Chip Size");
   StatusPanels[2]->setText("Total OK:");

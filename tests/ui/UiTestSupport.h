@@ -55,6 +55,8 @@ class ScratchFolderTest : public ::testing::Test {
       js_ = std::make_unique<JobState>();
       window_ = std::make_unique<TQZProgrammer>(*js_);
       window_->MessageBoxHook = [this](const std::string& text) { boxes.push_back(text); };
+      // The machine's own serial ports stay out of the tests.
+      window_->PortSource.SysRoot = (dir_ / "no-sys").string();
     }
     return *window_;
   }

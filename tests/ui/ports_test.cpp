@@ -3,6 +3,7 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include "transport/TComm.h"
 #include "UiTestSupport.h"
 
 using PortsTest = ScratchFolderTest;

@@ -148,6 +148,9 @@ TEST_F(StartupTest, PagesAndGridsAsFirstShown) {
 }
 
 TEST_F(StartupTest, EnglishCaptionsReplaceTheListedOnesOnly) {
+  // A settings file without its section lists no port and leaves the port
+  // box's text alone.
+  std::ofstream("ConfigKvn.ini") << "[Other]\r\n";
   TQZProgrammer& w = ShownWindow();
   auto tab = [](QTabWidget* tabs, QWidget* page) {
     return tabs->tabText(tabs->indexOf(page)).toStdString();

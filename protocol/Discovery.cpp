@@ -1,0 +1,70 @@
+#include "protocol/Discovery.h"
+
+#include <algorithm>
+#include <span>
+#include <string>
+
+#include "messages/Format.h"
+#include "messages/Messages.h"
+#include "protocol/Firmware.h"
+#include "protocol/Frames.h"
+#include "protocol/JobState.h"
+#include "protocol/Log.h"
+
+namespace {
+
+constexpr size_t kVersionTextSize = 32;
+
+}  // namespace
+
+int CompareUnitVersion(const JobState& js, std::string_view unitName) {
+  // The version runs from the 'V' of the first " V" on, at most 31 characters.
+  std::string version;
+  size_t at = unitName.find(" V");
+  if (at != std::string_view::npos) version = std::string(unitName.substr(at + 1, kVersionTextSize - 1));
+  std::string_view image = js.Firmware.VersionText();
+  // Compared over the unit's own length; an empty version sorts below all.
+  for (size_t i = 0; i < version.size(); ++i) {
+    unsigned char u = static_cast<unsigned char>(version[i]);
+    unsigned char f = i < image.size() ? static_cast<unsigned char>(image[i]) : 0;
+    if (u != f) return u < f ? 3 : 0;
+  }
+  return version.empty() && !image.empty() ? 3 : 0;
+}
+
+int HandleDiscoveryFrame(JobState& js, size_t& frameLength, int slot) {
+  if (slot < 0 || slot >= kSlotCount) return kFrameMalformed;
+  auto& packet = js.TxPacket[slot];
+  size_t packetLength = 0;
+  size_t sourceLength = std::min(frameLength, js.SlotFrame[slot].size());
+  uint8_t decoded =
+      DecodeFrame(js.SlotFrame[slot].data(), packet.data(), packet.size(), packetLength, sourceLength);
+  frameLength = sourceLength;
+  if (decoded != kFrameOk) return decoded;
+
+  std::span<const uint8_t> answer(packet.data(), packetLength);
+  std::string unitName;
+  int full = CheckProbeAnswer(answer, kFullUnitName, kProbeNameOffset, unitName);
+  if (full == 0) {
+    if (CompareUnitVersion(js, unitName) != 0) {
+      StartFirmwareUpgrade(js, slot);
+      return full;
+    }
+    js.SlotConnected[slot] = 1;
+    js.DeviceCount += 1;
+    js.SlotOp[slot] = kOpIdle;
+    js.SlotTimeout[slot] = 500;
+    if (js.GaugeSlots[slot]) js.GaugeSlots[slot]->SetEnabled(true);
+    if (js.DeviceCount == 1 && js.LogMemo) js.LogMemo->SetInfoPanel(unitName);
+    LogSlotMessage(js, msg::FmtV(msg::Tr("Find Device: %s!"), unitName.c_str()), slot);
+    return full;
+  }
+  std::string basicName;
+  if (CheckProbeAnswer(answer, kBasicUnitName, kProbeNameOffset, basicName) == 0) {
+    StartFirmwareUpgrade(js, slot);
+    return full;
+  }
+  js.SlotConnected[slot] = 0;
+  LogSlotMessage(js, msg::Tr("No Device Found!"), slot);
+  return full;
+}

@@ -1,0 +1,130 @@
+#include "protocol/ReceiveBuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "protocol/Discovery.h"
+
+namespace {
+
+constexpr uint8_t kMark = 0xC0;
+
+// The five 0xFF a unit sends behind each frame: what follows them up to the
+// next mark is line noise, not a packet.
+bool BeginsWithPadding(const uint8_t* from, const uint8_t* to) {
+  constexpr size_t kPadding = 5;
+  return static_cast<size_t>(to - from) >= kPadding &&
+         std::all_of(from, from + kPadding, [](uint8_t b) { return b == 0xFF; });
+}
+
+bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
+
+// Appends bytes, dropping the oldest when the buffer would overflow. The
+// buffer holds a whole valid frame plus one chunk, so what is dropped can no
+// longer belong to a valid frame that ends in these bytes.
+void AppendBounded(JobState& js, const uint8_t* data, size_t length, int slot) {
+  auto& buf = js.SlotRxBuf[slot];
+  size_t count = js.SlotRxCount[slot];
+  if (length >= buf.size()) {
+    data += length - buf.size();
+    length = buf.size();
+    count = 0;
+  } else if (count + length > buf.size()) {
+    size_t drop = count + length - buf.size();
+    std::memmove(buf.data(), buf.data() + drop, count - drop);
+    count -= drop;
+  }
+  std::memcpy(buf.data() + count, data, length);
+  js.SlotRxCount[slot] = static_cast<uint16_t>(count + length);
+}
+
+// Keeps the bytes from `from` on. A lone mark that closed the last frame
+// handed over opens nothing yet and is not kept.
+void KeepRest(JobState& js, size_t from, bool loneClosingMark, int slot) {
+  auto& buf = js.SlotRxBuf[slot];
+  size_t count = js.SlotRxCount[slot];
+  size_t rest = from < count ? count - from : 0;
+  if (loneClosingMark && rest == 1) rest = 0;
+  if (rest > 0 && from > 0) std::memmove(buf.data(), buf.data() + from, rest);
+  js.SlotRxCount[slot] = static_cast<uint16_t>(rest);
+}
+
+void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
+  uint16_t pos = 0;
+  bool afterFrame = false;
+  uint16_t lastClose = 0;
+  for (;;) {
+    uint16_t start = pos;
+    uint16_t frameLength = 0;
+    if (AppendSlotRx(js, pos, frameLength, slot) == 0) {
+      // The unfinished rest stays from its opening mark on, or whole when it
+      // holds no mark at all.
+      size_t from = pos < js.SlotRxCount[slot] ? pos : start;
+      KeepRest(js, from, afterFrame && from == lastClose, slot);
+      return;
+    }
+    afterFrame = true;
+    lastClose = pos;
+    uint16_t countBefore = js.SlotRxCount[slot];
+    size_t length = frameLength;
+    if (js.SlotConnected[slot]) {
+      if (onConnected) onConnected(js, length, slot);
+    } else {
+      HandleDiscoveryFrame(js, length, slot);
+    }
+    // A handler that starts afresh empties the buffer; nothing is left to cut.
+    if (js.SlotRxCount[slot] != countBefore) return;
+  }
+}
+
+}  // namespace
+
+int32_t ReceiveTimeoutTicks(int slot) {
+  static constexpr int32_t kTicks[kSlotCount] = {500, 500, 500, 500, 500, 600, 700, 800};
+  return ValidSlot(slot) ? kTicks[slot] : 500;
+}
+
+uint8_t AppendSlotRx(JobState& js, uint16_t& pos, uint16_t& frameLength, int slot) {
+  frameLength = 0;
+  if (!ValidSlot(slot)) return 0;
+  const auto& buf = js.SlotRxBuf[slot];
+  const size_t count = std::min<size_t>(js.SlotRxCount[slot], buf.size());
+  const uint8_t* begin = buf.data();
+  const uint8_t* end = begin + count;
+  const uint8_t* open = std::find(begin + std::min<size_t>(pos, count), end, kMark);
+  if (open == end) {
+    pos = static_cast<uint16_t>(count);
+    return 0;
+  }
+  for (;;) {
+    const uint8_t* close = std::find(open + 1, end, kMark);
+    if (close == end) {
+      pos = static_cast<uint16_t>(open - begin);
+      return 0;
+    }
+    size_t length = static_cast<size_t>(close - open) + 1;
+    if (length - 2 >= kMinFrameContent && length <= js.SlotFrame[slot].size() &&
+        !BeginsWithPadding(open + 1, close)) {
+      std::memcpy(js.SlotFrame[slot].data(), open, length);
+      frameLength = static_cast<uint16_t>(length);
+      pos = static_cast<uint16_t>(close - begin);
+      return 1;
+    }
+    // Empty, short, over-long or padding: no packet. Its closing mark opens the next.
+    open = close;
+  }
+}
+
+void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot,
+                      const SlotFrameHandler& onConnected) {
+  if (!ValidSlot(slot) || length == 0) return;
+  js.SlotTimeout[slot] = ReceiveTimeoutTicks(slot);
+  // Larger deliveries go in read-sized steps, so no frame is dropped for room.
+  while (length > 0) {
+    size_t step = std::min(length, kReadChunkSize);
+    AppendBounded(js, data, step, slot);
+    CutFrames(js, slot, onConnected);
+    data += step;
+    length -= step;
+  }
+}

@@ -1,0 +1,129 @@
+// The port group (refresh the list, search the listed ports for units) and
+// the three events of the slots' serial ports.
+#include <QComboBox>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include "files/Settings.h"
+#include "messages/Format.h"
+#include "messages/Messages.h"
+#include "protocol/AnswerHandling.h"
+#include "protocol/ReceiveBuffer.h"
+#include "protocol/Senders.h"
+#include "transport/TComm.h"
+#include "ui/MainWindow.h"
+#include "ui/PortListView.h"
+
+namespace {
+
+// Frames of a connected slot go to the answer handler of its operation.
+void ConnectedSlotFrame(JobState& js, size_t& frameLength, int slot) {
+  HandleSlotFrame(js, frameLength, slot);
+}
+
+}  // namespace
+
+void TQZProgrammer::LoadPorts() {
+  PortList list = LoadPortList(js, PortSource);
+  ShowPortList(ComboBoxCOM, list);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (list.SlotNames[slot]) Port(slot).SetCommName(*list.SlotNames[slot]);
+  }
+  // A value that is no integer is told and skipped; the rest still counts.
+  for (const auto& problem : list.Problems) ShowErrorMessage(problem);
+}
+
+void TQZProgrammer::BitBtnFreshClick() {
+  // The items go; the text the box shows stays.
+  QString shown = ComboBoxCOM->currentText();
+  ComboBoxCOM->blockSignals(true);
+  ComboBoxCOM->clear();
+  if (ComboBoxCOM->isEditable()) ComboBoxCOM->setEditText(shown);
+  ComboBoxCOM->blockSignals(false);
+  js.DeviceCount = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (Port(slot).IsOpen()) Port(slot).ClosePort();
+    js.SlotConnected[slot] = 0;
+    js.SlotBusy[slot] = 0;
+  }
+  LoadPorts();
+  LayoutForDevices();
+}
+
+void TQZProgrammer::BitBtnFindCOMClick() {
+  js.DeviceCount = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    js.SlotRxCount[slot] = 0;
+    js.SlotDownloading[slot] = 0;
+    js.SlotBusy[slot] = 0;
+    // Every port closes here, so no slot keeps a unit: slots beyond the list
+    // would otherwise stay connected to a closed port.
+    js.SlotConnected[slot] = 0;
+    if (IGauge* gauge = js.GaugeSlots[slot]) {
+      gauge->SetEnabled(false);
+      gauge->SetProgress(0);
+      gauge->SetColor(GaugeColor::Blue);
+    }
+    if (Port(slot).IsOpen()) Port(slot).ClosePort();
+  }
+  std::vector<std::string> entries = PortEntries(ComboBoxCOM);
+  try {
+    for (int slot = 0; slot < kSlotCount && slot < static_cast<int>(entries.size()); ++slot) {
+      js.SlotTimeout[slot] = 500;
+      js.SlotConnected[slot] = 0;
+      SetInfoPanel("Searching Devices............");
+      AddInfoLine(msg::Fmt("Checking Device %d In %s............", slot + 1, entries[slot].c_str()));
+      Port(slot).SetCommName(entries[slot]);
+      Port(slot).OpenPort();
+      // Give the unit a moment after the line comes up; answers queue meanwhile.
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (Port(slot).IsOpen()) SendProbe(js, slot);
+    }
+  } catch (const std::exception& e) {
+    // A port that cannot be opened ends the search there; the ports opened
+    // before it stay open and probed.
+    ShowErrorMessage(e.what());
+  }
+}
+
+void TQZProgrammer::SPxCommReceiveData(const uint8_t* buffer, uint16_t length, int slot) {
+  if (slot < 0 || slot >= kSlotCount || length == 0) return;
+  if (slot == 0 && js.ReadStreaming) {
+    // A streamed chip read: the bytes are data, not frames.
+    js.SlotTimeout[0] = 100;
+    if (js.ReadCount < kDataBufferSize) {
+      uint32_t room = kDataBufferSize - js.ReadCount;
+      uint32_t n = std::min<uint32_t>(length, room);
+      std::memcpy(js.DataBuffer.get() + js.ReadCount, buffer, n);
+    }
+    js.ReadCount += length;
+    UpdateReadProgress();
+    return;
+  }
+  ReceiveSlotChunk(js, buffer, length, slot, ConnectedSlotFrame);
+}
+
+void TQZProgrammer::SPxCommReceiveError(uint32_t, int) {
+  // The slot stays busy: its time-out still ends an operation whose unit
+  // falls silent after the error, and a unit that goes on answering finishes.
+}
+
+void TQZProgrammer::SPxCommRequestHangup(int slot) {
+  if (slot < 0 || slot >= kSlotCount) return;
+  // Each worker thread reports a failing line, so one failure can arrive
+  // twice; only the first, while the port is still open, removes an entry.
+  if (!Port(slot).IsOpen()) return;
+  Port(slot).ClosePort();
+  js.SlotConnected[slot] = 0;
+  if (IGauge* gauge = js.GaugeSlots[slot]) gauge->SetEnabled(false);
+  if (slot < ComboBoxCOM->count()) ComboBoxCOM->removeItem(slot);
+  if (ComboBoxCOM->count() == 0) {
+    ComboBoxCOM->blockSignals(true);
+    if (ComboBoxCOM->isEditable()) ComboBoxCOM->setEditText(QString::fromStdString(msg::Tr("Please select COM......")));
+    ComboBoxCOM->blockSignals(false);
+  }
+}
