@@ -44,6 +44,7 @@ struct DecodeResult {
   uint8_t result;
   Bytes packet;
   Bytes rest;
+  size_t packetLength;  // as DecodeFrame left it (12345 when untouched)
 };
 
 DecodeResult Decode(Bytes source, size_t capacity = kTxPacketSize) {
@@ -54,7 +55,7 @@ DecodeResult Decode(Bytes source, size_t capacity = kTxPacketSize) {
   for (size_t i = capacity; i < packet.size(); ++i) {
     EXPECT_EQ(packet[i], 0xEE) << "written past the packet area at " << i;
   }
-  DecodeResult out{r, {}, Bytes(source.begin(), source.begin() + sourceLength)};
+  DecodeResult out{r, {}, Bytes(source.begin(), source.begin() + sourceLength), packetLength};
   if (r == kFrameOk) out.packet.assign(packet.begin(), packet.begin() + packetLength);
   return out;
 }
@@ -128,6 +129,13 @@ TEST(Frames, DecodeEdgeCases) {
       EXPECT_EQ(d.packet, c.packet);
     }
     EXPECT_EQ(d.rest, c.rest);
+    // An incomplete frame leaves the packet length alone; a bad escape clears it.
+    if (c.result == kFrameIncomplete) {
+      EXPECT_EQ(d.packetLength, 12345u);
+    }
+    if (c.source.size() > 2 && c.source[2] == 0xDB && c.result == kFrameMalformed) {
+      EXPECT_EQ(d.packetLength, 0u);
+    }
   }
 }
 
