@@ -113,6 +113,8 @@ TEST(Frames, DecodeEdgeCases) {
        kFrameOk, ten, {0x77}},
       {"escapes undone", Concat({{0xC0}, ten, {0xDB, 0xDC, 0xDB, 0xDD, 0xC0}}), kFrameOk,
        Concat({ten, {0xC0, 0xDB}}), {}},
+      {"closing mark right after an escape byte", Concat({{0xC0}, ten, {0xDB, 0xC0, 0x66}}), kFrameOk,
+       ten, {0x66}},
       {"no closing mark", Concat({{0xC0}, ten}), kFrameIncomplete, {}, Concat({{0xC0}, ten})},
       {"no mark at all", {1, 2, 3}, kFrameIncomplete, {}, {1, 2, 3}},
       {"bad escape", {0xC0, 0x01, 0xDB, 0x41, 0x02, 0xC0}, kFrameMalformed, {}, {0x02, 0xC0}},
