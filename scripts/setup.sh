@@ -5,7 +5,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
-          libgtest-dev libgmock-dev zlib1g-dev xvfb xauth)
+          libgtest-dev libgmock-dev zlib1g-dev xvfb xauth fonts-wqy-microhei)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -183,7 +183,7 @@ void TQZProgrammer::BuildChipGroup(QWidget* page) {
   MCUNameEdit->setFont(BoldFont(10));
   DevButton = new QToolButton(g);
   DevButton->setObjectName("DevButton");
-  DevButton->setGeometry(275, 16, 30, 24);
+  DevButton->setGeometry(275, 15, 30, 24);
   DevButton->setArrowType(Qt::DownArrow);
 
   Label8 = Label(g, "Label8", "Flash 容量：", 8, 50, 80);
@@ -191,18 +191,20 @@ void TQZProgrammer::BuildChipGroup(QWidget* page) {
   ChkBoxCPES = CheckBox(g, "ChkBoxCPES", "按芯片大小处理", 200, 50, 145);
   ChkBoxCPES->setVisible(false);
 
-  RadioGpVolt = RadioGroup(g, "RadioGpVolt", " 接口电平 ", {"3.3V", "5.0V", "1.8V"}, 2, 0, 4, 68,
-                           345, 58);
+  // The voltage group on the left; right of it the clock group (EEPROMs) or
+  // the step boxes (flash chips) share one place, as only one of them shows.
+  RadioGpVolt = RadioGroup(g, "RadioGpVolt", " 接口电平 ", {"3.3V", "5.0V", "1.8V"}, 2, 0, 4, 80,
+                           124, 76);
   RadioGroupSpd = RadioGroup(g, "RadioGroupSpd", "时钟速率选择",
-                             {"CLK=100KHz", "CLK=200KHz", "CLK=400KHz", "CLK=1MHz"}, 2, 3, 4, 102,
-                             345, 58);
+                             {"CLK=100KHz", "CLK=200KHz", "CLK=400KHz", "CLK=1MHz"}, 2, 3, 130, 80,
+                             219, 76);
   RadioGroupSpd->setVisible(false);
 
-  GroupBoxCtrl = GroupBox(g, "GroupBoxCtrl", "烧写控制", 4, 112, 345, 46);
-  EnBlankChk = CheckBox(GroupBoxCtrl, "EnBlankChk", "查空", 8, 20, 75);
-  EnEraseChk = CheckBox(GroupBoxCtrl, "EnEraseChk", "擦除", 92, 20, 75);
-  EnProgChk = CheckBox(GroupBoxCtrl, "EnProgChk", "编程", 176, 20, 75);
-  EnVerifyChk = CheckBox(GroupBoxCtrl, "EnVerifyChk", "校验", 260, 20, 75);
+  GroupBoxCtrl = GroupBox(g, "GroupBoxCtrl", "烧写控制", 160, 80, 189, 76);
+  EnBlankChk = CheckBox(GroupBoxCtrl, "EnBlankChk", "查空", 8, 22, 84);
+  EnEraseChk = CheckBox(GroupBoxCtrl, "EnEraseChk", "擦除", 96, 22, 84);
+  EnProgChk = CheckBox(GroupBoxCtrl, "EnProgChk", "编程", 8, 46, 84);
+  EnVerifyChk = CheckBox(GroupBoxCtrl, "EnVerifyChk", "校验", 96, 46, 84);
   EnProgChk->setChecked(true);
   EnVerifyChk->setChecked(true);
   GroupBoxCtrl->setVisible(false);
@@ -260,38 +262,40 @@ void TQZProgrammer::BuildChipOptionsPage(QWidget* p) {
 }
 
 void TQZProgrammer::BuildProgrammerPage(QWidget* p) {
-  LabelSNC = Label(p, "LabelSNC", "序列号初值：", 8, 10, 100);
-  SNEdit = Edit(p, "SNEdit", "0x00000000", 110, 6, 100, 21, 10);
-  LabelSnGain = Label(p, "LabelSnGain", "序列号增量：", 8, 34, 100);
-  GainEdit = Edit(p, "GainEdit", "0x01", 110, 30, 100, 21, 4);
-  LabelSNAddr = Label(p, "LabelSNAddr", "序列号地址：", 8, 58, 100);
-  AddrEdit = Edit(p, "AddrEdit", "0x0000FFF0", 110, 54, 100, 21, 10);
+  // Two columns: labelled edits and spin edits on the left, check boxes from
+  // x 200 on, wide enough for the English captions.
+  LabelSNC = Label(p, "LabelSNC", "序列号初值：", 8, 10, 92);
+  SNEdit = Edit(p, "SNEdit", "0x00000000", 100, 6, 94, 21, 10);
+  LabelSnGain = Label(p, "LabelSnGain", "序列号增量：", 8, 34, 92);
+  GainEdit = Edit(p, "GainEdit", "0x01", 100, 30, 94, 21, 4);
+  LabelSNAddr = Label(p, "LabelSNAddr", "序列号地址：", 8, 58, 92);
+  AddrEdit = Edit(p, "AddrEdit", "0x0000FFF0", 100, 54, 94, 21, 10);
   for (QWidget* w : std::initializer_list<QWidget*>{SNEdit, GainEdit, AddrEdit})
     w->setEnabled(false);
 
-  CheckBoxSN = CheckBox(p, "CheckBoxSN", "添加序列号功能", 218, 8, 120);
+  CheckBoxSN = CheckBox(p, "CheckBoxSN", "添加序列号功能", 200, 8, 137);
   CheckBoxSN->setToolTip("序列号只存储于Flash区域！");
-  ChkBoxPCSN = CheckBox(p, "ChkBoxPCSN", "允许联机序列号", 218, 30, 120);
-  SNOrderChk = CheckBox(p, "SNOrderChk", "大端存储模式", 218, 52, 120);
-  ChkBoxStrSN = CheckBox(p, "ChkBoxStrSN", "使用字符序列号", 218, 74, 120);
-  ChkBoxLSP = CheckBox(p, "ChkBoxLSP", "启用低速烧写", 218, 96, 120);
+  ChkBoxPCSN = CheckBox(p, "ChkBoxPCSN", "允许联机序列号", 200, 30, 137);
+  SNOrderChk = CheckBox(p, "SNOrderChk", "大端存储模式", 200, 52, 137);
+  ChkBoxStrSN = CheckBox(p, "ChkBoxStrSN", "使用字符序列号", 200, 74, 137);
+  ChkBoxLSP = CheckBox(p, "ChkBoxLSP", "启用低速烧写", 200, 96, 137);
   SetTextColor(ChkBoxLSP, Qt::red);
   ChkBoxPCSN->setEnabled(false);
   SNOrderChk->setEnabled(false);
   ChkBoxStrSN->setEnabled(false);
   ChkBoxStrSN->setVisible(false);
 
-  BitBtnFixSN = Button(p, "BitBtnFixSN", "设置固定序列号数据", 8, 80, 202, 25);
-  ChkBoxNumb = CheckBox(p, "ChkBoxNumb", "限制烧写数量", 8, 114, 110);
-  SpinEditNumb = SpinEdit(p, "SpinEditNumb", 0, 1000000, 0, 120, 111, 90);
-  Label1 = Label(p, "Label1", "上电稳定时间(ms):  ", 8, 142, 130);
-  SpinEditPTM = SpinEdit(p, "SpinEditPTM", 10, 2000, 100, 140, 138, 70);
-  Label2 = Label(p, "Label2", "掉电时间(ms):     ", 8, 168, 130);
-  SpinPowDown = SpinEdit(p, "SpinPowDown", 10, 2000, 100, 140, 164, 70);
-  CheckBoxAut = CheckBox(p, "CheckBoxAut", "自动检测芯片", 218, 142, 120);
-  LabelTimIn = Label(p, "LabelTimIn", "稳定时间(ms)： ", 8, 196, 100);
-  SpinEditIn = SpinEdit(p, "SpinEditIn", 300, 1500, 500, 105, 192, 65);
-  LabelTimOut = Label(p, "LabelTimOut", "拿开时间(ms)：  ", 175, 196, 95);
+  BitBtnFixSN = Button(p, "BitBtnFixSN", "设置固定序列号数据", 8, 80, 186, 25);
+  ChkBoxNumb = CheckBox(p, "ChkBoxNumb", "限制烧写数量", 8, 114, 124);
+  SpinEditNumb = SpinEdit(p, "SpinEditNumb", 0, 1000000, 0, 132, 111, 62);
+  Label1 = Label(p, "Label1", "上电稳定时间(ms):  ", 8, 142, 126);
+  SpinEditPTM = SpinEdit(p, "SpinEditPTM", 10, 2000, 100, 136, 138, 58);
+  Label2 = Label(p, "Label2", "掉电时间(ms):     ", 8, 168, 126);
+  SpinPowDown = SpinEdit(p, "SpinPowDown", 10, 2000, 100, 136, 164, 58);
+  CheckBoxAut = CheckBox(p, "CheckBoxAut", "自动检测芯片", 200, 142, 137);
+  LabelTimIn = Label(p, "LabelTimIn", "稳定时间(ms)： ", 8, 196, 95);
+  SpinEditIn = SpinEdit(p, "SpinEditIn", 300, 1500, 500, 104, 192, 62);
+  LabelTimOut = Label(p, "LabelTimOut", "拿开时间(ms)：  ", 172, 196, 92);
   SpinEditOut = SpinEdit(p, "SpinEditOut", 300, 2000, 500, 268, 192, 65);
 }
 

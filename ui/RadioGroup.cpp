@@ -9,7 +9,8 @@ TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, int col
       buttons_(new QButtonGroup(this)),
       grid_(new QGridLayout(this)),
       columns_(columns < 1 ? 1 : columns) {
-  grid_->setContentsMargins(6, 2, 6, 2);
+  grid_->setContentsMargins(4, 2, 4, 2);
+  grid_->setHorizontalSpacing(4);
   grid_->setVerticalSpacing(0);
   for (const QString& item : items) AddItem(item);
   connect(buttons_, &QButtonGroup::idClicked, this, [this](int id) { SetItemIndex(id); });
