@@ -8,10 +8,26 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QValidator>
 
 namespace widgets {
 
 namespace {
+
+// Refuses typing that would make the text longer than the limit, while a
+// text that the program set longer stays whole and can still be shortened.
+class TypingLimit : public QValidator {
+ public:
+  TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), edit_(edit), limit_(limit) {}
+  int Limit() const { return limit_; }
+  State validate(QString& input, int&) const override {
+    return input.size() <= limit_ || input.size() < edit_->text().size() ? Acceptable : Invalid;
+  }
+
+ private:
+  QLineEdit* edit_;
+  int limit_;
+};
 
 template <typename W>
 W* Place(W* w, const char* name, int x, int y, int width, int height) {
@@ -35,7 +51,7 @@ QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int 
 QLineEdit* Edit(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h,
                 int maxLength) {
   auto* edit = new QLineEdit(parent);
-  if (maxLength > 0) edit->setMaxLength(maxLength);
+  if (maxLength > 0) SetTypingLimit(edit, maxLength);
   edit->setText(text);
   return Place(edit, name, x, y, w, h);
 }
@@ -66,6 +82,13 @@ QSpinBox* SpinEdit(QWidget* parent, const char* name, int min, int max, int valu
 
 QComboBox* Combo(QWidget* parent, const char* name, int x, int y, int w, int h) {
   return Place(new QComboBox(parent), name, x, y, w, h);
+}
+
+void SetTypingLimit(QLineEdit* edit, int limit) { edit->setValidator(new TypingLimit(edit, limit)); }
+
+int TypingLimitOf(const QLineEdit* edit) {
+  const auto* limit = dynamic_cast<const TypingLimit*>(edit->validator());
+  return limit ? limit->Limit() : 0;
 }
 
 void SetTextColor(QWidget* widget, const QColor& color) {

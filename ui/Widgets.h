@@ -19,7 +19,8 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text, int x, int
               int h = 17);
 QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, int x, int y, int w,
                     int h = 17);
-// A line edit; maxLength 0 leaves the length unlimited.
+// A line edit; maxLength limits what the operator types (0: no limit), not
+// the texts the program sets.
 QLineEdit* Edit(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h,
                 int maxLength = 0);
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int x, int y, int w,
@@ -30,6 +31,12 @@ QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& text,
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int min, int max, int value, int x, int y,
                    int w, int h = 22);
 QComboBox* Combo(QWidget* parent, const char* name, int x, int y, int w, int h = 22);
+
+// At most `limit` characters can be typed into edit; a longer text set by the
+// program (a project's serial number, say) is kept whole.
+void SetTypingLimit(QLineEdit* edit, int limit);
+// That limit, or 0 when the edit has none.
+int TypingLimitOf(const QLineEdit* edit);
 
 // A text colour for a label or check box.
 void SetTextColor(QWidget* widget, const QColor& color);

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include "UiTestSupport.h"
+#include "ui/Widgets.h"
 
 using ControlsTest = ScratchFolderTest;
 
@@ -58,7 +59,6 @@ TEST_F(ControlsTest, InitialVisibilityAndEnabledStates) {
   EXPECT_EQ(w.ComBoxWPF->itemText(5).toStdString(), "0101: Protected Level 5");
   EXPECT_EQ(w.ComBoxWPF->itemText(15).toStdString(), "1111: Protected ALL");
   EXPECT_EQ(w.ComBoxWP8->itemText(7).toStdString(), "111: Protected All");
-  EXPECT_EQ(w.SNEdit->maxLength(), 10);
   EXPECT_EQ(w.EditDevAdrX->text().toStdString(), "0xA0");
   EXPECT_EQ(w.InfoPanel->text().toStdString(), "Device = ??????");
   EXPECT_TRUE(w.InfoMemo->isReadOnly());
@@ -70,6 +70,31 @@ TEST_F(ControlsTest, ChipNameTakesNamesLongerThanItsTypingLimit) {
   w.MCUNameEdit->setText("W25Q128JV-IQ/JQ-XYZW");  // 20 characters
   EXPECT_EQ(w.MCUNameEdit->text().size(), 20);
   EXPECT_TRUE(w.MCUNameEdit->isReadOnly());
+}
+
+TEST_F(ControlsTest, EditLimitsBoundTypingButNotTheTextsTheProgramSets) {
+  TQZProgrammer& w = Window();
+  struct Case {
+    QLineEdit* edit;
+    int limit;
+  } cases[] = {{w.SNEdit, 10}, {w.GainEdit, 4}, {w.AddrEdit, 10}, {w.EditDevAdrX, 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.edit->objectName().toStdString());
+    EXPECT_EQ(widgets::TypingLimitOf(c.edit), c.limit);
+    c.edit->setEnabled(true);
+    c.edit->clear();
+    QTest::keyClicks(c.edit, "0x123456789ABC");
+    EXPECT_EQ(c.edit->text().size(), c.limit);
+    // A gain of 0x10001 from a project file stays whole (it is cut to 16
+    // bits when it is read, not when it is shown), and can be edited.
+    c.edit->setText("0x10001");
+    EXPECT_EQ(c.edit->text().toStdString(), "0x10001");
+    c.edit->setText("0x1234567890");
+    EXPECT_EQ(c.edit->text().toStdString(), "0x1234567890");
+    c.edit->setCursorPosition(c.edit->text().size());
+    QTest::keyClick(c.edit, Qt::Key_Backspace);
+    EXPECT_EQ(c.edit->text().toStdString(), "0x123456789");
+  }
 }
 
 TEST_F(ControlsTest, SpinEditLimits) {
