@@ -31,14 +31,19 @@ int RunApplication(int argc, char** argv) {
   // The job state outlives every window.
   auto js = std::make_unique<JobState>();
 
-  // The main window first; the dialogs follow it here in their order
-  // (about, read length, write to address, log configuration, chip
-  // selection, serial number, data view); the main window keeps its own six.
+  // The main window first; the dialogs follow it in their order (about,
+  // read length, write to address, log configuration, chip selection,
+  // serial number, data view); the main window keeps its own six.
   auto mainWindow = std::make_unique<TQZProgrammer>(*js);
   QZProgrammer = mainWindow.get();
-  mainWindow->CreateDialogs();
+  mainWindow->AboutForm();
+  mainWindow->RdSetForm();
+  mainWindow->SetAdrForm();
+  mainWindow->LogCfgForm();
   auto chipSeltForm = std::make_unique<TChipSeltForm>(*js, mainWindow->MCUNameEdit);
   ChipSeltForm = chipSeltForm.get();
+  mainWindow->ConfigSNForm();
+  mainWindow->DataViewForm();
 
   mainWindow->show();
   const int rc = app.exec();

@@ -8,9 +8,11 @@ QStringList QtEntries(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList entries;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    entries << parts[i] + " (" + patterns + ")";
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    // "*.*" stands for every file, also one without an extension.
+    for (QString& pattern : patterns)
+      if (pattern == "*.*") pattern = "*";
+    entries << parts[i] + " (" + patterns.join(' ') + ")";
   }
   return entries;
 }

@@ -33,6 +33,9 @@ LogCloseResult SaveLogOnClose(const LogConfig& config, const std::string& appDir
       result.writtenPath = path;
     return result;
   }
+  // A mode outside the dialog's three choices writes nothing.
+  if (config.LogWriteMode != LogConfig::NewFile && config.LogWriteMode != LogConfig::Overwrite)
+    return result;
   if (WriteLogLines(path, lines, LogWriteMode::Replace)) {
     result.writtenPath = path;
   } else {

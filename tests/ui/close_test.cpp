@@ -170,6 +170,18 @@ TEST_F(LogOnCloseTest, OperatorNamedModes) {
   }
 }
 
+TEST_F(LogOnCloseTest, AModeWithNoChoiceWritesNothing) {
+  // The mode group's index when none of its buttons is chosen.
+  LogConfig cfg;
+  cfg.AutoLogName = false;
+  cfg.LogWriteMode = static_cast<uint8_t>(-1);
+  cfg.LogFileName = "op.log";
+  const LogCloseResult r = SaveLogOnClose(cfg, dir_.string(), {"a"}, "d", "t");
+  EXPECT_FALSE(r.keepWindowOpen);
+  EXPECT_TRUE(r.message.empty());
+  EXPECT_FALSE(fs::exists("op.log"));
+}
+
 TEST_F(LogOnCloseTest, AppendingAnEmptyLogLeavesOnlyTheHeader) {
   LogConfig cfg;
   cfg.AutoLogName = false;

@@ -171,6 +171,8 @@ TEST_F(ControlsTest, FileDialogFiltersInQtForm) {
   EXPECT_EQ(w.OpenDialog1.QtSelectedFilter().toStdString(),
             "All Hex/Binary Files (*.Hex,*.S1*,*.Bin) (*.Hex *.S1* *.Bin)");
   EXPECT_EQ(w.OpenDialog1.QtFilter().count(";;"), 4);
+  // Every file, with or without an extension.
+  EXPECT_TRUE(w.OpenDialog1.QtFilter().startsWith("All Files (*.*) (*);;"));
   EXPECT_EQ(w.SaveDialogPrj.QtFilter().toStdString(),
             "All Tesmel Project Files(*.TKP) (*.TKP)");
   EXPECT_EQ(w.SaveDialog1.DefaultExt, "*.bin");
