@@ -53,6 +53,9 @@ TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
   BuildSerialPorts();
   ConnectHandlers();
 
+  // The menu's shortcuts come before the focused control's own keys.
+  qApp->installEventFilter(this);
+
   resize(898, 678);
   // The timers run from the window's creation; their handlers idle while no
   // slot is busy.
@@ -168,7 +171,25 @@ void TQZProgrammer::StretchWithWindow(int clientWidth, int clientHeight) {
 
 // --- Window events -------------------------------------------------------------
 
+bool TQZProgrammer::IsMenuShortcut(const QKeyEvent* key) const {
+  const QKeySequence pressed(key->keyCombination());
+  for (const QAction* action : actions())
+    if (action->isVisible() && action->isEnabled() && action->shortcut() == pressed) return true;
+  return false;
+}
+
 bool TQZProgrammer::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    // A control of this window would take the key for itself (an edit's
+    // Ctrl+X cuts); a menu shortcut is left unclaimed so that it fires.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (widget && widget->window() == this && IsMenuShortcut(key)) {
+      event->ignore();
+      return true;
+    }
+    return false;
+  }
   if (watched == centralWidget() && event->type() == QEvent::Resize) {
     const QSize size = static_cast<QResizeEvent*>(event)->size();
     StretchWithWindow(size.width(), size.height());

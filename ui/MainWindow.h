@@ -19,6 +19,7 @@
 #include "ui/RadioGroup.h"
 
 class QAction;
+class QKeyEvent;
 class TAboutForm;
 class TConfigSNForm;
 class TDataViewForm;
@@ -392,6 +393,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   bool closing_ = false;  // the close handling runs once
   // Controls that stretch with the window keep their right margin.
   void StretchWithWindow(int clientWidth, int clientHeight);
+  // A key of one of the window-wide menu shortcuts.
+  bool IsMenuShortcut(const QKeyEvent* key) const;
 };
 
 // The program's main window, created by the program entry.

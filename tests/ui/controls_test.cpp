@@ -157,6 +157,42 @@ TEST_F(ControlsTest, FunctionKeysStartTheirCommandsWhileTheButtonsAreHidden) {
   }
 }
 
+TEST_F(ControlsTest, MenuShortcutsWinOverTheFocusedControl) {
+  // As in the menu's own keyboard handling: Ctrl+X exits even from an edit,
+  // whose own Ctrl+X would cut.
+  TQZProgrammer& w = ShownWindow();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.SNEdit->setEnabled(true);
+  w.SNEdit->selectAll();
+  struct Case {
+    QWidget* focus;
+    QKeySequence keys;
+    QAction* action;
+  } cases[] = {
+      {w.SNEdit, QKeySequence("Ctrl+S"), w.SaveFile1},
+      {w.ComboBoxCOM, QKeySequence("Ctrl+L"), w.Execute1},
+      {w.SpinEditPTM, QKeySequence("Ctrl+D"), w.Download1},
+      {w.MCUNameEdit, QKeySequence("Ctrl+X"), w.Exit1},
+      {w.ComboBoxCOM, QKeySequence("Ctrl+X"), w.Exit1},
+      {w.SNEdit, QKeySequence("Ctrl+X"), w.Exit1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.focus->objectName().toStdString() + " " + c.keys.toString().toStdString());
+    // Every command stops at its first check; the exit closes the window.
+    w.FileDialogHook = [](const TFileDialogSpec&, bool) { return std::string(); };
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    c.focus->setFocus();
+    if (c.focus == w.SNEdit) w.SNEdit->selectAll();
+    QSignalSpy spy(c.action, &QAction::triggered);
+    QTest::keySequence(c.focus, c.keys);
+    EXPECT_EQ(spy.count(), 1);
+  }
+  EXPECT_EQ(w.SNEdit->text().toStdString(), "0x00000000");  // nothing cut
+}
+
 TEST_F(ControlsTest, TimersRunFromCreation) {
   TQZProgrammer& w = Window();
   EXPECT_TRUE(w.Timer1->isActive());
