@@ -176,9 +176,8 @@ void TQZProgrammer::BuildChipGroup(QWidget* page) {
   QWidget* g = GroupBox2;
 
   Label5 = Label(g, "Label5", "芯片型号：", 8, 20, 80);
-  // No length limit: the limit of the definition applies to typing only, and
-  // chip names set by the program are longer.
-  MCUNameEdit = Edit(g, "MCUNameEdit", "请选择芯片的型号...", 90, 16, 176, 24);
+  // Its limit bounds typing only: the chip names the program sets are longer.
+  MCUNameEdit = Edit(g, "MCUNameEdit", "请选择芯片的型号...", 90, 16, 176, 24, 16);
   MCUNameEdit->setReadOnly(true);
   MCUNameEdit->setFont(BoldFont(10));
   DevButton = new QToolButton(g);

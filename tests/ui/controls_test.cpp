@@ -69,6 +69,7 @@ TEST_F(ControlsTest, ChipNameTakesNamesLongerThanItsTypingLimit) {
   TQZProgrammer& w = Window();
   w.MCUNameEdit->setText("W25Q128JV-IQ/JQ-XYZW");  // 20 characters
   EXPECT_EQ(w.MCUNameEdit->text().size(), 20);
+  EXPECT_EQ(widgets::TypingLimitOf(w.MCUNameEdit), 16);
   EXPECT_TRUE(w.MCUNameEdit->isReadOnly());
 }
 
