@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -155,6 +157,70 @@ TEST_F(StartupTest, PagesAndGridsAsFirstShown) {
     EXPECT_EQ(m->data(m->index(0, 11)).toString().toStdString(), "  A");
     EXPECT_EQ(m->data(m->index(0, 16)).toString().toStdString(), "  F");
   }
+}
+
+TEST_F(StartupTest, EveryListedEnglishCaptionByteForByte) {
+  std::ofstream("ConfigKvn.ini") << "[Other]\r\n";
+  TQZProgrammer& w = ShownWindow();
+  auto text = [](auto* control) { return control->text().toStdString(); };
+  auto title = [](QGroupBox* box) { return box->title().toStdString(); };
+  auto tab = [](QTabWidget* tabs, QWidget* page) {
+    return tabs->tabText(tabs->indexOf(page)).toStdString();
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {text(w.ChkBoxCPES), "User Chip Size"},
+      {text(w.StatusPanels[2]), "Total OK:"},
+      {text(w.StatusPanels[3]), "Total NG:"},
+      {tab(w.PageControl1, w.TabProCtrl), "Chip Setting"},
+      {tab(w.PageControl1, w.TabChipSet), "Control Setting"},
+      {tab(w.PageControl1, w.TabSheetDP), "Sum Dispalay"},
+      {tab(w.ViewPageCtrl, w.TabSheetChip), "Chip Set"},
+      {tab(w.ViewPageCtrl, w.TabSheetFlash), "Data View"},
+      {text(w.LoadFromTesmelProject), "Open Tesmel Project"},
+      {text(w.SaveToTesmelProject), "Save to Tesmel Project"},
+      {text(w.SpdBtnExit), "Exit"},
+      {text(w.SpdBtnOpen), "Open"},
+      {text(w.SpdBtnSave), "Save"},
+      {text(w.SpdBtnDownLoad), "Download"},
+      {text(w.SpeedButtonRD), "Read Chip"},
+      {text(w.Label5), "Chip Type: "},
+      {text(w.MCUNameEdit), "Pleaseinput Chip......"},
+      {text(w.SpdBtnAutoP), "Auto"},
+      {text(w.SpdBtnBlkChk), "Blank"},
+      {text(w.SpdBtnErase), "Erase"},
+      {text(w.SpdBtnProg), "Prog"},
+      {text(w.SpdBtnVerify), "Verify"},
+      {title(w.RadioGroupSpd), "SCLK Speed"},
+      {text(w.Label8), "Flash Size: "},
+      {text(w.ChkBoxNotBLK), "Not Blank Error"},
+      {title(w.RadioGpVolt), "Voltage"},
+      {title(w.GroupBoxCtrl), "Burn Config"},
+      {text(w.EnBlankChk), "Blank"},
+      {text(w.EnEraseChk), "Erase"},
+      {text(w.EnProgChk), "Prog"},
+      {text(w.EnVerifyChk), "Verify"},
+      {text(w.BitBtnFixSN), "Set Fixed S/N"},
+      {text(w.ChkBoxNumb), "Limited Number: "},
+      {text(w.LabelSNC), "Initial S/N: "},
+      {text(w.LabelSnGain), "S/N Gain: "},
+      {text(w.LabelSNAddr), "S/N Address: "},
+      {text(w.CheckBoxSN), "Enable S/N"},
+      {text(w.ChkBoxPCSN), "Enable Online S/N"},
+      {text(w.SNOrderChk), "S/N Big Endian"},
+      {text(w.ChkBoxStrSN), "S/N String "},
+      {text(w.Label1), "Pow On Time:"},
+      {text(w.Label2), "Pow Down Time:"},
+      {text(w.CheckBoxAut), "Auto Chip Detection"},
+      {text(w.LabelTimIn), "Chip In Time:"},
+      {text(w.LabelTimOut), "Chip Off Time:"},
+      {text(w.Label9), "Select Dev"},
+      {text(w.BitBtnFresh), "Fresh"},
+      {text(w.BitBtnFindCOM), "Connecting"},
+      {w.ComboBoxCOM->currentText().toStdString(), "Please Select COM......"},
+  };
+  for (const auto& [shown, expected] : cases) EXPECT_EQ(shown, expected);
+  EXPECT_EQ(w.RadioGrpSumDP->Items(),
+            (QStringList{"Display Chip ACC Sum", "Display File ACC Sum"}));
 }
 
 TEST_F(StartupTest, EnglishCaptionsReplaceTheListedOnesOnly) {
