@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,10 +77,38 @@ void ExpectCaptionsFit(QWidget* root) {
   }
 }
 
-TEST(WindowLayout, ShownControlsNeitherOverlapNorStickOutNorCutTheirCaptions) {
+// The window's first show works in the working folder and searches the
+// machine's serial ports: give it an empty folder and no ports.
+class WindowLayout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = std::filesystem::current_path();
+    std::string pattern = (std::filesystem::temp_directory_path() / "korvan_layout_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    std::filesystem::current_path(dir_);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous_);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  void ShowWithoutPorts(TQZProgrammer& window) {
+    window.MessageBoxHook = [](const std::string&) {};
+    window.PortSource.SysRoot = (dir_ / "no-sys").string();
+    window.PortSource.DevRoot = (dir_ / "no-dev").string();
+    window.PortSource.CanOpen = [](const std::string&) { return false; };
+    window.show();
+  }
+
+ private:
+  std::filesystem::path previous_;
+  std::filesystem::path dir_;
+};
+
+TEST_F(WindowLayout, ShownControlsNeitherOverlapNorStickOutNorCutTheirCaptions) {
   ChipTestWindow w;
-  w.window.MessageBoxHook = [](const std::string&) {};
-  w.window.show();
+  ShowWithoutPorts(w.window);
   QCoreApplication::processEvents();
   QTabWidget* pages = w.window.PageControl1;
   // Flash, I2C with the A16 choice, SPI EEPROM, Microwire and SPD chips.
