@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <vector>
 
 #include "protocol/Discovery.h"
+#include "protocol/Frames.h"
 
 namespace {
 
@@ -49,6 +52,24 @@ void KeepRest(JobState& js, size_t from, bool loneClosingMark, int slot) {
   js.SlotRxCount[slot] = static_cast<uint16_t>(rest);
 }
 
+// Whether the frame in SlotFrame[slot] holds a packet a unit sends: one that
+// decodes and carries a good check value (its check byte for a sequence
+// report; a probe answer is judged by discovery alone).
+bool HoldsSoundPacket(const JobState& js, size_t frameLength, int slot) {
+  std::vector<uint8_t> source(js.SlotFrame[slot].begin(), js.SlotFrame[slot].begin() + frameLength);
+  std::vector<uint8_t> packet(kTxPacketSize);
+  size_t sourceLength = frameLength;
+  size_t length = 0;
+  if (DecodeFrame(source.data(), packet.data(), packet.size(), length, sourceLength) != kFrameOk) {
+    return false;
+  }
+  if (packet[0] == 0xFD) {
+    return static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) == 0;
+  }
+  if (packet[0] == 0xA3 && packet[1] == 0xA5 && packet[2] == 0x35) return true;
+  return CheckPacket(packet.data(), length) != kPacketCheckError;
+}
+
 void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
   uint16_t pos = 0;
   bool afterFrame = false;
@@ -62,6 +83,15 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
       size_t from = pos < js.SlotRxCount[slot] ? pos : start;
       KeepRest(js, from, afterFrame && from == lastClose, slot);
       return;
+    }
+    // What runs from the closing mark of the frame just handed over to the
+    // next mark lies between two frames: line noise, skipped unless it is a
+    // whole packet (the unit's frame behind a stale half frame, whose
+    // opening mark closed that half).
+    const bool betweenFrames = afterFrame && pos - (frameLength - 1) == lastClose;
+    if (betweenFrames && !HoldsSoundPacket(js, frameLength, slot)) {
+      afterFrame = false;
+      continue;
     }
     afterFrame = true;
     lastClose = pos;
