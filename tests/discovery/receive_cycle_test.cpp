@@ -127,6 +127,16 @@ TEST_F(RxFixture, HalfAFrameWaitsInTheBuffer) {
   EXPECT_EQ(Buffered(), Bytes(f.begin(), f.begin() + 5));
 }
 
+TEST_F(RxFixture, TwoFramesAndTheStartOfAThirdKeepTheThirdsStart) {
+  Bytes third = Frame(C);
+  Bytes start(third.begin(), third.begin() + 6);
+  Feed(Cat({Frame(A), Frame(B), start}));
+  EXPECT_EQ(frames, (std::vector<Bytes>{Frame(A, false), Frame(B, false)}));
+  EXPECT_EQ(Buffered(), start);
+  Feed(Bytes(third.begin() + 6, third.end()));
+  EXPECT_EQ(frames.back(), Frame(C, false));
+}
+
 TEST_F(RxFixture, BytesWithoutMarkStayUntilAFrameFollows) {
   Feed({1, 2, 3});
   EXPECT_EQ(Buffered(), (Bytes{1, 2, 3}));
