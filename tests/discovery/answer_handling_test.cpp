@@ -82,6 +82,16 @@ TEST_F(AnswerTest, NoiseBetweenAnswersLeavesTheOperationRunning) {
   EXPECT_TRUE(view.log.empty());
 }
 
+TEST_F(AnswerTest, AFrameLengthBeyondTheFrameAreaReadsNoFurther) {
+  js->SlotFrame[3].fill(0x55);  // an opening mark and no closing one
+  js->SlotFrame[3][0] = 0xC0;
+  js->SlotRxBuf[3].fill(0x55);
+  size_t length = SIZE_MAX;
+  // Longer than a packet and unclosed within the area: dropped whole.
+  EXPECT_EQ(HandleSlotFrame(*js, length, 3), kFrameMalformed);
+  EXPECT_EQ(length, 0u);
+}
+
 TEST_F(AnswerTest, SequenceReportIsHandledWhateverTheSlotDoes) {
   // Completion report with a bad chip: counted NG without touching SlotOp.
   std::vector<uint8_t> report{0xFD, 0xF2, 0x31, 0x78, 0x56, 0x34, 0x12, 0};
