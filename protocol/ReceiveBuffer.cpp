@@ -41,13 +41,17 @@ void AppendBounded(JobState& js, const uint8_t* data, size_t length, int slot) {
   js.SlotRxCount[slot] = static_cast<uint16_t>(count + length);
 }
 
-// Keeps the bytes from `from` on. A lone mark that closed the last frame
-// handed over opens nothing yet and is not kept.
-void KeepRest(JobState& js, size_t from, bool loneClosingMark, int slot) {
+// Keeps the bytes from `from` on. When they begin with the closing mark of
+// the last frame handed over, that mark opens nothing yet: a lone one is not
+// kept, nor is the mark of a sound packet, so that the bytes behind it are
+// skipped as lying between frames. The mark of an unsound frame may have
+// been the opening mark of the unit's next frame, and stays.
+void KeepRest(JobState& js, size_t from, bool afterFrame, bool frameSound, int slot) {
   auto& buf = js.SlotRxBuf[slot];
   size_t count = js.SlotRxCount[slot];
+  if (afterFrame && frameSound && from < count) ++from;
   size_t rest = from < count ? count - from : 0;
-  if (loneClosingMark && rest == 1) rest = 0;
+  if (afterFrame && rest == 1) rest = 0;
   if (rest > 0 && from > 0) std::memmove(buf.data(), buf.data() + from, rest);
   js.SlotRxCount[slot] = static_cast<uint16_t>(rest);
 }
@@ -73,6 +77,7 @@ bool HoldsSoundPacket(const JobState& js, size_t frameLength, int slot) {
 void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
   uint16_t pos = 0;
   bool afterFrame = false;
+  bool lastSound = false;
   uint16_t lastClose = 0;
   for (;;) {
     uint16_t start = pos;
@@ -81,7 +86,8 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
       // The unfinished rest stays from its opening mark on, or whole when it
       // holds no mark at all.
       size_t from = pos < js.SlotRxCount[slot] ? pos : start;
-      KeepRest(js, from, afterFrame && from == lastClose, slot);
+      bool atLastClose = afterFrame && from == lastClose;
+      KeepRest(js, from, atLastClose, atLastClose && lastSound, slot);
       return;
     }
     // What runs from the closing mark of the frame just handed over to the
@@ -93,6 +99,14 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
       afterFrame = false;
       continue;
     }
+    // The bytes behind the chunk's last frame wait for the next chunk; whether
+    // they lie between frames depends on that frame (judged before the
+    // handler decodes it in place).
+    const auto& buf = js.SlotRxBuf[slot];
+    const uint8_t* end = buf.data() + js.SlotRxCount[slot];
+    const bool restFollows =
+        pos + 1u < js.SlotRxCount[slot] && std::find(buf.data() + pos + 1, end, kMark) == end;
+    lastSound = restFollows && (betweenFrames || HoldsSoundPacket(js, frameLength, slot));
     afterFrame = true;
     lastClose = pos;
     uint16_t countBefore = js.SlotRxCount[slot];

@@ -97,6 +97,16 @@ const CycleCase kCycleCases[] = {
     // Bytes between two frames are skipped, padding or not.
     {"NoiseWithoutPadding", {Cat({Frame(A, false), Noise, Frame(B, false)})}, {Frame(A, false), Frame(B, false)}},
     {"NoiseSplitFromItsFrames", {Frame(A, false), Noise, Frame(B, false)}, {Frame(A, false), Frame(B, false)}},
+    {"NoiseInTheChunkOfTheFrameBeforeIt", {Cat({Frame(A, false), Noise}), Frame(B, false)},
+     {Frame(A, false), Frame(B, false)}},
+    {"PaddingSplitOverTwoChunks", {Cat({Frame(A, false), {0xFF, 0xFF}}), Cat({{0xFF, 0xFF, 0xFF}, Frame(B)})},
+     {Frame(A, false), Frame(B, false)}},
+    // The half frame's closing mark is the opening mark of the frame behind
+    // it, which the chunk cuts in two.
+    {"StaleHalfFrameThenASplitFrame",
+     {Cat({{0xC0, 0x93, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}, Slice(Frame(A), 0, 6)}),
+      Slice(Frame(A), 6, Frame(A).size())},
+     {Cat({{0xC0, 0x93, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xC0}}), Frame(A, false)}},
     // A frame of its own with a wrong check value is still handed over, so
     // that its error is told.
     {"CorruptFrameBehindAFrame", {Cat({Frame(A, false), Frame(Corrupted(B), false), Frame(C, false)})},
