@@ -49,9 +49,8 @@ void AppendBounded(JobState& js, const uint8_t* data, size_t length, int slot) {
 void KeepRest(JobState& js, size_t from, bool afterFrame, bool frameSound, int slot) {
   auto& buf = js.SlotRxBuf[slot];
   size_t count = js.SlotRxCount[slot];
-  if (afterFrame && frameSound && from < count) ++from;
+  if (afterFrame && from < count && (frameSound || count - from == 1)) ++from;
   size_t rest = from < count ? count - from : 0;
-  if (afterFrame && rest == 1) rest = 0;
   if (rest > 0 && from > 0) std::memmove(buf.data(), buf.data() + from, rest);
   js.SlotRxCount[slot] = static_cast<uint16_t>(rest);
 }
