@@ -67,7 +67,10 @@ TEST_F(DataCommands, LoadedEepromImageFillsTheGridAndTheStatusBar) {
   w.FileOpenBtnClick();
   EXPECT_TRUE(boxes.empty());
   ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0], w.OpenDialog1.Filter);
+  EXPECT_EQ(asked[0],
+            "All Files (*.*)|*.*|All Binary Files (*.Bin)|*.Bin|All Intel Hex Files (*.Hex)|*.Hex|"
+            "All Motorola Hex Files(*.S19,*.Sxx)|*.S19;*.Sx|All Hex/Binary Files (*.Hex,*.S1*,*.Bin)|"
+            "*.Hex;*.S1*;*.Bin");
   EXPECT_EQ(w.ProductEditX->text().toStdString(), answer);
   EXPECT_EQ(Js().DataLoaded, 1);
   EXPECT_TRUE(HasLog("Load object file : " + answer));
@@ -160,7 +163,7 @@ TEST_F(DataCommands, SaveWritesTheRange) {
   answer.clear();  // cancelled save dialog
   w.FileSaveBtnClick();
   EXPECT_EQ(boxes, std::vector<std::string>{"No data to be saved!"});
-  EXPECT_EQ(asked.back(), w.SaveDialog1.Filter + " (save)");
+  EXPECT_EQ(asked.back(), "All Binary Files(*.BIN)|*.BIN (save)");
 
   answer = (dir_ / "out.bin").string();
   boxes.clear();
