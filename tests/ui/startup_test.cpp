@@ -36,8 +36,11 @@ TEST_F(StartupTest, MissingFirmwareImageIsLoggedAndBoxedBeforeTheGreeting) {
   EXPECT_EQ(boxes[0], "File \"VOzOZEdud.ZQM\" not found, please confirm!");
   EXPECT_EQ(Js().FirmwareLoaded, 0);
   // Every line but the chip change's row of full stops is stamped "> " + long time + " ".
-  for (const std::string& line : w.LogLines())
-    if (line.front() != '.') EXPECT_EQ(line.rfind("> ", 0), 0u) << line;
+  for (const std::string& line : w.LogLines()) {
+    if (line.front() != '.') {
+      EXPECT_EQ(line.rfind("> ", 0), 0u) << line;
+    }
+  }
 }
 
 TEST_F(StartupTest, PresentFirmwareImageIsLoadedWithoutAReport) {
