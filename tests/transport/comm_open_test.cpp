@@ -29,6 +29,39 @@ std::string OpenFailure(TComm& Comm) {
 
 }  // namespace
 
+TEST(CommDefaults, ANewComponentHoldsTheConstructionValues) {
+  EnsureApplication();
+  TComm comm;
+  EXPECT_FALSE(comm.IsOpen());
+  EXPECT_EQ(comm.PortHandle(), -1);
+  EXPECT_EQ(comm.CommName(), "COM2");
+  EXPECT_EQ(comm.BaudRate(), 9600u);
+  EXPECT_FALSE(comm.ParityCheck());
+  EXPECT_FALSE(comm.Outx_CtsFlow());
+  EXPECT_FALSE(comm.Outx_DsrFlow());
+  EXPECT_EQ(comm.DtrControl(), TDtrControl::DtrEnable);
+  EXPECT_FALSE(comm.DsrSensitivity());
+  EXPECT_TRUE(comm.TxContinueOnXoff());
+  EXPECT_TRUE(comm.Outx_XonXoffFlow());
+  EXPECT_TRUE(comm.Inx_XonXoffFlow());
+  EXPECT_FALSE(comm.ReplaceWhenParityError());
+  EXPECT_FALSE(comm.IgnoreNullChar());
+  EXPECT_EQ(comm.RtsControl(), TRtsControl::RtsEnable);
+  EXPECT_EQ(comm.XonLimit(), 500);
+  EXPECT_EQ(comm.XoffLimit(), 500);
+  EXPECT_EQ(comm.ByteSize(), TByteSize::_8);
+  EXPECT_EQ(comm.Parity(), TParity::None);
+  EXPECT_EQ(comm.StopBits(), TStopBits::_1);
+  EXPECT_EQ(comm.XonChar(), 17);
+  EXPECT_EQ(comm.XoffChar(), 19);
+  EXPECT_EQ(comm.ReplacedChar(), 0);
+  EXPECT_EQ(comm.ReadIntervalTimeout(), 100u);
+  EXPECT_EQ(comm.ReadTotalTimeoutMultiplier(), 0u);
+  EXPECT_EQ(comm.ReadTotalTimeoutConstant(), 0u);
+  EXPECT_EQ(comm.WriteTotalTimeoutMultiplier(), 0u);
+  EXPECT_EQ(comm.WriteTotalTimeoutConstant(), 0u);
+}
+
 TEST_F(PtyTest, OpensWithTheMainWindowLineSettings) {
   ASSERT_NO_THROW(Comm.OpenPort());
   EXPECT_TRUE(Comm.IsOpen());
@@ -57,6 +90,25 @@ TEST_F(PtyTest, SpeedWrittenWhileOpenIsAppliedAtOnceAlsoWithoutAConstant) {
     Comm.SetBaudRate(rate);
     EXPECT_EQ(serial::CurrentSpeed(Slave), rate);
   }
+}
+
+// A terminal takes speed 0 as the order to hang up the line.
+TEST_F(PtyTest, SpeedZeroIsRefusedAndTheLineKeepsItsSpeed) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  Comm.SetBaudRate(0);
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+  Comm.SetStopBits(TStopBits::_1);  // the other settings still reach the line
+  termios tio{};
+  ASSERT_EQ(tcgetattr(Slave, &tio), 0);
+  EXPECT_FALSE(tio.c_cflag & CSTOPB);
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+
+  Comm.ClosePort();
+  ASSERT_NO_THROW(Comm.OpenPort());
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+  const std::vector<uint8_t> bytes = {0xA5, 0x5A};
+  ASSERT_TRUE(Comm.SendBytes(bytes.data(), bytes.size()));
+  EXPECT_EQ(ReadAtUnit(bytes.size()), bytes);
 }
 
 // A pseudo-terminal forces 8 bits without parity enable, but keeps the odd
