@@ -103,7 +103,10 @@ void FillRawTermios(termios& Tio, const TLineSettings& Settings) {
   Tio.c_oflag = 0;
   Tio.c_lflag = 0;
 
-  const tcflag_t speedBits = Tio.c_cflag & (CBAUD | CIBAUD);
+  // The output speed bits stay for the caller to set. A separate input speed
+  // left by an earlier user of the port is dropped: the line has one speed,
+  // and input follows output while the input bits are clear.
+  const tcflag_t speedBits = Tio.c_cflag & CBAUD;
   Tio.c_cflag = speedBits | CREAD | CLOCAL | HUPCL | ByteSizeFlag(Settings.ByteSize) |
                 ParityFlags(Settings.Parity);
   // Linux gives 1.5 stop bits for CSTOPB with 5 data bits, 2 otherwise.
