@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "PtyFixture.h"
+#include "SpeedProbe.h"
 #include "transport/SerialSpeed.h"
 
 namespace {
@@ -90,6 +91,16 @@ TEST_F(PtyTest, SpeedWrittenWhileOpenIsAppliedAtOnceAlsoWithoutAConstant) {
     Comm.SetBaudRate(rate);
     EXPECT_EQ(serial::CurrentSpeed(Slave), rate);
   }
+}
+
+TEST_F(PtyTest, AnInputSpeedLeftByAnEarlierUserIsReplacedByTheSetRate) {
+  ASSERT_TRUE(SetSplitSpeed(Slave, 38400, 9600));
+  ASSERT_EQ(InputSpeed(Slave), 9600u);
+  ASSERT_NO_THROW(Comm.OpenPort());
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+  EXPECT_EQ(InputSpeed(Slave), 1000000u);
+  Comm.SetBaudRate(115200);  // a rate with a constant
+  EXPECT_EQ(InputSpeed(Slave), 115200u);
 }
 
 // A terminal takes speed 0 as the order to hang up the line.
