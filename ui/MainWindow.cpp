@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "protocol/Log.h"
+#include "transport/TComm.h"
 
 TQZProgrammer* QZProgrammer = nullptr;
 
@@ -62,8 +63,10 @@ TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
 TQZProgrammer::~TQZProgrammer() {
   // The job state outlives the window: leave it pointing at nothing of ours.
   if (js.LogMemo == this) js.LogMemo = nullptr;
-  for (int i = 0; i < kSlotCount; ++i)
+  for (int i = 0; i < kSlotCount; ++i) {
     if (js.GaugeSlots[i] == gauges_[i].get()) js.GaugeSlots[i] = nullptr;
+    if (js.CommSlots[i] == SPxComms[i]) js.CommSlots[i] = nullptr;
+  }
 }
 
 // --- IView -------------------------------------------------------------------

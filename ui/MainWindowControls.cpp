@@ -133,7 +133,8 @@ void TQZProgrammer::BuildChipPage() {
   InfoMemo->setGeometry(360, 34, 505, 300);
   InfoMemo->setReadOnly(true);
   InfoMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  InfoMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Long lines wrap on screen only; the log keeps them as one line each.
+  InfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   {
     QFont f("宋体");
     f.setPointSize(9);

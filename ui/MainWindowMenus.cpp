@@ -118,13 +118,13 @@ void TQZProgrammer::BuildPopupMenus() {
   CopyInformation1 = Item(PopupMenu2, "CopyInformation1", "Copy Information");
   SaveInfotoFile1 = Item(PopupMenu2, "SaveInfotoFile1", "Save Information to File");
   connect(InfoMemo, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupMenu2->exec(InfoMemo->mapToGlobal(at)); });
+          [this](const QPoint& at) { PopupMenu2->exec(InfoMemo->viewport()->mapToGlobal(at)); });
 
   PopupMenu1RD = new QMenu(this);
   PopupMenu1RD->setObjectName("PopupMenu1RD");
   SavetoFile1 = Item(PopupMenu1RD, "SavetoFile1", "Save to File");
   connect(RdDatView, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupMenu1RD->exec(RdDatView->mapToGlobal(at)); });
+          [this](const QPoint& at) { PopupMenu1RD->exec(RdDatView->viewport()->mapToGlobal(at)); });
 }
 
 void TQZProgrammer::BuildDialogsAndTimers() {

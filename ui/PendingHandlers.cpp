@@ -16,8 +16,6 @@ void TQZProgrammer::AddressWrite1Click() {}
 void TQZProgrammer::ReadChipIDandStatus1Click() {}
 void TQZProgrammer::DoFirmwareUpgrade1Click() {}
 void TQZProgrammer::DoOffLineMonitor1Click() {}
-void TQZProgrammer::MCUNameEditChange() {}
-void TQZProgrammer::RadioGpVoltClick() {}
 void TQZProgrammer::ComBoxWP8Change() {}
 void TQZProgrammer::ComBoxWPFChange() {}
 void TQZProgrammer::ChkBoxSRWDClick() {}
@@ -26,12 +24,10 @@ void TQZProgrammer::RadioGrpSumDPClick() {}
 void TQZProgrammer::RadioGroupXClick() {}
 void TQZProgrammer::ComboBoxCOMChange() {}
 void TQZProgrammer::ClearInformation1Click() {}
-void TQZProgrammer::About1Click() {}
 void TQZProgrammer::Button1Click() {}
 void TQZProgrammer::CheckBoxSNClick() {}
 void TQZProgrammer::ChkBoxStrSNClick() {}
 void TQZProgrammer::SpinEditNumbChange() {}
-void TQZProgrammer::BitBtnFixSNClick() {}
 void TQZProgrammer::SaveInfotoFile1Click() {}
 void TQZProgrammer::CopyInformation1Click() {}
 void TQZProgrammer::LoadFromTesmelProjectClick() {}

@@ -25,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kFirmwareImageName = "VOzOZEdud.ZQM";
 constexpr const char* kLogFolderName = "Log";
 
 void SetTabCaption(QTabWidget* tabs, QWidget* page, const char* caption) {
@@ -110,9 +109,11 @@ void TQZProgrammer::SizeHexGrids() {
 }
 
 void TQZProgrammer::CheckFirmwareImage() {
-  if (FileExists(kFirmwareImageName)) {
-    // Sets FirmwareLoaded; an invalid image is not reported here.
-    LoadFirmwareImage(js, js.AppDir + "/" + kFirmwareImageName);
+  if (FileExists(kFirmwareFileName)) {
+    // An image that is there but unusable is said so; upgrades then refuse
+    // to start as without an image.
+    if (LoadFirmwareImage(js, js.AppDir + "/" + kFirmwareFileName) != FirmwareLoadResult::Loaded)
+      AddInfoLine("File of \"VOzOZEdud.ZQM\" is not a valid firmware image!");
     return;
   }
   js.FirmwareLoaded = 0;

@@ -311,3 +311,31 @@ TEST_F(FirmwareTest, NoImageNoUpgrade) {
   EXPECT_EQ(js_->SlotConnected[0], 0);
   EXPECT_EQ(js_->SlotOp[0], kOpIdle);
 }
+
+TEST_F(FirmwareTest, RangeEndingInsideABlockSendsThatBlockWhole) {
+  // 1,500 address steps: block total (1500 div 1024) + 1 = 2, two blocks sent.
+  Bytes plain = RandomBody(2 * 2048, 5);
+  ASSERT_EQ(LoadFirmwareImageData(*js_, HandMadeImage(plain, 0x2000 + 1500)), FirmwareLoadResult::Loaded);
+  const int slot = 6;
+  StartFirmwareUpgrade(*js_, slot);
+  EXPECT_EQ(js_->SlotBlockTotal[slot], 2u);
+  EXPECT_EQ(view_.gauges[slot].max, 2);
+  ContinueFirmwareUpgrade(*js_, 0, slot);
+  EXPECT_EQ(js_->SlotBusy[slot], 1);
+  ContinueFirmwareUpgrade(*js_, 6, slot);
+  EXPECT_EQ(js_->SlotBusy[slot], 0);
+  std::vector<Bytes> packets = SentPackets(slot);
+  ASSERT_EQ(packets.size(), 3u);
+  EXPECT_EQ(LE16(packets[0], 1), 0x2000);
+  EXPECT_EQ(LE16(packets[1], 1), 0x2400);
+  EXPECT_EQ(packets[1][3], 1);
+  EXPECT_EQ(packets[1][4], 2);
+  // The last block's groups come from image bytes 2048.. of the body.
+  const uint8_t k0 = BlockKeyTable[0], k1 = BlockKeyTable[1];
+  EXPECT_EQ(packets[1][8], plain[2048] ^ k0);
+  EXPECT_EQ(packets[1][9], plain[2049] ^ k1);
+  EXPECT_EQ(packets[1][2055], k1);
+  EXPECT_EQ(packets[1][2054], plain[4094] ^ k0);
+  EXPECT_EQ(packets[2].size(), 12u);  // the off-line monitor command
+  EXPECT_EQ(packets[2][0], 138);
+}

@@ -44,6 +44,7 @@ struct DecodeResult {
   uint8_t result;
   Bytes packet;
   Bytes rest;
+  size_t packetLength;  // as DecodeFrame left it (12345 when untouched)
 };
 
 DecodeResult Decode(Bytes source, size_t capacity = kTxPacketSize) {
@@ -54,7 +55,7 @@ DecodeResult Decode(Bytes source, size_t capacity = kTxPacketSize) {
   for (size_t i = capacity; i < packet.size(); ++i) {
     EXPECT_EQ(packet[i], 0xEE) << "written past the packet area at " << i;
   }
-  DecodeResult out{r, {}, Bytes(source.begin(), source.begin() + sourceLength)};
+  DecodeResult out{r, {}, Bytes(source.begin(), source.begin() + sourceLength), packetLength};
   if (r == kFrameOk) out.packet.assign(packet.begin(), packet.begin() + packetLength);
   return out;
 }
@@ -112,6 +113,8 @@ TEST(Frames, DecodeEdgeCases) {
        kFrameOk, ten, {0x77}},
       {"escapes undone", Concat({{0xC0}, ten, {0xDB, 0xDC, 0xDB, 0xDD, 0xC0}}), kFrameOk,
        Concat({ten, {0xC0, 0xDB}}), {}},
+      {"closing mark right after an escape byte", Concat({{0xC0}, ten, {0xDB, 0xC0, 0x66}}), kFrameOk,
+       ten, {0x66}},
       {"no closing mark", Concat({{0xC0}, ten}), kFrameIncomplete, {}, Concat({{0xC0}, ten})},
       {"no mark at all", {1, 2, 3}, kFrameIncomplete, {}, {1, 2, 3}},
       {"bad escape", {0xC0, 0x01, 0xDB, 0x41, 0x02, 0xC0}, kFrameMalformed, {}, {0x02, 0xC0}},
@@ -128,6 +131,13 @@ TEST(Frames, DecodeEdgeCases) {
       EXPECT_EQ(d.packet, c.packet);
     }
     EXPECT_EQ(d.rest, c.rest);
+    // An incomplete frame leaves the packet length alone; a bad escape clears it.
+    if (c.result == kFrameIncomplete) {
+      EXPECT_EQ(d.packetLength, 12345u);
+    }
+    if (c.source.size() > 2 && c.source[2] == 0xDB && c.result == kFrameMalformed) {
+      EXPECT_EQ(d.packetLength, 0u);
+    }
   }
 }
 

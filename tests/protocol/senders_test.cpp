@@ -32,6 +32,8 @@ class SendersTest : public testing::Test {
   static void TearDownTestSuite() { delete js_; }
 
   void SetUp() override { Reset(); }
+  // Tests change chip fields freely; the next one starts from the defaults.
+  void TearDown() override { InitChipParams(js()); }
 
   // A fresh slot table and recorders, the job's chip at a known state.
   void Reset() {
@@ -258,7 +260,11 @@ TEST_F(SendersTest, TooLongAddressWriteIsRefusedAndSendsNothing) {
 
 TEST_F(SendersTest, RawBlocksCarryTheirSums) {
   for (uint32_t i = 0; i < 3 * 32768; ++i) js().DataBuffer[64 * 1024 + i] = static_cast<uint8_t>(i * 13 + (i >> 9));
-  auto sumOf = [&](uint32_t from) { return ByteSum32(js().DataBuffer.get(), from, from + 32767); };
+  auto sumOf = [&](uint32_t from) {
+    uint32_t sum = 0;
+    for (uint32_t i = from; i < from + 32768; ++i) sum += js().DataBuffer[i];
+    return sum;
+  };
 
   js().SlotKbIndex[3] = 64;
   SendRawBlockPair(js(), 3);
@@ -312,4 +318,114 @@ TEST_F(SendersTest, FillerSequenceIsTheSameAtEveryStart) {
   FillerRandom used;
   used.Next(255);
   EXPECT_NE(build(used), a);
+}
+
+namespace {
+
+// Every field of the chip-parameter block set to a value of its own, with
+// look-alike fields (ProtectByte, ChipAuxByte, CtrlFlags2) set differently.
+void SetDistinctChipFields(JobState& j) {
+  j.ChipOptions = 0x11;
+  j.ChipAddrMode = 0x12;
+  j.ChipFamily = 0x14;
+  j.ChipSubType = 0x15;
+  j.AutoDetect = 0x17;
+  j.PageSize = 0x00051918;  // only the low 16 bits are sent
+  j.PageMode = 0x1C;
+  j.CtrlSpare = 0x1D;
+  j.EraseTime = 0x1F1E;
+  j.ChipSize = 0x23222120;
+  j.DataSizeKB = 0x00072524;  // low 16 bits
+  j.I2CDevAddr = 0x26;
+  j.StepFlags = 0x27;
+  j.CtrlFlags = 0x28;
+  j.CtrlFlags2 = 0x99;
+  j.ClockCode = 0x29;
+  j.DataCRC16 = 0x2B2A;
+  j.DataSum16 = 0x2D2C;
+  j.ChipId1 = 0x2E;
+  j.ChipId2 = 0x2F;
+  j.ChipOpBytes = {0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37};
+  j.ProtectByte = 0x98;
+  j.EepromProtect = 0x40;
+  j.ChipAuxByte = 0x97;
+  j.ChipAuxByte2 = 0x41;
+  j.ChipSum32 = 0x47464544;
+}
+
+// The block those fields give, byte by byte from the block's table; the
+// filler positions 6, 10 and 11 are checked apart.
+const Bytes kDistinctBlock = {
+    0x00, 0x11, 0x12, 0x20, 0x14, 0x15, 0x00, 0x17, 0x18, 0x19, 0x00, 0x00,
+    0x1C, 0x1D, 0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27,
+    0x28, 0x29, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E, 0x2F, 0x30, 0x31, 0x32, 0x33,
+    0x34, 0x35, 0x36, 0x37, 0x40, 0x41, 0x00, 0x00, 0x44, 0x45, 0x46, 0x47,
+};
+
+void ExpectDistinctBlock(const Bytes& p, size_t at) {
+  for (size_t i = 0; i < kDistinctBlock.size(); ++i) {
+    if (i == 6 || i == 10 || i == 11) continue;
+    EXPECT_EQ(p[at + i], kDistinctBlock[i]) << "block offset " << i;
+  }
+  EXPECT_LT(p[at + 6], 255);
+}
+
+// The packet check value written out from its definition.
+uint16_t PlainCheck(const Bytes& p, size_t from, size_t to) {
+  uint16_t crc = 0;
+  for (size_t i = from; i <= to; ++i) {
+    bool low = crc & 1;
+    crc = static_cast<uint16_t>((crc >> 1) ^ p[i] ^ (low ? 0x4A12 : 0));
+  }
+  return crc;
+}
+
+}  // namespace
+
+TEST_F(SendersTest, ChipParamBlockCarriesEveryField) {
+  SetDistinctChipFields(js());
+  SendChipCommand(js(), 147, 0x60, 7);
+  Bytes p = SentPacket(7);
+  ASSERT_EQ(p.size(), 58u);
+  EXPECT_EQ(Slice(p, 0, 8), (Bytes{0x93, 0x60, 0x00, 0x00, 0x14, 0x15, 0x30, 0x00}));
+  ExpectDistinctBlock(p, 8);
+  EXPECT_LT(p[8 + 10], 255);
+  EXPECT_LT(p[8 + 11], 255);
+  EXPECT_EQ(LE16(p, 56), PlainCheck(p, 0, 55));
+}
+
+TEST_F(SendersTest, ConfigurationPacketCarriesEveryField) {
+  SetDistinctChipFields(js());
+  js().SNEnabled = 1;
+  js().SNLength = 3;
+  js().DeviceCount = 8;
+  js().SNGain = 40;  // 320 modulo 256
+  js().SNAddress = 0x0000ABCD;
+  js().SNValue = 0x01020304;
+  js().CountLimitOn = 1;
+  js().PowerTime = 0x5C;
+  js().CountLimit = 0x0A0B0C0D;
+  js().ChipInTime = 0x1357;
+  js().ChipOffTime = 0x2468;
+  js().ShownChecksum = 0x11223344;
+  js().SelChipName = "AT45DB321";
+  js().DataFileName = "a.bin";
+  SendChipConfig(js(), 83, 0, 2);
+  Bytes p = SentPacket(2);
+  ASSERT_EQ(p.size(), 270u);
+  EXPECT_EQ(Slice(p, 0, 12), (Bytes{83, 0x00, 0x00, 0x20, 0x14, 0x15, 0x04, 0x01, 'Q', 'J', 'V', 'B'}));
+  ExpectDistinctBlock(p, 12);
+  EXPECT_NE(LE16(p, 22), 0xFFFF);  // one 16-bit filler 0..65534
+  const Bytes fields = {0x01, 0x03, 0x40, 0x00, 0xCD, 0xAB, 0x00, 0x00, 0x04, 0x03, 0x02, 0x01};
+  EXPECT_EQ(Slice(p, 60, 12), fields);
+  for (size_t i : {72u, 73u, 74u, 75u, 90u, 91u}) EXPECT_LT(p[i], 255) << i;
+  EXPECT_EQ(Slice(p, 76, 14), (Bytes{0x01, 0x5C, 0x0D, 0x0C, 0x0B, 0x0A, 0x57, 0x13, 0x68, 0x24,
+                                     0x44, 0x33, 0x22, 0x11}));
+  EXPECT_EQ(Slice(p, 92, 16), (Bytes{'A', 'T', '4', '5', 'D', 'B', '3', '2', '1', 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Slice(p, 108, 6), (Bytes{'a', '.', 'b', 'i', 'n', 0}));
+  EXPECT_EQ(LE16(p, 264), PlainCheck(p, 8, 263));
+  uint32_t sum = 0;
+  for (size_t i = 8; i <= 265; ++i) sum += p[i];
+  EXPECT_EQ(LE16(p, 266), sum & 0xFFFF);
+  EXPECT_EQ(LE16(p, 268), PlainCheck(p, 0, 267));
 }

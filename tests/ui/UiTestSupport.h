@@ -55,6 +55,10 @@ class ScratchFolderTest : public ::testing::Test {
       js_ = std::make_unique<JobState>();
       window_ = std::make_unique<TQZProgrammer>(*js_);
       window_->MessageBoxHook = [this](const std::string& text) { boxes.push_back(text); };
+      // No serial ports: the machine's own devices stay out of the tests.
+      window_->PortSource.SysRoot = (dir_ / "no-sys").string();
+      window_->PortSource.DevRoot = (dir_ / "no-dev").string();
+      window_->PortSource.CanOpen = [](const std::string&) { return false; };
       // The machine's own serial ports stay out of the tests.
       window_->PortSource.SysRoot = (dir_ / "no-sys").string();
     }

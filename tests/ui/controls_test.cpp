@@ -33,7 +33,8 @@ TEST_F(ControlsTest, ControlsCarryTheirNamesAsObjectNames) {
 }
 
 TEST_F(ControlsTest, InitialVisibilityAndEnabledStates) {
-  TQZProgrammer& w = ShownWindow();
+  // As designed, before the first show's chip change touches them.
+  TQZProgrammer& w = Window();
   for (QWidget* hidden :
        {static_cast<QWidget*>(w.SpdBtnBlkChk), static_cast<QWidget*>(w.SpdBtnErase),
         static_cast<QWidget*>(w.ChkBoxCPES), static_cast<QWidget*>(w.RadioGroupSpd),
@@ -115,7 +116,8 @@ TEST_F(ControlsTest, FunctionKeysStartTheirCommandsWhileTheButtonsAreHidden) {
   TQZProgrammer& w = ShownWindow();
   w.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-  ASSERT_TRUE(w.SpdBtnErase->isHidden());
+  w.SpdBtnErase->hide();  // as for a chip without an erase step
+  w.SpdBtnBlkChk->hide();
   struct Case {
     Qt::Key key;
     QAction* action;
@@ -147,6 +149,17 @@ TEST_F(ControlsTest, FileDialogFiltersInQtForm) {
   EXPECT_EQ(w.SaveDialogPrj.QtFilter().toStdString(),
             "All Tesmel Project Files(*.TKP) (*.TKP)");
   EXPECT_EQ(w.SaveDialog1.DefaultExt, "*.bin");
+}
+
+TEST_F(ControlsTest, LogLinesAreTheLinesAppendedHoweverLong) {
+  TQZProgrammer& w = Window();
+  EXPECT_TRUE(w.LogLines().empty());
+  const std::string longLine(400, 'x');  // wraps on screen
+  w.AppendLogLine(longLine);
+  w.AppendLogLine("芯片");
+  EXPECT_EQ(w.LogLines(), (std::vector<std::string>{longLine, "芯片"}));
+  w.InfoMemo->clear();
+  EXPECT_TRUE(w.LogLines().empty());
 }
 
 TEST_F(ControlsTest, PostedTasksRunAfterTheCurrentHandler) {

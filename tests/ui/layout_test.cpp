@@ -1,6 +1,7 @@
 // Gauge positions and log height by the number of units.
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <fstream>
 
 #include "UiTestSupport.h"
 
@@ -58,4 +59,14 @@ TEST_F(LayoutTest, StartUpWithoutUnitsShowsOneGauge) {
   EXPECT_TRUE(w.GaugeBar2->isHidden());
   EXPECT_EQ(w.GaugeBar1->y(), 494);
   EXPECT_EQ(w.InfoMemo->height(), 455);
+}
+
+TEST_F(LayoutTest, StartUpLaysOutTheUnitsTheSettingsFileNames) {
+  std::ofstream("ConfigKvn.ini") << "[Connection]\r\nTOTDEV=3\r\n";
+  TQZProgrammer& w = ShownWindow();
+  EXPECT_EQ(Js().TotalDevices, 3);
+  EXPECT_FALSE(w.GaugeBar4->isHidden());
+  EXPECT_TRUE(w.GaugeBar5->isHidden());
+  EXPECT_EQ(w.GaugeBar1->y(), 427);
+  EXPECT_EQ(w.InfoMemo->height(), 389);
 }

@@ -42,7 +42,7 @@ TEST_F(ChineseStartupTest, DesignedCaptionsStay) {
   EXPECT_EQ(w.ComboBoxCOM->currentText().toStdString(), "请选择通讯口......");
   EXPECT_EQ(w.PageControl1->tabText(w.PageControl1->indexOf(w.TabProCtrl)).toStdString(),
             "烧写器控制");
-  // The pages are hidden and chosen as in the English program.
+  // The pages stay hidden and chosen as the start-up left them.
   EXPECT_FALSE(w.ViewPageCtrl->isTabVisible(w.ViewPageCtrl->indexOf(w.TabSheetFlash)));
   EXPECT_EQ(w.PageControl1->currentWidget(), w.TabProCtrl);
 }

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <fstream>
 
+#include "FirmwareImageWriter.h"
 #include "protocol/Log.h"
 #include "UiTestSupport.h"
 
@@ -20,9 +21,12 @@ using StartupTest = ScratchFolderTest;
 
 TEST_F(StartupTest, MissingFirmwareImageIsLoggedAndBoxedBeforeTheGreeting) {
   TQZProgrammer& w = ShownWindow();
-  // The chip-change handler's own lines come first once it exists; these are
-  // the start-up's own lines, in order.
+  // The English captions set the placeholder chip name first, and the chip
+  // change logs its three lines before the start-up's own.
   const std::vector<std::string> expected = {
+      "Chip \"Pleaseinput Chip......\" is selectd.",
+      "Chip Main Flash is 0B/0KB.",
+      "..............................................",
       "File of \"VOzOZEdud.ZQM\" not Found!",
       "Hello KorvanQZ-Plus User! ----- " + ShortDateText(),
       "3.3V Interface is selected!",
@@ -31,16 +35,37 @@ TEST_F(StartupTest, MissingFirmwareImageIsLoggedAndBoxedBeforeTheGreeting) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "File \"VOzOZEdud.ZQM\" not found, please confirm!");
   EXPECT_EQ(Js().FirmwareLoaded, 0);
-  // Every line is stamped "> " + long time + " ".
-  for (const std::string& line : w.LogLines()) EXPECT_EQ(line.rfind("> ", 0), 0u) << line;
+  // Every line but the chip change's row of full stops is stamped "> " + long time + " ".
+  for (const std::string& line : w.LogLines()) {
+    if (line.front() != '.') {
+      EXPECT_EQ(line.rfind("> ", 0), 0u) << line;
+    }
+  }
 }
 
-TEST_F(StartupTest, PresentFirmwareImageGivesNoMissingReport) {
-  std::ofstream("VOzOZEdud.ZQM") << "image";
+TEST_F(StartupTest, PresentFirmwareImageIsLoadedWithoutAReport) {
+  std::string error;
+  const std::vector<uint8_t> body(3 * 2048, 0x5A);
+  const std::vector<uint8_t> image = BuildFirmwareImage(body, "V2.10", 0x1234, error);
+  ASSERT_FALSE(image.empty()) << error;
+  std::ofstream("VOzOZEdud.ZQM", std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
   ShownWindow();
+  EXPECT_EQ(Js().FirmwareLoaded, 1);
+  EXPECT_EQ(Js().Firmware.VersionText(), "V2.10");
   EXPECT_TRUE(boxes.empty());
-  ASSERT_FALSE(LogTexts().empty());
-  EXPECT_EQ(LogTexts()[0], "Hello KorvanQZ-Plus User! ----- " + ShortDateText());
+  ASSERT_GE(LogTexts().size(), 4u);
+  EXPECT_EQ(LogTexts()[3], "Hello KorvanQZ-Plus User! ----- " + ShortDateText());
+}
+
+TEST_F(StartupTest, UnusableFirmwareImageIsLoggedAndNotLoaded) {
+  std::ofstream("VOzOZEdud.ZQM") << "no image at all";
+  ShownWindow();
+  EXPECT_EQ(Js().FirmwareLoaded, 0);
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_GE(LogTexts().size(), 5u);
+  EXPECT_EQ(LogTexts()[3], "File of \"VOzOZEdud.ZQM\" is not a valid firmware image!");
+  EXPECT_EQ(LogTexts()[4], "Hello KorvanQZ-Plus User! ----- " + ShortDateText());
 }
 
 TEST_F(StartupTest, AFolderNamedLikeTheImageIsNoImage) {
@@ -66,7 +91,7 @@ TEST_F(StartupTest, RunsOnceAtTheFirstShowOnly) {
   TQZProgrammer& w = ShownWindow();
   w.hide();
   w.show();
-  EXPECT_EQ(LogTexts().size(), 3u);
+  EXPECT_EQ(LogTexts().size(), 6u);
   EXPECT_EQ(boxes.size(), 1u);
 }
 
@@ -111,12 +136,15 @@ TEST_F(StartupTest, PagesAndGridsAsFirstShown) {
   EXPECT_EQ(w.size(), QSize(910, 681));
   EXPECT_EQ(w.ProductEditX->height(), 22);
 
+  // The English build's chip change at the caption step turns the settings
+  // pages to their first page; it shows the data tab, and the flash panel of
+  // the placeholder chip (family 0) hides it again. The Chinese build keeps
+  // the pages as hidden and chosen here.
   EXPECT_FALSE(w.ViewPageCtrl->isTabVisible(w.ViewPageCtrl->indexOf(w.TabSheetFlash)));
   EXPECT_FALSE(w.ViewPageCtrl->isTabVisible(w.ViewPageCtrl->indexOf(w.TabSheetRdData)));
   EXPECT_TRUE(w.ViewPageCtrl->isTabVisible(w.ViewPageCtrl->indexOf(w.TabSheetChip)));
-  EXPECT_FALSE(w.PageControl1->isTabVisible(w.PageControl1->indexOf(w.TabChipSet)));
   EXPECT_EQ(w.ViewPageCtrl->currentWidget(), w.TabSheetChip);
-  EXPECT_EQ(w.PageControl1->currentWidget(), w.TabProCtrl);
+  EXPECT_EQ(w.PageControl1->currentIndex(), 0);
 
   for (QTableView* grid : {w.HexViewer, w.RdDatView}) {
     EXPECT_EQ(grid->columnWidth(0), 70);
@@ -153,5 +181,6 @@ TEST_F(StartupTest, EnglishCaptionsReplaceTheListedOnesOnly) {
   // Not in the list: designed captions stay.
   EXPECT_EQ(w.ChkBoxLSP->text().toStdString(), "启用低速烧写");
   EXPECT_EQ(tab(w.ViewPageCtrl, w.TabSheetRdData), "Read Data");
-  EXPECT_EQ(w.lbFlashSize->text().toStdString(), "xxxxKB");
+  // Set by the chip change that the placeholder name raises.
+  EXPECT_EQ(w.lbFlashSize->text().toStdString(), "0 Byte");
 }

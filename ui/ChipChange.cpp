@@ -1,0 +1,109 @@
+// The chip change: a new name in MCUNameEdit resets the job for that chip,
+// shows the controls of its family and runs the family's option panel; and
+// the interface voltage choice.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "messages/Format.h"
+#include "protocol/Log.h"
+#include "ui/AboutForm.h"
+#include "ui/ChipOptionPanels.h"
+#include "ui/ConfigSNForm.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+constexpr uint8_t kFamilyI2c = 0xA0;
+constexpr uint8_t kFamilySpd = 0xD0;
+
+}  // namespace
+
+void TQZProgrammer::MCUNameEditChange() {
+  const uint8_t family = js.ChipFamily;
+  ReadChipIDandStatus1->setVisible(family < kFamilyI2c);
+
+  js.SelChipName = MCUNameEdit->text().toStdString();
+  AddInfoLine(msg::Fmt("Chip \"%s\" is selectd.", js.SelChipName.c_str()));
+  if (family < kFamilySpd) {
+    if (js.ChipSize < 0x400000)
+      AddInfoLine(msg::Fmt("Chip Main Flash is %dB/%dKB.", static_cast<int>(js.ChipSize),
+                           static_cast<int>(js.ChipSize >> 10)));
+    else
+      AddInfoLine(msg::Fmt("Chip Main Flash is %dKB/%dMB.", static_cast<int>(js.ChipSize >> 10),
+                           static_cast<int>(js.ChipSize >> 20)));
+  }
+
+  // A chip change always asks for the data again.
+  js.ReadStreaming = 0;
+  js.LargeImage = 0;
+  js.ChipSelected = 1;
+  js.DataLoaded = 0;
+
+  RadioGpVolt->SetItemIndex(0);  // its click handler runs when the choice changes
+
+  ChkBoxNotBLK->hide();
+  SpdBtnErase->show();
+  SpdBtnBlkChk->show();
+  SetTabShown(TabSheetFlash, true);
+  ChkBoxLSP->setChecked(false);
+
+  const bool flash = family < kFamilyI2c;
+  for (QWidget* w : {static_cast<QWidget*>(ChkBoxLSP), static_cast<QWidget*>(LabelRD),
+                     static_cast<QWidget*>(EditRD), static_cast<QWidget*>(ChkBoxCPES),
+                     static_cast<QWidget*>(GroupBoxCtrl)})
+    w->setVisible(flash);
+  EditDevAdrX->setVisible(family == kFamilyI2c);
+  LabelDevAdr->setVisible(family == kFamilyI2c);
+  AddressWrite1->setVisible(family == kFamilyI2c);
+  RadioGroupSpd->setVisible(family >= kFamilyI2c);
+  BitBtnFixSN->setEnabled(family < kFamilySpd);
+
+  PageControl1->setCurrentIndex(0);
+
+  const uint32_t blocks = js.ChipSize < 1024 ? 1 : js.ChipSize >> 10;
+  js.DataSizeKB = js.ChipSize < 1024 ? 0 : js.ChipSize >> 10;
+  js.SlotBlockTotal.fill(blocks);
+
+  RunOptionPanel(js, OptionPanelControls::Of(*this));
+
+  lbFlashSize->setText(js.DataSizeKB == 0
+                           ? QString::fromStdString(msg::Fmt("%d Byte", static_cast<int>(js.ChipSize)))
+                           : QString::fromStdString(msg::Fmt("%d KByte", static_cast<int>(js.DataSizeKB))));
+  AddRawLine(js, "..............................................");
+
+  // The range of a chip of no size (the placeholder name before the chip
+  // defaults are set) stays empty rather than wrapping to the top address.
+  js.DataStart = 0;
+  js.DataEnd = js.ChipSize == 0 ? 0 : js.ChipSize - 1;
+  js.ChipEndAddr = static_cast<int32_t>(js.DataEnd);
+
+  if (js.Vcc18V) RadioGpVolt->SetItemIndex(2);
+}
+
+void TQZProgrammer::RadioGpVoltClick() {
+  switch (RadioGpVolt->ItemIndex()) {
+    case 0:
+      js.CtrlFlags &= static_cast<uint8_t>(~0x07);
+      AddInfoLine("3.3V Interface is selected!");
+      break;
+    case 1:
+      js.CtrlFlags |= 0x01;
+      AddInfoLine("5.0V Interface is selected!");
+      break;
+    case 2:
+      js.CtrlFlags |= 0x04;
+      AddInfoLine("1.8V Interface is selected!");
+      break;
+    default:
+      break;
+  }
+}
+
+void TQZProgrammer::About1Click() { AboutForm().exec(); }
+
+void TQZProgrammer::BitBtnFixSNClick() { ConfigSNForm().exec(); }
