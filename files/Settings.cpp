@@ -167,7 +167,8 @@ PortList EnumSerialPorts(JobState& js, const SerialPortSource& source) {
 
 PortList LoadPortList(JobState& js, const SerialPortSource& source) {
   std::string path = js.AppDir + "/" + kSettingsFileName;
+  // A folder of that name is no settings file.
   std::error_code ec;
-  if (fs::exists(path, ec)) return ReadConfigIni(js, path);
+  if (fs::exists(path, ec) && !fs::is_directory(path, ec)) return ReadConfigIni(js, path);
   return EnumSerialPorts(js, source);
 }

@@ -1,5 +1,7 @@
 #include "protocol/AnswerHandling.h"
 
+#include <algorithm>
+
 #include "protocol/Firmware.h"
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
@@ -30,6 +32,8 @@ uint8_t HandleSlotFrame(JobState& js, size_t& frameLength, int slot) {
   if (slot < 0 || slot >= kSlotCount) return kFrameMalformed;
   auto& packet = js.TxPacket[slot];
   size_t packetLength = 0;
+  // The frame never runs past the slot's frame area, whatever the caller says.
+  frameLength = std::min(frameLength, js.SlotFrame[slot].size());
   uint8_t result = DecodeFrame(js.SlotFrame[slot].data(), packet.data(), packet.size(),
                                packetLength, frameLength);
   if (result != kFrameOk) return result;

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <vector>
 
 #include "protocol/Discovery.h"
+#include "protocol/Frames.h"
 
 namespace {
 
@@ -38,20 +41,42 @@ void AppendBounded(JobState& js, const uint8_t* data, size_t length, int slot) {
   js.SlotRxCount[slot] = static_cast<uint16_t>(count + length);
 }
 
-// Keeps the bytes from `from` on. A lone mark that closed the last frame
-// handed over opens nothing yet and is not kept.
-void KeepRest(JobState& js, size_t from, bool loneClosingMark, int slot) {
+// Keeps the bytes from `from` on. When they begin with the closing mark of
+// the last frame handed over, that mark opens nothing yet: a lone one is not
+// kept, nor is the mark of a sound packet, so that the bytes behind it are
+// skipped as lying between frames. The mark of an unsound frame may have
+// been the opening mark of the unit's next frame, and stays.
+void KeepRest(JobState& js, size_t from, bool afterFrame, bool frameSound, int slot) {
   auto& buf = js.SlotRxBuf[slot];
   size_t count = js.SlotRxCount[slot];
+  if (afterFrame && from < count && (frameSound || count - from == 1)) ++from;
   size_t rest = from < count ? count - from : 0;
-  if (loneClosingMark && rest == 1) rest = 0;
   if (rest > 0 && from > 0) std::memmove(buf.data(), buf.data() + from, rest);
   js.SlotRxCount[slot] = static_cast<uint16_t>(rest);
+}
+
+// Whether the frame in SlotFrame[slot] holds a packet a unit sends: one that
+// decodes and carries a good check value (its check byte for a sequence
+// report; a probe answer is judged by discovery alone).
+bool HoldsSoundPacket(const JobState& js, size_t frameLength, int slot) {
+  std::vector<uint8_t> source(js.SlotFrame[slot].begin(), js.SlotFrame[slot].begin() + frameLength);
+  std::vector<uint8_t> packet(kTxPacketSize);
+  size_t sourceLength = frameLength;
+  size_t length = 0;
+  if (DecodeFrame(source.data(), packet.data(), packet.size(), length, sourceLength) != kFrameOk) {
+    return false;
+  }
+  if (packet[0] == 0xFD) {
+    return static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) == 0;
+  }
+  if (packet[0] == 0xA3 && packet[1] == 0xA5 && packet[2] == 0x35) return true;
+  return CheckPacket(packet.data(), length) != kPacketCheckError;
 }
 
 void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
   uint16_t pos = 0;
   bool afterFrame = false;
+  bool lastSound = false;
   uint16_t lastClose = 0;
   for (;;) {
     uint16_t start = pos;
@@ -60,9 +85,27 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
       // The unfinished rest stays from its opening mark on, or whole when it
       // holds no mark at all.
       size_t from = pos < js.SlotRxCount[slot] ? pos : start;
-      KeepRest(js, from, afterFrame && from == lastClose, slot);
+      bool atLastClose = afterFrame && from == lastClose;
+      KeepRest(js, from, atLastClose, atLastClose && lastSound, slot);
       return;
     }
+    // What runs from the closing mark of the frame just handed over to the
+    // next mark lies between two frames: line noise, skipped unless it is a
+    // whole packet (the unit's frame behind a stale half frame, whose
+    // opening mark closed that half).
+    const bool betweenFrames = afterFrame && pos - (frameLength - 1) == lastClose;
+    if (betweenFrames && !HoldsSoundPacket(js, frameLength, slot)) {
+      afterFrame = false;
+      continue;
+    }
+    // The bytes behind the chunk's last frame wait for the next chunk; whether
+    // they lie between frames depends on that frame (judged before the
+    // handler decodes it in place).
+    const auto& buf = js.SlotRxBuf[slot];
+    const uint8_t* end = buf.data() + js.SlotRxCount[slot];
+    const bool restFollows =
+        pos + 1u < js.SlotRxCount[slot] && std::find(buf.data() + pos + 1, end, kMark) == end;
+    lastSound = restFollows && (betweenFrames || HoldsSoundPacket(js, frameLength, slot));
     afterFrame = true;
     lastClose = pos;
     uint16_t countBefore = js.SlotRxCount[slot];

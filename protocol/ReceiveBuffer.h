@@ -6,8 +6,10 @@
 // Every 0xC0 is a frame boundary: it closes the frame before it and opens the
 // next. A unit's frame thus never loses its opening mark to a stale half
 // frame in front of it, and the padding between frames makes only a short
-// frame, which is dropped (so is noise behind the padding). Both buffers are bounded: the receive buffer keeps
-// its newest bytes, which always hold a whole valid frame in progress.
+// frame, which is dropped (so is noise behind the padding). Other bytes
+// between two frames are skipped unless they form a sound packet. Both
+// buffers are bounded: the receive buffer keeps its newest bytes, which always
+// hold a whole valid frame in progress.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

@@ -103,7 +103,10 @@ void FillRawTermios(termios& Tio, const TLineSettings& Settings) {
   Tio.c_oflag = 0;
   Tio.c_lflag = 0;
 
-  const tcflag_t speedBits = Tio.c_cflag & (CBAUD | CIBAUD);
+  // The output speed bits stay for the caller to set. A separate input speed
+  // left by an earlier user of the port is dropped: the line has one speed,
+  // and input follows output while the input bits are clear.
+  const tcflag_t speedBits = Tio.c_cflag & CBAUD;
   Tio.c_cflag = speedBits | CREAD | CLOCAL | HUPCL | ByteSizeFlag(Settings.ByteSize) |
                 ParityFlags(Settings.Parity);
   // Linux gives 1.5 stop bits for CSTOPB with 5 data bits, 2 otherwise.
@@ -123,13 +126,16 @@ void ApplyLineSettings(int Fd, const TLineSettings& Settings) {
   if (tcgetattr(Fd, &tio) != 0) return;
   FillRawTermios(tio, Settings);
 
+  // A rate of 0 is no speed but the terminal's hang-up request (B0, which
+  // drops DTR and RTS): it is refused and the line keeps its speed.
+  const bool keepSpeed = Settings.BaudRate == 0;
   speed_t constant = 0;
-  const bool hasConstant = SpeedConstant(Settings.BaudRate, constant);
+  const bool hasConstant = !keepSpeed && SpeedConstant(Settings.BaudRate, constant);
   if (hasConstant) cfsetspeed(&tio, constant);
   (void)tcsetattr(Fd, TCSANOW, &tio);
   // Rates without a constant, and drivers that did not take the constant,
   // get the rate by number.
-  if (CurrentSpeed(Fd) != Settings.BaudRate) (void)SetAnySpeed(Fd, Settings.BaudRate);
+  if (!keepSpeed && CurrentSpeed(Fd) != Settings.BaudRate) (void)SetAnySpeed(Fd, Settings.BaudRate);
 
   SetModemLine(Fd, TIOCM_DTR, Settings.Dtr != TDtrControl::DtrDisable);
   if (Settings.Rts != TRtsControl::RtsHandshake)

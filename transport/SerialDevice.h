@@ -46,7 +46,8 @@ struct TLineSettings {
 };
 
 // Rewrites the flags and control characters of Tio for raw mode with the
-// given settings; the speed bits are left as they are.
+// given settings; the output speed bits are left as they are and the input
+// speed is made to follow them.
 void FillRawTermios(termios& Tio, const TLineSettings& Settings);
 
 // Raw mode with the given settings. A driver that refuses a setting keeps its

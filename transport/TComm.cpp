@@ -68,6 +68,8 @@ void TComm::OpenPort() {
     ReleasePort();
     throw ECommsError("Unable to create write thread");
   }
+  // Only now that the open cannot fail does the port get read.
+  ReadWorker->Resume();
 }
 
 void TComm::ClosePort() {

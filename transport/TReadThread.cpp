@@ -29,11 +29,19 @@ void TReadThread::Start() {
   Thread = std::thread([this] { Execute(); });
 }
 
+void TReadThread::Resume() {
+  if (ResumeGiven) return;
+  ResumeGiven = true;
+  Resumed.count_down();
+}
+
 void TReadThread::WaitFor() {
+  Resume();
   if (Thread.joinable()) Thread.join();
 }
 
 void TReadThread::Execute() {
+  Resumed.wait();
   serial::RaiseThreadPriority(2);
   uint8_t buffer[kChunkSize];
   pollfd waitList[2] = {{StopEvent, POLLIN, 0}, {PortHandle, POLLIN, 0}};

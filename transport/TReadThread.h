@@ -4,6 +4,7 @@
 // reports line errors, modem changes and the loss of the line.
 #include <cstddef>
 #include <cstdint>
+#include <latch>
 #include <thread>
 
 #include "transport/LineCounters.h"
@@ -19,9 +20,13 @@ class TReadThread {
   TReadThread(const TReadThread&) = delete;
   TReadThread& operator=(const TReadThread&) = delete;
 
-  // Throws std::system_error when no thread can be started.
+  // Starts the thread held back, as one created suspended: it touches the
+  // port only after Resume. Throws std::system_error when no thread can be
+  // started.
   void Start();
-  // Returns once the thread has ended (the stop event must be set).
+  void Resume();
+  // Returns once the thread has ended (the stop event must be set). A thread
+  // never resumed is let go first and ends without reading.
   void WaitFor();
 
  private:
@@ -35,5 +40,7 @@ class TReadThread {
   // Line counters are watched only where the driver keeps them.
   bool WatchLine = false;
   serial::TLineCounters Counters;
+  std::latch Resumed{1};
+  bool ResumeGiven = false;  // the owner's thread only
   std::thread Thread;
 };

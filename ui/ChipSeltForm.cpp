@@ -1,10 +1,12 @@
 #include "ui/ChipSeltForm.h"
 
 #include <QAction>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QShowEvent>
 
 #include "messages/Messages.h"
 #include "protocol/JobState.h"
@@ -86,6 +88,9 @@ void TChipSeltForm::ChooseEntry(const ChipEntry& entry) {
 
 void TChipSeltForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  // A window restored by the system is not opened again: no new clearing,
+  // no menu the operator did not ask for.
+  if (event->spontaneous()) return;
   ClearChipFlagsOnOpen(js_);
   const auto entries = ChipEntries();
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -100,6 +105,13 @@ void TChipSeltForm::showEvent(QShowEvent* event) {
     }
   }
   PopUpMenu();
+}
+
+void TChipSeltForm::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  // The menu is a window of its own and would outlive the form; a choice
+  // made from it then would come after the modal showing has returned.
+  menu_->hide();
 }
 
 void TChipSeltForm::PopUpMenu() {

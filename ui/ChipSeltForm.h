@@ -37,7 +37,8 @@ class TChipSeltForm : public QDialog {
   QLabel* Label1() const { return label1_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void showEvent(QShowEvent* event) override;  // FormShow
+  void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;  // FormClick
   bool eventFilter(QObject* watched, QEvent* event) override;  // Label1Click
 

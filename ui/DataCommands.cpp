@@ -78,4 +78,5 @@ void TQZProgrammer::FillHexViewer(uint32_t first, uint32_t last) {
   auto* model = static_cast<THexGridModel*>(HexViewer->model());
   model->SetBuffer(js.DataBuffer.get(), kDataBufferSize);
   model->Fill(first, last);
+  FixHeaderRow(HexViewer);
 }

@@ -1,5 +1,8 @@
 #include "ui/HexGridModel.h"
 
+#include <QHeaderView>
+#include <QTableView>
+
 #include "messages/Format.h"
 
 namespace {
@@ -83,13 +86,31 @@ QVariant THexGridModel::data(const QModelIndex& index, int role) const {
   return CellText(index.row(), index.column());
 }
 
+QVariant THexGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= kColumns) return {};
+  if (role == Qt::DisplayRole) return header_[section];
+  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+  return {};
+}
+
 bool THexGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole) return false;
   if (index.row() == 0) {
     header_[index.column()] = value.toString();
+    emit headerDataChanged(Qt::Horizontal, index.column(), index.column());
   } else {
     written_.insert(CellKey(index.row(), index.column()), value.toString());
   }
   emit dataChanged(index, index);
   return true;
+}
+
+void FixHeaderRow(QTableView* view) {
+  QHeaderView* header = view->horizontalHeader();
+  header->setHighlightSections(false);
+  header->setSectionsClickable(false);
+  header->setFixedHeight(view->verticalHeader()->defaultSectionSize());
+  header->show();
+  view->setRowHidden(0, true);
+  view->scrollToTop();
 }

@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+class QTableView;
+
 class THexGridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
@@ -35,6 +37,8 @@ class THexGridModel : public QAbstractTableModel {
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  // The horizontal header repeats row 0, so a view can keep it in sight.
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   // Header cells keep what is written to them; a written data cell shows its
   // text until the next Fill.
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
@@ -51,3 +55,8 @@ class THexGridModel : public QAbstractTableModel {
   std::array<QString, kColumns> header_{};
   QHash<quint64, QString> written_;
 };
+
+// Keeps row 0 of view's grid fixed above the rows while they scroll (shown
+// as the view's column header) and shows the first row. Run it after every
+// fill: a fill resets the rows.
+void FixHeaderRow(QTableView* view);

@@ -72,7 +72,11 @@ TLogCfgForm::TLogCfgForm(QWidget* parent) : QDialog(parent) {
   OK->setAutoDefault(false);  // a plain button: it gives the dialog no result
 
   connect(CheckBoxLog, &QCheckBox::clicked, this, [this] { CheckBoxLogClick(); });
-  connect(creatButtons_, &QButtonGroup::idClicked, this, [this] { RadioGrpCreatClick(); });
+  // A radio group's click follows a change of its item: clicking the item
+  // already chosen changes nothing (the write mode stays).
+  connect(creatButtons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    if (checked) RadioGrpCreatClick();
+  });
   connect(SpeedButtonOP, &QToolButton::clicked, this, [this] { SpeedButtonOPClick(); });
   connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
   // Every change of a control, by the operator or by a handler.
@@ -108,7 +112,6 @@ std::string TLogCfgForm::GetLogFileName() const { return EditLogName->text().toS
 int TLogCfgForm::CreatIndex() const { return creatButtons_->checkedId(); }
 void TLogCfgForm::SetCreatIndex(int index) {
   if (auto* b = creatButtons_->button(index)) b->setChecked(true);
-  RadioGrpCreatClick();
 }
 int TLogCfgForm::ModIndex() const { return modButtons_->checkedId(); }
 void TLogCfgForm::SetModIndex(int index) {

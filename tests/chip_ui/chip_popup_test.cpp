@@ -115,6 +115,49 @@ TEST(ChipPopup, OpeningClearsTheFourChipFlagsAndKeepsTheRest) {
   EXPECT_EQ(w.chipChanges, 1);
 }
 
+TEST(ChipPopup, ClosingTheFormTakesTheMenuWithIt) {
+  ChipTestWindow w;
+  w.form->show();
+  ASSERT_TRUE(w.form->PopupMenuQZ()->isVisible());
+  w.form->reject();  // e.g. closed by the system while the menu was up
+  EXPECT_FALSE(w.form->PopupMenuQZ()->isVisible());
+}
+
+TEST(ChipPopup, AFormRestoredBySystemIsNotOpenedAgain) {
+  ChipTestWindow w;
+  w.form->show();
+  w.form->PopupMenuQZ()->hide();
+  w.js->ChipOptions = 0x10;
+  w.form->setWindowState(Qt::WindowMinimized);
+  QApplication::processEvents();
+  w.form->setWindowState(Qt::WindowNoState);
+  QApplication::processEvents();
+  EXPECT_EQ(w.js->ChipOptions, 0x10);
+  EXPECT_FALSE(w.form->PopupMenuQZ()->isVisible());
+  w.form->hide();
+}
+
+// The Part's tables give these entries the popup-cleared flags as an explicit
+// 0; the table leaves them alone, which must come to the same through the
+// button: the flags are cleared before the menu can offer a choice.
+TEST(ChipButton, FlagsAnEntryGivesAsZeroAreZeroAfterTheChoice) {
+  for (const char* chip : {"GD25LQ10C", "W25x80xx", "MX25L80xxx", "93xx56A", "SST25VF020x"}) {
+    SCOPED_TRACE(chip);
+    ChipTestWindow w;
+    w.js->ChipOptions = 0x13;
+    w.js->Vcc18V = 1;
+    w.js->PageEraseChip = 1;
+    w.js->Esp8285Mode = 1;
+    QTimer::singleShot(0, [&] { w.form->ActionFor(chip)->trigger(); });
+    w.window.DevButtonClick();
+    EXPECT_EQ(w.Find<QLineEdit>("MCUNameEdit")->text(), chip);
+    EXPECT_EQ(w.js->ChipOptions, 0);
+    EXPECT_EQ(w.js->Vcc18V, 0);
+    EXPECT_EQ(w.js->PageEraseChip, 0);
+    EXPECT_EQ(w.js->Esp8285Mode, 0);
+  }
+}
+
 TEST(ChipButton, AChoiceRenewsTheSizeCopyAtThePlaceBesideTheButton) {
   ChipTestWindow w;
   w.window.move(100, 50);  // not shown: its first show starts the whole program
@@ -127,6 +170,7 @@ TEST(ChipButton, AChoiceRenewsTheSizeCopyAtThePlaceBesideTheButton) {
   w.window.DevButtonClick();
   EXPECT_EQ(w.js->ChipSizeCopy, 2u * 1024 * 1024);
   EXPECT_EQ(w.js->Vcc18V, 0);
+  EXPECT_EQ(w.window.focusWidget(), w.window.Panel1);
   ASSERT_EQ(w.window.pos(), QPoint(100, 50));
   const int x = 100 + 275 + 30 + 15;  // DevButton's left and width
   const int y = 50 + 0 + 120;         // GroupBox2's top

@@ -160,6 +160,58 @@ TEST_F(DeviceSearchTest, ASearchAfterAnUnplugLeavesNoSlotBeyondTheListConnected)
   EXPECT_FALSE(w.Port(2).IsOpen());
 }
 
+TEST_F(DeviceSearchTest, ASearchStartsEverySlotAfresh) {
+  TQZProgrammer& w = StartUp();
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    Js().SlotRxCount[slot] = 7;
+    Js().SlotDownloading[slot] = 1;
+    Js().SlotBusy[slot] = 1;
+    Js().GaugeSlots[slot]->SetEnabled(true);
+    Js().GaugeSlots[slot]->SetProgress(40);
+    Js().GaugeSlots[slot]->SetColor(GaugeColor::Red);
+  }
+  const size_t logBefore = LogTexts().size();
+
+  w.BitBtnFindCOMClick();  // the answers wait in the event queue meanwhile
+
+  EXPECT_EQ(Js().DeviceCount, 0);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    EXPECT_EQ(Js().SlotRxCount[slot], 0) << slot;
+    EXPECT_EQ(Js().SlotDownloading[slot], 0) << slot;
+    EXPECT_EQ(Js().SlotBusy[slot], 0) << slot;
+    EXPECT_EQ(Js().SlotConnected[slot], 0) << slot;
+    EXPECT_FALSE(w.GaugeBars[slot]->isEnabled()) << slot;
+    EXPECT_EQ(w.GaugeBars[slot]->value(), 0) << slot;
+    EXPECT_EQ(w.Port(slot).IsOpen(), slot < 3) << slot;
+  }
+  for (int slot = 0; slot < 3; ++slot) EXPECT_EQ(Js().SlotTimeout[slot], 500) << slot;
+  EXPECT_EQ(w.InfoPanel->text().toStdString(), "Searching Devices............");
+  auto texts = LogTexts();
+  EXPECT_EQ(std::vector<std::string>(texts.begin() + static_cast<std::ptrdiff_t>(logBefore), texts.end()),
+            (std::vector<std::string>{"Checking Device 1 In " + Path(0) + "............",
+                                      "Checking Device 2 In " + Path(1) + "............",
+                                      "Checking Device 3 In " + Path(2) + "............"}));
+
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 3; }));
+  EXPECT_EQ(w.InfoPanel->text().toStdString(), "KorvanQZ-Plus V9.90");
+  for (int slot = 0; slot < 3; ++slot) EXPECT_TRUE(w.GaugeBars[slot]->isEnabled()) << slot;
+}
+
+// A hang-up removes the entry at the slot's position, whatever it names then.
+TEST_F(DeviceSearchTest, AHangupBeyondTheListsEndRemovesNothing) {
+  TQZProgrammer& w = StartUp();
+  units[0]->Unplug();
+  ASSERT_TRUE(WaitFor([&] { return !w.Port(0).IsOpen(); }));
+  Settle();
+  EXPECT_EQ(PortEntries(w.ComboBoxCOM), (std::vector<std::string>{Path(1), Path(2)}));
+  units[2]->Unplug();
+  ASSERT_TRUE(WaitFor([&] { return !w.Port(2).IsOpen(); }));
+  Settle();
+  EXPECT_EQ(PortEntries(w.ComboBoxCOM), (std::vector<std::string>{Path(1), Path(2)}));
+  EXPECT_EQ(Js().SlotConnected[2], 0);
+  EXPECT_EQ(Js().SlotConnected[1], 1);
+}
+
 TEST_F(DeviceSearchTest, AReceiveErrorKeepsTheSlotWatchedByItsTimeOut) {
   TQZProgrammer& w = StartUp();
   Js().SlotBusy[1] = 1;

@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -65,7 +67,10 @@ TEST_F(DataCommands, LoadedEepromImageFillsTheGridAndTheStatusBar) {
   w.FileOpenBtnClick();
   EXPECT_TRUE(boxes.empty());
   ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0], w.OpenDialog1.Filter);
+  EXPECT_EQ(asked[0],
+            "All Files (*.*)|*.*|All Binary Files (*.Bin)|*.Bin|All Intel Hex Files (*.Hex)|*.Hex|"
+            "All Motorola Hex Files(*.S19,*.Sxx)|*.S19;*.Sx|All Hex/Binary Files (*.Hex,*.S1*,*.Bin)|"
+            "*.Hex;*.S1*;*.Bin");
   EXPECT_EQ(w.ProductEditX->text().toStdString(), answer);
   EXPECT_EQ(Js().DataLoaded, 1);
   EXPECT_TRUE(HasLog("Load object file : " + answer));
@@ -82,6 +87,33 @@ TEST_F(DataCommands, LoadedEepromImageFillsTheGridAndTheStatusBar) {
   EXPECT_EQ(w.StatusPanels[0]->text().toStdString(), msg::Fmt("File CRC32 : 0x%0.8x", Js().FileCRC32));
   EXPECT_EQ(w.StatusPanels[1]->text().toStdString(), msg::Fmt("Chip CRC32 : 0x%0.8x", Js().ChipCRC32));
   EXPECT_EQ(Js().FileCRC32, Js().ChipCRC32);
+}
+
+// Row 0 is the grid's fixed row: its texts stay in sight however far the
+// rows are scrolled, and every fill shows the grid from its first row.
+TEST_F(DataCommands, HeaderRowStaysFixedWhileTheRowsScroll) {
+  TQZProgrammer& w = ReadyWindow(0xA0, 0x10000);
+  answer = WriteFile("eep64k.bin", std::string(0x10000, '\x5A'));
+  w.FileOpenBtnClick();
+  QTableView* view = w.HexViewer;
+  THexGridModel& grid = Grid(w);
+  ASSERT_EQ(grid.rowCount(), 0x1001);
+  EXPECT_TRUE(view->isRowHidden(0));
+  EXPECT_FALSE(view->isRowHidden(1));
+  EXPECT_FALSE(view->horizontalHeader()->isHidden());
+  EXPECT_EQ(grid.headerData(0, Qt::Horizontal).toString(), "");
+  EXPECT_EQ(grid.headerData(1, Qt::Horizontal).toString(), "  0");
+  EXPECT_EQ(grid.headerData(11, Qt::Horizontal).toString(), "  A");
+  EXPECT_EQ(grid.headerData(16, Qt::Horizontal).toString(), "  F");
+  EXPECT_EQ(grid.headerData(17, Qt::Horizontal).toString(), "");
+  EXPECT_EQ(view->columnWidth(0), 70);
+  EXPECT_EQ(view->columnWidth(17), 130);
+
+  view->scrollToBottom();
+  ASSERT_GT(view->verticalScrollBar()->value(), 0);
+  w.FileOpenBtnClick();
+  EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(view->isRowHidden(0));
 }
 
 TEST_F(DataCommands, ChoicesOfTheWindowReachTheRange) {
@@ -131,7 +163,7 @@ TEST_F(DataCommands, SaveWritesTheRange) {
   answer.clear();  // cancelled save dialog
   w.FileSaveBtnClick();
   EXPECT_EQ(boxes, std::vector<std::string>{"No data to be saved!"});
-  EXPECT_EQ(asked.back(), w.SaveDialog1.Filter + " (save)");
+  EXPECT_EQ(asked.back(), "All Binary Files(*.BIN)|*.BIN (save)");
 
   answer = (dir_ / "out.bin").string();
   boxes.clear();

@@ -261,6 +261,24 @@ TEST_F(Dialogs, LogConfigControlsFollowTheChoices) {
   EXPECT_TRUE(boxes_.empty());
 }
 
+TEST_F(Dialogs, LogConfigClickOnTheChosenNamingItemKeepsTheMode) {
+  TLogCfgForm form;
+  auto* operatorNames = form.RadioGrpCreat->findChildren<QRadioButton*>().value(1);
+  ASSERT_NE(operatorNames, nullptr);
+  operatorNames->click();
+  EXPECT_TRUE(form.RadioGrpMod->isEnabled());
+  form.SetModIndex(2);  // append
+  form.EditLogName->setText("run.log");
+  operatorNames->click();  // already chosen: nothing changes
+  EXPECT_EQ(form.LogWriteMode(), 2);
+  EXPECT_EQ(form.GetLogFileName(), "run.log");
+
+  form.RadioGrpCreat->findChildren<QRadioButton*>().value(0)->click();
+  EXPECT_EQ(form.LogWriteMode(), 0);
+  EXPECT_EQ(form.GetLogFileName(), "");
+  EXPECT_FALSE(form.RadioGrpMod->isEnabled());
+}
+
 TEST_F(Dialogs, LogConfigOkNeedsANameForAnOperatorNamedFile) {
   TLogCfgForm form;
   RecordBoxes(form);

@@ -59,6 +59,39 @@ TEST_F(AnswerTest, AnswersOfAnIdleSlotAreDropped) {
   EXPECT_TRUE(view.log.empty());
 }
 
+// Line noise between two answers is no answer: it must not end the operation
+// as a packet error.
+TEST_F(AnswerTest, NoiseBetweenAnswersLeavesTheOperationRunning) {
+  std::vector<uint8_t> line;
+  for (uint8_t status : {6, 0}) {
+    std::vector<uint8_t> packet = StatusAnswer(0x93, status);
+    uint16_t crc = unitsim::CheckValue(packet.data(), packet.size());
+    packet.push_back(static_cast<uint8_t>(crc));
+    packet.push_back(static_cast<uint8_t>(crc >> 8));
+    unitsim::AppendFrame(packet, line);
+    line.resize(line.size() - 5);  // this unit sends no padding
+    if (status == 6) line.insert(line.end(), {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x01, 0x02});
+  }
+  js->SlotConnected[6] = 1;
+  js->SlotOp[6] = kOpVerify;
+  js->SlotBusy[6] = 1;
+  ReceiveSlotChunk(*js, line.data(), line.size(), 6, onConnected);
+  EXPECT_EQ(js->SlotOp[6], kOpVerify);
+  EXPECT_EQ(js->SlotBusy[6], 1);
+  EXPECT_TRUE(view.errorBoxes.empty());
+  EXPECT_TRUE(view.log.empty());
+}
+
+TEST_F(AnswerTest, AFrameLengthBeyondTheFrameAreaReadsNoFurther) {
+  js->SlotFrame[3].fill(0x55);  // an opening mark and no closing one
+  js->SlotFrame[3][0] = 0xC0;
+  js->SlotRxBuf[3].fill(0x55);
+  size_t length = SIZE_MAX;
+  // Longer than a packet and unclosed within the area: dropped whole.
+  EXPECT_EQ(HandleSlotFrame(*js, length, 3), kFrameMalformed);
+  EXPECT_EQ(length, 0u);
+}
+
 TEST_F(AnswerTest, SequenceReportIsHandledWhateverTheSlotDoes) {
   // Completion report with a bad chip: counted NG without touching SlotOp.
   std::vector<uint8_t> report{0xFD, 0xF2, 0x31, 0x78, 0x56, 0x34, 0x12, 0};

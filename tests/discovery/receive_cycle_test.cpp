@@ -20,10 +20,20 @@ Bytes Frame(const Bytes& content, bool padding = true) {
   return out;
 }
 
+// A packet as a unit sends it: `size` bytes, the last two its check value.
 Bytes Packet(uint8_t tag, size_t size = 12) {
-  Bytes p(size);
+  Bytes p(size - 2);
   std::iota(p.begin(), p.end(), tag);
   for (auto& b : p) if (b == 0xC0 || b == 0xDB) b = 0x11;
+  uint16_t check = unitsim::CheckValue(p.data(), p.size());
+  p.push_back(static_cast<uint8_t>(check));
+  p.push_back(static_cast<uint8_t>(check >> 8));
+  return p;
+}
+
+// The same packet with a wrong check value, as a line fault leaves it.
+Bytes Corrupted(Bytes p) {
+  p.back() ^= 0x5A;
   return p;
 }
 
@@ -62,6 +72,7 @@ struct CycleCase {
 void PrintTo(const CycleCase& c, std::ostream* os) { *os << c.name; }
 
 const Bytes A = Packet(0x01), B = Packet(0x21), C = Packet(0x41), D = Packet(0x61), E = Packet(0x81);
+const Bytes Noise{0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38};
 
 const CycleCase kCycleCases[] = {
     {"TwoFramesInOneChunk", {Cat({Frame(A, false), Frame(B, false)})}, {Frame(A, false), Frame(B, false)}},
@@ -83,10 +94,25 @@ const CycleCase kCycleCases[] = {
     {"ShortStaleHalfFrameIsDropped", {Bytes{0xC0, 0x93}, Cat({Frame(A), Frame(B)})}, {Frame(A, false), Frame(B, false)}},
     {"NoiseBehindThePadding", {Cat({Frame(A), {0x55, 0xAA, 0x13, 0x00, 0x01}, Frame(B)})},
      {Frame(A, false), Frame(B, false)}},
-    // Without padding, noise between frames is a frame like any other; the
-    // answer handler's decoding rejects it.
-    {"NoiseWithoutPadding", {Cat({Frame(A, false), Packet(0x30, 9), Frame(B, false)})},
-     {Frame(A, false), Cat({{0xC0}, Packet(0x30, 9), {0xC0}}), Frame(B, false)}},
+    // Bytes between two frames are skipped, padding or not.
+    {"NoiseWithoutPadding", {Cat({Frame(A, false), Noise, Frame(B, false)})}, {Frame(A, false), Frame(B, false)}},
+    {"NoiseSplitFromItsFrames", {Frame(A, false), Noise, Frame(B, false)}, {Frame(A, false), Frame(B, false)}},
+    {"NoiseInTheChunkOfTheFrameBeforeIt", {Cat({Frame(A, false), Noise}), Frame(B, false)},
+     {Frame(A, false), Frame(B, false)}},
+    {"PaddingSplitOverTwoChunks", {Cat({Frame(A, false), {0xFF, 0xFF}}), Cat({{0xFF, 0xFF, 0xFF}, Frame(B)})},
+     {Frame(A, false), Frame(B, false)}},
+    // The half frame's closing mark is the opening mark of the frame behind
+    // it, which the chunk cuts in two.
+    {"StaleHalfFrameThenASplitFrame",
+     {Cat({{0xC0, 0x93, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}, Slice(Frame(A), 0, 6)}),
+      Slice(Frame(A), 6, Frame(A).size())},
+     {Cat({{0xC0, 0x93, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xC0}}), Frame(A, false)}},
+    // A frame of its own with a wrong check value is still handed over, so
+    // that its error is told.
+    {"CorruptFrameBehindAFrame", {Cat({Frame(A, false), Frame(Corrupted(B), false), Frame(C, false)})},
+     {Frame(A, false), Frame(Corrupted(B), false), Frame(C, false)}},
+    {"CorruptFrameBehindNoise", {Cat({Frame(A, false), Noise, Frame(Corrupted(B), false)})},
+     {Frame(A, false), Frame(Corrupted(B), false)}},
 };
 
 class ReceiveCycle : public RxFixture, public ::testing::WithParamInterface<CycleCase> {};
@@ -109,6 +135,16 @@ TEST_F(RxFixture, HalfAFrameWaitsInTheBuffer) {
   Feed(Bytes(f.begin(), f.begin() + 5));
   EXPECT_TRUE(frames.empty());
   EXPECT_EQ(Buffered(), Bytes(f.begin(), f.begin() + 5));
+}
+
+TEST_F(RxFixture, TwoFramesAndTheStartOfAThirdKeepTheThirdsStart) {
+  Bytes third = Frame(C);
+  Bytes start(third.begin(), third.begin() + 6);
+  Feed(Cat({Frame(A), Frame(B), start}));
+  EXPECT_EQ(frames, (std::vector<Bytes>{Frame(A, false), Frame(B, false)}));
+  EXPECT_EQ(Buffered(), start);
+  Feed(Bytes(third.begin() + 6, third.end()));
+  EXPECT_EQ(frames.back(), Frame(C, false));
 }
 
 TEST_F(RxFixture, BytesWithoutMarkStayUntilAFrameFollows) {

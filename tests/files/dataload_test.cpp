@@ -234,18 +234,21 @@ TEST_F(Load, TxtFileRangeEndsAt0xFFFF) {
 }
 
 TEST_F(Load, PagedImageIsCompacted) {
-  const uint32_t size = kPagedImagePages * kPagedPageSize;  // 0x210000
+  // 4096 pages of 528 bytes: 512 data bytes, then 16 spare bytes.
+  const uint32_t pages = 4096, pageSize = 528, dataSize = 512, spareSize = 16, spareArea = 0x200000;
+  const uint32_t size = pages * pageSize;  // 0x210000
+  ASSERT_EQ(size, 0x210000u);
   std::string content(size, '\0');
-  for (uint32_t p = 0; p < kPagedImagePages; ++p)
-    for (uint32_t k = 0; k < kPagedPageSize; ++k) content[p * kPagedPageSize + k] = static_cast<char>(p + 3 * k);
+  for (uint32_t p = 0; p < pages; ++p)
+    for (uint32_t k = 0; k < pageSize; ++k) content[p * pageSize + k] = static_cast<char>(p + 3 * k);
   ChooseChip(32, size);
   ASSERT_TRUE(OpenDataFile(*js_, WriteTestFile("paged.bin", content)));
 
   std::vector<uint8_t> expected(size);
-  for (uint32_t p = 0; p < kPagedImagePages; ++p) {
-    for (uint32_t k = 0; k < kPagedDataSize; ++k) expected[p * kPagedDataSize + k] = content[p * kPagedPageSize + k];
-    for (uint32_t k = 0; k < kPagedSpareSize; ++k)
-      expected[kPageSpareOffset + p * kPagedSpareSize + k] = content[p * kPagedPageSize + kPagedDataSize + k];
+  for (uint32_t p = 0; p < pages; ++p) {
+    for (uint32_t k = 0; k < dataSize; ++k) expected[p * dataSize + k] = content[p * pageSize + k];
+    for (uint32_t k = 0; k < spareSize; ++k)
+      expected[spareArea + p * spareSize + k] = content[p * pageSize + dataSize + k];
   }
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), Buf()));
   EXPECT_EQ(js_->DataEnd, size - 1);  // not trimmed
@@ -257,8 +260,8 @@ TEST_F(Load, PagedImageIsCompacted) {
 }
 
 TEST_F(Load, PagedImageWithPageNumbers) {
-  std::string content(kPagedImagePages * kPagedPageSize, '\0');
-  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i / kPagedPageSize);
+  std::string content(0x210000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i / 528);
   ChooseChip(32, content.size());
   ASSERT_TRUE(OpenDataFile(*js_, WriteTestFile("pagenum.bin", content)));
   for (uint32_t a = 512; a < 1024; ++a) ASSERT_EQ(Buf()[a], 1) << a;

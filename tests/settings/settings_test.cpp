@@ -121,6 +121,17 @@ TEST_F(SettingsFolder, SettingsFileWinsOverTheMachinePorts) {
   EXPECT_FALSE(asked);
 }
 
+TEST_F(SettingsFolder, AFolderNamedLikeTheSettingsFileIsNoSettingsFile) {
+  std::filesystem::create_directory(dir / "ConfigKvn.ini");
+  SerialPortSource source;
+  source.SysRoot = (dir / "no-sys").string();
+  js->TotalDevices = 5;
+  PortList list = LoadPortList(*js, source);
+  EXPECT_TRUE(list.Problems.empty());
+  EXPECT_EQ(list.ShownText, std::optional<std::string>(kNoPortsText));
+  EXPECT_EQ(js->TotalDevices, 0);
+}
+
 TEST_F(SettingsFolder, WithoutSettingsFileTheMachinePortsAreListed) {
   SerialPortSource source;
   source.SysRoot = (dir / "no-sys").string();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "PtyFixture.h"
+#include "SpeedProbe.h"
 #include "transport/SerialSpeed.h"
 
 namespace {
@@ -28,6 +29,39 @@ std::string OpenFailure(TComm& Comm) {
 }
 
 }  // namespace
+
+TEST(CommDefaults, ANewComponentHoldsTheConstructionValues) {
+  EnsureApplication();
+  TComm comm;
+  EXPECT_FALSE(comm.IsOpen());
+  EXPECT_EQ(comm.PortHandle(), -1);
+  EXPECT_EQ(comm.CommName(), "COM2");
+  EXPECT_EQ(comm.BaudRate(), 9600u);
+  EXPECT_FALSE(comm.ParityCheck());
+  EXPECT_FALSE(comm.Outx_CtsFlow());
+  EXPECT_FALSE(comm.Outx_DsrFlow());
+  EXPECT_EQ(comm.DtrControl(), TDtrControl::DtrEnable);
+  EXPECT_FALSE(comm.DsrSensitivity());
+  EXPECT_TRUE(comm.TxContinueOnXoff());
+  EXPECT_TRUE(comm.Outx_XonXoffFlow());
+  EXPECT_TRUE(comm.Inx_XonXoffFlow());
+  EXPECT_FALSE(comm.ReplaceWhenParityError());
+  EXPECT_FALSE(comm.IgnoreNullChar());
+  EXPECT_EQ(comm.RtsControl(), TRtsControl::RtsEnable);
+  EXPECT_EQ(comm.XonLimit(), 500);
+  EXPECT_EQ(comm.XoffLimit(), 500);
+  EXPECT_EQ(comm.ByteSize(), TByteSize::_8);
+  EXPECT_EQ(comm.Parity(), TParity::None);
+  EXPECT_EQ(comm.StopBits(), TStopBits::_1);
+  EXPECT_EQ(comm.XonChar(), 17);
+  EXPECT_EQ(comm.XoffChar(), 19);
+  EXPECT_EQ(comm.ReplacedChar(), 0);
+  EXPECT_EQ(comm.ReadIntervalTimeout(), 100u);
+  EXPECT_EQ(comm.ReadTotalTimeoutMultiplier(), 0u);
+  EXPECT_EQ(comm.ReadTotalTimeoutConstant(), 0u);
+  EXPECT_EQ(comm.WriteTotalTimeoutMultiplier(), 0u);
+  EXPECT_EQ(comm.WriteTotalTimeoutConstant(), 0u);
+}
 
 TEST_F(PtyTest, OpensWithTheMainWindowLineSettings) {
   ASSERT_NO_THROW(Comm.OpenPort());
@@ -57,6 +91,35 @@ TEST_F(PtyTest, SpeedWrittenWhileOpenIsAppliedAtOnceAlsoWithoutAConstant) {
     Comm.SetBaudRate(rate);
     EXPECT_EQ(serial::CurrentSpeed(Slave), rate);
   }
+}
+
+TEST_F(PtyTest, AnInputSpeedLeftByAnEarlierUserIsReplacedByTheSetRate) {
+  ASSERT_TRUE(SetSplitSpeed(Slave, 38400, 9600));
+  ASSERT_EQ(InputSpeed(Slave), 9600u);
+  ASSERT_NO_THROW(Comm.OpenPort());
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+  EXPECT_EQ(InputSpeed(Slave), 1000000u);
+  Comm.SetBaudRate(115200);  // a rate with a constant
+  EXPECT_EQ(InputSpeed(Slave), 115200u);
+}
+
+// A terminal takes speed 0 as the order to hang up the line.
+TEST_F(PtyTest, SpeedZeroIsRefusedAndTheLineKeepsItsSpeed) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  Comm.SetBaudRate(0);
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+  Comm.SetStopBits(TStopBits::_1);  // the other settings still reach the line
+  termios tio{};
+  ASSERT_EQ(tcgetattr(Slave, &tio), 0);
+  EXPECT_FALSE(tio.c_cflag & CSTOPB);
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+
+  Comm.ClosePort();
+  ASSERT_NO_THROW(Comm.OpenPort());
+  EXPECT_EQ(serial::CurrentSpeed(Slave), 1000000u);
+  const std::vector<uint8_t> bytes = {0xA5, 0x5A};
+  ASSERT_TRUE(Comm.SendBytes(bytes.data(), bytes.size()));
+  EXPECT_EQ(ReadAtUnit(bytes.size()), bytes);
 }
 
 // A pseudo-terminal forces 8 bits without parity enable, but keeps the odd
@@ -161,6 +224,8 @@ TEST_F(PtyTest, FailuresAfterTheDeviceIsOpenCloseEverythingAgain) {
   // and need no descriptors of their own to check them at a thread's start.
   ASSERT_NO_THROW(Comm.OpenPort());
   Comm.ClosePort();
+  QCoreApplication::sendPostedEvents();
+  Log.Entries.clear();
   for (const auto& c : cases) {
     // The exception is looked at only once descriptors are plentiful again:
     // the sanitizers need some of their own to inspect it.
@@ -180,6 +245,9 @@ TEST_F(PtyTest, FailuresAfterTheDeviceIsOpenCloseEverythingAgain) {
     }
     EXPECT_FALSE(Comm.IsOpen());
     EXPECT_EQ(OpenDescriptorCount(), before) << c.message;
+    // Neither worker has done anything that could still raise an event.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(Log.Entries.empty()) << c.message;
   }
   // Nothing of the attempts holds the port.
   ASSERT_NO_THROW(Comm.OpenPort());

@@ -82,16 +82,20 @@ TEST(RawTermios, PropertiesMapOntoTheTerminalFlags) {
       {"xon/xoff", [](serial::TLineSettings& s) { s.XonXoffOut = s.XonXoffIn = true; }, 0, 0, IXON | IXOFF},
   };
   for (const Case& c : cases) {
-    // Start from a cooked terminal at 38400 baud.
+    // Start from a cooked terminal sending at 38400 baud and, left by some
+    // earlier user, receiving at 9600.
     termios tio{};
     tio.c_iflag = ICRNL | IXON | IMAXBEL;
     tio.c_oflag = OPOST | ONLCR;
     tio.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
-    tio.c_cflag = B38400 | CS8 | PARENB | CSTOPB;
+    constexpr int kInputSpeedShift = 16;  // CIBAUD is CBAUD moved up 16 bits
+    static_assert((CBAUD << kInputSpeedShift) == CIBAUD);
+    tio.c_cflag = B38400 | (B9600 << kInputSpeedShift) | CS8 | PARENB | CSTOPB;
     serial::TLineSettings settings;
     c.change(settings);
     serial::FillRawTermios(tio, settings);
     EXPECT_EQ(tio.c_cflag & CBAUD, static_cast<tcflag_t>(B38400)) << c.label;
+    EXPECT_EQ(tio.c_cflag & CIBAUD, 0u) << c.label << ": input speed follows output";
     EXPECT_EQ(tio.c_cflag & c.cflagSet, c.cflagSet) << c.label;
     EXPECT_EQ(tio.c_cflag & c.cflagClear, 0u) << c.label;
     EXPECT_EQ(tio.c_iflag, c.iflagSet) << c.label;
