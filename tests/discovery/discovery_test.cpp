@@ -14,14 +14,9 @@
 
 namespace {
 
+using unitsim::Config;
 using unitsim::UnitConfig;
 
-template <typename F>
-UnitConfig Config(F set) {
-  UnitConfig c;
-  set(c);
-  return c;
-}
 
 struct DiscoveryTest : ::testing::Test, UnitBench {
   void SetImageVersion(const char* version, bool loaded) {

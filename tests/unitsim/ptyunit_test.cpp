@@ -13,12 +13,6 @@ using namespace unitsim;
 
 namespace {
 
-template <typename F>
-UnitConfig Config(F set) {
-  UnitConfig c;
-  set(c);
-  return c;
-}
 
 // Reads until `want` bytes came or the line ends; false on a hang-up.
 bool ReadSome(int fd, std::vector<uint8_t>& got, size_t want) {

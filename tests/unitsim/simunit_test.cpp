@@ -7,12 +7,6 @@ using namespace unitsim;
 
 namespace {
 
-template <typename F>
-UnitConfig Config(F set) {
-  UnitConfig c;
-  set(c);
-  return c;
-}
 
 const std::vector<uint8_t> kProbe = {0xC0, 0xA3, 0xA5, 0x35, 0xC0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 

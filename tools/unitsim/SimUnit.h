@@ -48,6 +48,14 @@ struct UnitConfig {
   int HangupAfterFrames = -1;         // hangs up once this many frames came
 };
 
+// A default configuration changed by `set`, for one-line unit set-ups.
+template <typename F>
+UnitConfig Config(F set) {
+  UnitConfig c;
+  set(c);
+  return c;
+}
+
 // A decoded command packet.
 struct Packet {
   std::vector<uint8_t> bytes;
