@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
+#include <initializer_list>
 
 #include "messages/Format.h"
 #include "protocol/Log.h"
@@ -53,9 +54,7 @@ void TQZProgrammer::MCUNameEditChange() {
   ChkBoxLSP->setChecked(false);
 
   const bool flash = family < kFamilyI2c;
-  for (QWidget* w : {static_cast<QWidget*>(ChkBoxLSP), static_cast<QWidget*>(LabelRD),
-                     static_cast<QWidget*>(EditRD), static_cast<QWidget*>(ChkBoxCPES),
-                     static_cast<QWidget*>(GroupBoxCtrl)})
+  for (QWidget* w : std::initializer_list<QWidget*>{ChkBoxLSP, LabelRD, EditRD, ChkBoxCPES, GroupBoxCtrl})
     w->setVisible(flash);
   EditDevAdrX->setVisible(family == kFamilyI2c);
   LabelDevAdr->setVisible(family == kFamilyI2c);
