@@ -44,6 +44,10 @@ class IView {
   // The hourglass cursor while a long step runs.
   virtual void SetBusyCursor(bool /*busy*/) {}
 
+  // A unit has verified a chip: the window advances its online serial number
+  // when that is enabled. Views without serial numbers ignore it.
+  virtual void IncrementOnlineSN() {}
+
   // Runs `task` once the event handler in progress has returned. A window
   // posts it to its event loop with zero delay, so a modal box opened by the
   // task never runs inside a receive handler. The default runs it at once,

@@ -312,6 +312,9 @@ class TQZProgrammer : public QMainWindow, public IView {
   void ReadChipIDandStatus1Click();
   void DoFirmwareUpgrade1Click();
   void DoOffLineMonitor1Click();
+  // Slot-1 reads bound to no control: the unit's stored image, the chip's DID.
+  void ReadIntMemClick();
+  void BtnRdDIDClick();
 
   // Control settings and chip-dependent controls.
   void DevButtonClick();
@@ -327,12 +330,20 @@ class TQZProgrammer : public QMainWindow, public IView {
   void ClearInformation1Click();
   void About1Click();
   void Button1Click();
+  // Copies the operator's settings into the job state and logs them before a
+  // command. False when a number field holds no integer: the conversion error
+  // has been shown and the command must not start.
+  bool CollectControlSettings();
 
   // Serial numbers.
   void CheckBoxSNClick();
   void ChkBoxStrSNClick();
   void SpinEditNumbChange();
   void BitBtnFixSNClick();
+  // The online serial number into DataBuffer before Auto and Program.
+  void InsertSNIntoBuffer();
+  // After a verified chip: the next online serial number (IView).
+  void IncrementOnlineSN() override;
 
   // Data buffer loading and views.
   void FileOpenBtnClick();
