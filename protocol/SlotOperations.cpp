@@ -27,6 +27,16 @@ void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot)
   SetGauge(js.GaugeSlots[slot], max / 100 + 1, max, GaugeColor::Blue);
 }
 
+bool SlotStreaming(const JobState& js, int slot) {
+  if (!ValidSlot(slot)) return false;
+  return js.SlotDownloading[slot] != 0 || (slot == 0 && js.ReadStreaming != 0);
+}
+
+bool SlotReady(const JobState& js, int slot) {
+  if (!ValidSlot(slot)) return false;
+  return js.SlotConnected[slot] != 0 && js.SlotBusy[slot] == 0 && !SlotStreaming(js, slot);
+}
+
 void EndSlotOperation(JobState& js, bool failed, int slot) {
   if (!ValidSlot(slot)) return;
   js.SlotBusy[slot] = 0;

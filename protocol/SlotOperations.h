@@ -15,6 +15,14 @@ struct JobState;
 // follows the time (maximum ticks) and SlotBlockTotal becomes DataSizeKB.
 void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot);
 
+// True while the slot runs a stream with no operation armed: the paced
+// program stream, or the streamed chip read on slot 0. Such a slot has
+// SlotBusy 0 but is not free for a new command.
+bool SlotStreaming(const JobState& js, int slot);
+
+// The slot has a unit and nothing running: a command may start on it.
+bool SlotReady(const JobState& js, int slot);
+
 // Back to idle; full gauge, blue on success, red on failure; logs
 // "Operation Success!" or "Operation Failed!".
 void EndSlotOperation(JobState& js, bool failed, int slot);
