@@ -1,17 +1,143 @@
 // The operation commands: each checks its preconditions, collects the
 // settings, arms every slot that takes part and sends its first command.
-#include "ui/MainWindow.h"
+// The per-slot starts live in protocol/OperationStart.
+#include <QCheckBox>
 
-void TQZProgrammer::SpdBtnDownLoadClick() {}
-void TQZProgrammer::SpeedButtonRDClick() {}
-void TQZProgrammer::SpdBtnAutoPClick() {}
-void TQZProgrammer::BlankCheck1Click() {}
-void TQZProgrammer::SpdBtnEraseClick() {}
-void TQZProgrammer::SpdBtnProgClick() {}
-void TQZProgrammer::SpdBtnVerifyClick() {}
-void TQZProgrammer::AddressWrite1Click() {}
-void TQZProgrammer::ReadChipIDandStatus1Click() {}
-void TQZProgrammer::DoFirmwareUpgrade1Click() {}
-void TQZProgrammer::DoOffLineMonitor1Click() {}
-void TQZProgrammer::ReadIntMemClick() {}
-void TQZProgrammer::BtnRdDIDClick() {}
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "messages/Messages.h"
+#include "protocol/Firmware.h"
+#include "protocol/Log.h"
+#include "protocol/OperationStart.h"
+#include "protocol/SlotOperations.h"
+#include "ui/MainWindow.h"
+#include "ui/RdSetForm.h"
+#include "ui/SetAdrForm.h"
+
+namespace {
+
+constexpr uint8_t kFamilyReadLengthDialog = 0x20;  // below: the read length is asked for
+
+bool ChipChosen(TQZProgrammer& w) {
+  if (w.js.ChipSelected) return true;
+  w.ShowMessage(msg::Tr("Please select Chip Type!"));
+  return false;
+}
+
+bool DataLoaded(TQZProgrammer& w) {
+  if (w.js.DataLoaded) return true;
+  w.ShowMessage(msg::Tr("Please Load Data File!"));
+  return false;
+}
+
+bool SlotOneReady(TQZProgrammer& w) {
+  if (SlotReady(w.js, 0)) return true;
+  w.ShowMessage(msg::Tr("Please connect device!"));
+  return false;
+}
+
+// A command that writes the data buffer waits while a slot sends from it.
+bool BufferFreeToWrite(TQZProgrammer& w) {
+  if (!DataBufferSending(w.js)) return true;
+  w.ShowMessage(msg::Tr("The data buffer is being sent to the units, please wait until they finish!"));
+  return false;
+}
+
+// A command that sends the data buffer waits while a read fills it.
+bool BufferFreeToSend(TQZProgrammer& w) {
+  if (!DataBufferFilling(w.js)) return true;
+  w.ShowMessage(msg::Tr("The data buffer is being filled by a chip read, please wait until it ends!"));
+  return false;
+}
+
+void RunOnReadySlots(TQZProgrammer& w, SlotCommand command) {
+  const bool needsData = command == SlotCommand::Download || command == SlotCommand::Auto ||
+                         command == SlotCommand::Program || command == SlotCommand::Verify;
+  const bool sendsBuffer = command == SlotCommand::Download || command == SlotCommand::Auto ||
+                           command == SlotCommand::Program;
+  const bool insertSN = (command == SlotCommand::Auto || command == SlotCommand::Program) &&
+                        w.ChkBoxPCSN->isChecked();
+  if (!ChipChosen(w)) return;
+  if (needsData && !DataLoaded(w)) return;
+  if (sendsBuffer && !BufferFreeToSend(w)) return;
+  if (insertSN && !BufferFreeToWrite(w)) return;
+  if (!w.CollectControlSettings()) return;
+  if (insertSN) w.InsertSNIntoBuffer();
+  if (command == SlotCommand::Auto) AddRawLine(w.js, ">" + std::string(63, '-'));
+  StartOnReadySlots(w.js, command, w.EnEraseChk->isChecked());
+}
+
+}  // namespace
+
+void TQZProgrammer::SpdBtnDownLoadClick() { RunOnReadySlots(*this, SlotCommand::Download); }
+void TQZProgrammer::SpdBtnAutoPClick() { RunOnReadySlots(*this, SlotCommand::Auto); }
+void TQZProgrammer::BlankCheck1Click() { RunOnReadySlots(*this, SlotCommand::BlankCheck); }
+void TQZProgrammer::SpdBtnEraseClick() { RunOnReadySlots(*this, SlotCommand::Erase); }
+void TQZProgrammer::SpdBtnProgClick() { RunOnReadySlots(*this, SlotCommand::Program); }
+void TQZProgrammer::SpdBtnVerifyClick() { RunOnReadySlots(*this, SlotCommand::Verify); }
+
+void TQZProgrammer::SpeedButtonRDClick() {
+  if (!ChipChosen(*this) || !SlotOneReady(*this) || !BufferFreeToWrite(*this)) return;
+  uint32_t totalKB;
+  if (js.ChipFamily < kFamilyReadLengthDialog) {
+    // The read goes ahead however the dialog is closed, with the length then set.
+    RdSetForm().exec();
+    totalKB = KilobytesRoundedUp(js.ReadLength);
+    // The dialog let other events run: the slot or the buffer may be taken now.
+    if (!SlotOneReady(*this) || !BufferFreeToWrite(*this)) return;
+  } else {
+    totalKB = WholeChipReadKB(js);
+  }
+  if (!CollectControlSettings()) return;
+  StartChipRead(js, totalKB);
+}
+
+void TQZProgrammer::ReadChipIDandStatus1Click() {
+  if (!ChipChosen(*this) || !SlotOneReady(*this)) return;
+  if (!CollectControlSettings()) return;
+  StartReadId(js, false);
+}
+
+void TQZProgrammer::BtnRdDIDClick() {
+  if (!ChipChosen(*this) || !SlotOneReady(*this)) return;
+  if (!CollectControlSettings()) return;
+  StartReadId(js, true);
+}
+
+void TQZProgrammer::ReadIntMemClick() {
+  if (!ChipChosen(*this) || !SlotOneReady(*this) || !BufferFreeToWrite(*this)) return;
+  StartReadDownloaded(js);
+}
+
+void TQZProgrammer::AddressWrite1Click() {
+  if (!ChipChosen(*this)) return;
+  // A busy slot 1 counts as absent too: its running operation would be replaced.
+  auto slotOneReady = [this] {
+    if (SlotReady(js, 0)) return true;
+    AddInfoLine(msg::Tr("Please connect device!!"));
+    return false;
+  };
+  if (!slotOneReady()) return;
+  if (!SetAdrForm().Execute()) return;
+  if (!slotOneReady()) return;
+  if (!CollectControlSettings()) return;
+  StartAddressWrite(js);
+}
+
+void TQZProgrammer::DoOffLineMonitor1Click() { SendOffLineMonitorToAll(js); }
+
+void TQZProgrammer::DoFirmwareUpgrade1Click() {
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::path(js.AppDir) / kFirmwareFileName, ec)) {
+    js.FirmwareLoaded = 0;
+    ShowMessage(msg::Tr("File \"VOzOZEdud.ZQM\" not found, please confirm!"));
+    return;
+  }
+  if (!js.FirmwareLoaded || js.DeviceCount == 0) {
+    ShowMessage(msg::Tr("No Device is Connected!"));
+    return;
+  }
+  UpgradeReadySlots(js);
+}

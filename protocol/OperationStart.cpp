@@ -1,0 +1,248 @@
+#include "protocol/OperationStart.h"
+
+#include "messages/Format.h"
+#include "messages/Messages.h"
+#include "protocol/Firmware.h"
+#include "protocol/JobState.h"
+#include "protocol/Log.h"
+#include "protocol/Senders.h"
+#include "protocol/SlotOperations.h"
+
+namespace {
+
+constexpr int32_t kAnswerTicks = 500;
+constexpr uint8_t kFamilyEeprom = 0xA0;  // EEPROM families from here on
+constexpr uint8_t kFamilyPages528 = 0x20;
+
+constexpr uint8_t kCmdDownloadConfig = 83;
+constexpr uint8_t kCmdChip = 147;
+constexpr uint8_t kSubBlankCheck = 0x35;
+constexpr uint8_t kSubErase = 3;
+constexpr uint8_t kSubVerify = 0x33;
+constexpr uint8_t kSubReadId = 0x60;
+constexpr uint8_t kCmdProgramPages = 149;
+constexpr uint8_t kCmdProgramStream = 150;
+constexpr uint8_t kCmdReadStream = 154;
+constexpr uint8_t kCmdReadBlock = 155;
+constexpr uint8_t kCmdReadDownloaded = 57;
+constexpr uint8_t kCmdOffLineMonitor = 138;
+
+void LogChip(JobState& js, const char* english, int slot) {
+  AddInfoLine(js, msg::FmtV(msg::Tr(english), slot + 1));
+}
+
+// Program from kilobyte 0: by pages, or a large image as a stream. Program
+// opens the stream with the chip parameters, Auto with the 16-byte payload.
+void StartWrite(JobState& js, bool streamWithChipParams, int slot) {
+  StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
+  if (js.LargeImage) {
+    js.SlotOp[slot] = kOpProgram150;
+    if (streamWithChipParams) {
+      SendCommandWithChipParams(js, kCmdProgramStream, slot);
+    } else {
+      SendCommand16(js, kCmdProgramStream, slot);
+    }
+  } else {
+    js.SlotOp[slot] = kOpProgram149;
+    SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
+  }
+}
+
+void StartAuto(JobState& js, bool autoErase, int slot) {
+  js.SlotDownloading[slot] = 0;
+  js.SlotAutoMode[slot] = 1;
+  js.SlotGaugeTick[slot] = 0;
+  if (js.ChipFamily >= kFamilyEeprom) {
+    js.SlotOp[slot] = kOpProgram149;
+    LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
+    StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
+    SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
+  } else if (autoErase) {
+    LogChip(js, "Chip %d : Auto-Programming,Start to Erase......", slot);
+    js.SlotOp[slot] = kOpErase;
+    js.SlotGaugeTick[slot] = 1;
+    StartSlotOperation(js, EraseTimeoutTicks(js), 0, slot);
+    SendChipCommand(js, kCmdChip, kSubErase, slot);
+  } else {
+    LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
+    StartWrite(js, false, slot);
+  }
+}
+
+// Blank check, erase and verify: the gauge runs against the time-out.
+void StartTimedCheck(JobState& js, uint8_t op, const char* line, int32_t ticks, uint8_t sub,
+                     int slot) {
+  js.SlotGaugeTick[slot] = 1;
+  js.SlotAutoMode[slot] = 0;
+  js.SlotOp[slot] = op;
+  LogChip(js, line, slot);
+  StartSlotOperation(js, ticks, 0, slot);
+  SendChipCommand(js, kCmdChip, sub, slot);
+}
+
+bool SendsFromBuffer(const JobState& js, int slot) {
+  if (js.SlotDownloading[slot]) return true;
+  if (!js.SlotBusy[slot]) return false;
+  switch (js.SlotOp[slot]) {
+    case kOpDownload:
+    case kOpDownloadPages:
+    case kOpDownloadRaw:
+    case kOpProgram149:
+    case kOpProgram150:
+      return true;
+    case kOpErase:
+      return js.SlotAutoMode[slot] != 0;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+int32_t EraseTimeoutTicks(const JobState& js) {
+  const int32_t ticks = int32_t{js.EraseTime} * 5;
+  return ticks == 0 ? kAnswerTicks : ticks;
+}
+
+void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slot) {
+  if (slot < 0 || slot >= kSlotCount) return;
+  js.SlotRxCount[slot] = 0;
+  switch (command) {
+    case SlotCommand::Download:
+      js.SlotOp[slot] = kOpDownload;
+      LogChip(js, "Programmer %d: Download Data......", slot);
+      StartSlotOperation(js, kAnswerTicks, 0, slot);
+      SendChipConfig(js, kCmdDownloadConfig, js.LargeImage ? 256 : 0, slot);
+      break;
+    case SlotCommand::Auto:
+      StartAuto(js, autoErase, slot);
+      break;
+    case SlotCommand::BlankCheck:
+      StartTimedCheck(js, kOpBlankCheck, "Chip %d : Do Blank Check......",
+                      static_cast<int32_t>(js.DataSizeKB / 5 + kAnswerTicks), kSubBlankCheck, slot);
+      break;
+    case SlotCommand::Erase:
+      StartTimedCheck(js, kOpErase, "Chip %d : Do Erase......", EraseTimeoutTicks(js), kSubErase,
+                      slot);
+      break;
+    case SlotCommand::Program:
+      js.SlotDownloading[slot] = 0;
+      js.SlotGaugeTick[slot] = 0;
+      js.SlotAutoMode[slot] = 0;
+      LogChip(js, "Chip %d : Do Programming......", slot);
+      StartWrite(js, true, slot);
+      break;
+    case SlotCommand::Verify:
+      StartTimedCheck(js, kOpVerify, "Chip %d : Do Verification......",
+                      static_cast<int32_t>(js.DataSizeKB / 3 + kAnswerTicks), kSubVerify, slot);
+      break;
+  }
+}
+
+int StartOnReadySlots(JobState& js, SlotCommand command, bool autoErase) {
+  if (command == SlotCommand::Download) js.LargeDownload = js.LargeImage ? 1 : 0;
+  int started = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (!SlotReady(js, slot)) continue;
+    StartSlotCommand(js, command, autoErase, slot);
+    ++started;
+  }
+  if (started == 0 && command != SlotCommand::Download)
+    AddInfoLine(js, msg::Tr("Please connect device!!"));
+  return started;
+}
+
+bool DataBufferSending(const JobState& js) {
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (SendsFromBuffer(js, slot)) return true;
+  }
+  return false;
+}
+
+bool DataBufferFilling(const JobState& js) {
+  if (js.ReadStreaming) return true;
+  if (!js.SlotBusy[0]) return false;
+  return js.SlotOp[0] == kOpReadChip155 || js.SlotOp[0] == kOpReadChip154 ||
+         js.SlotOp[0] == kOpReadDownloaded;
+}
+
+uint32_t KilobytesRoundedUp(uint32_t bytes) {
+  return static_cast<uint32_t>((uint64_t{bytes} + 1023) / 1024);
+}
+
+uint32_t WholeChipReadKB(JobState& js) {
+  js.ReadLength = js.ChipSizeCopy;
+  return js.DataSizeKB == 0 ? 1 : js.ChipSizeCopy >> 10;
+}
+
+void StartChipRead(JobState& js, uint32_t totalKB) {
+  constexpr int slot = 0;
+  StartSlotOperation(js, kAnswerTicks, totalKB, slot);
+  js.SlotGaugeTick[slot] = 0;
+  AddInfoLine(js, msg::Tr("Chip 1: Read Chip......"));
+  js.SlotRxCount[slot] = 0;
+  if (js.ChipFamily >= kFamilyEeprom || js.ChipFamily == kFamilyPages528 || !js.LargeImage) {
+    js.SlotOp[slot] = kOpReadChip155;
+    SendChipCommand(js, kCmdReadBlock, 0, slot);
+  } else {
+    js.SlotOp[slot] = kOpReadChip154;
+    SendCommandWithChipParams(js, kCmdReadStream, slot);
+  }
+}
+
+void StartReadId(JobState& js, bool did) {
+  constexpr int slot = 0;
+  StartSlotOperation(js, kAnswerTicks, 0, slot);
+  if (!did) js.SlotRxCount[slot] = 0;
+  js.SlotGaugeTick[slot] = did ? 0 : 1;
+  AddInfoLine(js, msg::Tr(did ? "Chip 1: Read Chip DID Data......" : "Chip 1: Read Chip Information......"));
+  js.SlotOp[slot] = kOpReadId;
+  SendChipCommand(js, kCmdChip, kSubReadId, slot);
+}
+
+void StartReadDownloaded(JobState& js) {
+  constexpr int slot = 0;
+  AddInfoLine(js, msg::Tr("Chip: Read Downloaded Data......"));
+  js.SlotGaugeTick[slot] = 0;
+  js.SlotOp[slot] = kOpReadDownloaded;
+  StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
+  SendCommand2(js, kCmdReadDownloaded, 0, slot);
+}
+
+bool StartAddressWrite(JobState& js) {
+  constexpr int slot = 0;
+  js.SlotRxCount[slot] = 0;
+  js.SlotGaugeTick[slot] = 1;
+  js.SlotOp[slot] = kOpAddressWrite;
+  js.SlotAutoMode[slot] = 0;
+  AddInfoLine(js, msg::Tr("Chip 1 : Wrtie data to Specific Address......"));
+  StartSlotOperation(js, kAnswerTicks, 0, slot);
+  if (SendAddressWrite(js, slot)) return true;
+  // Nothing went out: no answer will come to end the operation.
+  EndSlotOperation(js, true, slot);
+  return false;
+}
+
+void SendOffLineMonitorToAll(JobState& js) {
+  AddRawLine(js, "");
+  AddInfoLine(js, msg::Tr("Enter Off-Line Monitor Mode!"));
+  for (int slot = 0; slot < kSlotCount; ++slot) SendOffLineMonitor(js, kCmdOffLineMonitor, slot);
+}
+
+int UpgradeReadySlots(JobState& js) {
+  int started = 0;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (SlotReady(js, slot)) {
+      js.SlotRxCount[slot] = 0;
+      StartFirmwareUpgrade(js, slot);
+      ++started;
+    } else if (js.SlotConnected[slot]) {
+      // Its operation would be replaced and blocks sent to a unit that is
+      // burning a chip.
+      LogSlotMessage(js, msg::Tr("Firmware upgrade skipped: the unit is busy!"), slot);
+    } else if (slot < js.DeviceCount) {
+      LogSlotMessage(js, msg::Tr("Firmware upgrade skipped: no unit connected!"), slot);
+    }
+  }
+  return started;
+}

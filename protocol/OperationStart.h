@@ -1,0 +1,55 @@
+#pragma once
+// The start of each operation command: which slots take part, what each
+// slot is armed with, its log line and its first command. Everything after
+// the first command belongs to the answer handling and the timers. The
+// window's handlers check their preconditions and call these.
+#include <cstdint>
+
+struct JobState;
+
+// The commands that run on every ready slot.
+enum class SlotCommand { Download, Auto, BlankCheck, Erase, Program, Verify };
+
+// The erase's time-out: EraseTime x 5 ticks, or 500 for a chip whose entry
+// gives no erase time (a time-out of 0 would never fire).
+int32_t EraseTimeoutTicks(const JobState& js);
+
+// Arms one slot for the command and sends its first command. `autoErase`
+// (the "Erase" box) makes Auto on a flash chip begin with the erase.
+void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slot);
+
+// The command on every ready slot, slot 1 first. Returns how many started;
+// none logs "Please connect device!!" (Download stays silent).
+int StartOnReadySlots(JobState& js, SlotCommand command, bool autoErase);
+
+// A slot is sending the data buffer to its unit: a download, a program by
+// pages or by stream, or an Auto erase that programs next. The buffer must
+// not change under it.
+bool DataBufferSending(const JobState& js);
+// Slot 1 is reading a chip or the unit's stored image into the data buffer:
+// nothing may be sent from the buffer meanwhile.
+bool DataBufferFilling(const JobState& js);
+
+// Kilobytes of a read of `bytes`, a started kilobyte counting whole.
+uint32_t KilobytesRoundedUp(uint32_t bytes);
+// Families from 0x20 on read the whole chip: sets ReadLength and returns the
+// kilobytes (1 for a chip under 1 KB).
+uint32_t WholeChipReadKB(JobState& js);
+
+// The chip read on slot 1 over totalKB kilobytes, by blocks or as a stream.
+void StartChipRead(JobState& js, uint32_t totalKB);
+// The chip's identification and status on slot 1; `did`: its DID data.
+void StartReadId(JobState& js, bool did);
+// The image stored in the unit of slot 1, back into the data buffer.
+void StartReadDownloaded(JobState& js);
+// AddrWriteData at AddrWriteAddr through slot 1. False when the data were
+// refused (the slot is left idle then).
+bool StartAddressWrite(JobState& js);
+
+// The off-line monitor command to all eight slots, whatever their state.
+void SendOffLineMonitorToAll(JobState& js);
+
+// The firmware upgrade of every connected idle slot; a busy slot, and a
+// counted slot whose unit is gone, are logged as skipped. Returns how many
+// started.
+int UpgradeReadySlots(JobState& js);
