@@ -53,8 +53,8 @@ void PutPacketString(JobState& js, std::string_view text, size_t offset, size_t 
   if (offset >= packet.size()) return;
   width = std::min(width, packet.size() - offset);
   // The units take the legacy code page; a cut never splits a character.
-  std::string bytes = ToLegacyText(text.substr(0, text.find('\0')), width);
-  if (bytes.empty()) bytes = "?";
+  const std::string legacy = ToLegacyText(text.substr(0, text.find('\0')), width);
+  const std::string_view bytes = legacy.empty() ? std::string_view("?") : std::string_view(legacy);
   size_t n = std::min(bytes.size(), width);
   uint8_t* field = packet.data() + offset;
   std::memcpy(field, bytes.data(), n);
