@@ -102,6 +102,18 @@ TEST_F(SerialNumberTest, AnAddressOutsideTheBufferWritesNothing) {
   EXPECT_EQ(buf[kDataBufferSize - 1], 0x12);
 }
 
+TEST_F(SerialNumberTest, ANumberRunningPastTheGridShowsOnlyItsGridBytes) {
+  w.SNOrderChk->setChecked(true);
+  w.SNEdit->setText("0x12345678");
+  w.AddrEdit->setText("0xFE");  // the last two bytes of the grid, two beyond
+  Insert();
+  EXPECT_EQ(js->DataBuffer[0x100], 0x56);
+  EXPECT_EQ(Grid().rowCount(), 17);
+  EXPECT_EQ(Grid().CellText(16, 15), "12");
+  EXPECT_EQ(Grid().CellText(16, 16), "34");
+  EXPECT_FALSE(Grid().IndexOfAddress(0x100).isValid());
+}
+
 TEST_F(SerialNumberTest, AGoodChipAdvancesTheNumberByTheGain) {
   struct Case {
     const char* start;
