@@ -334,6 +334,50 @@ TEST_F(Commands, SecondCommandStartsOnTheIdleSlotsOnly) {
   EXPECT_EQ(Js().SlotOp[1], kOpVerify);
 }
 
+// A number field that holds no integer stops every command before any slot.
+TEST_F(Commands, SettingThatIsNoIntegerStopsTheCommandBeforeAnySlot) {
+  const Handler handlers[] = {
+      &TQZProgrammer::SpdBtnDownLoadClick,       &TQZProgrammer::SpdBtnAutoPClick,
+      &TQZProgrammer::BlankCheck1Click,          &TQZProgrammer::SpdBtnEraseClick,
+      &TQZProgrammer::SpdBtnProgClick,           &TQZProgrammer::SpdBtnVerifyClick,
+      &TQZProgrammer::SpeedButtonRDClick,        &TQZProgrammer::ReadChipIDandStatus1Click,
+      &TQZProgrammer::BtnRdDIDClick,
+  };
+  for (Handler handler : handlers) {
+    TQZProgrammer& w = Ready({0, 1});
+    Chip(0x21, 64);  // no read-length dialog
+    w.GainEdit->setText("zz");
+    (w.*handler)();
+    EXPECT_EQ(boxes, Strings{"'zz' is not a valid integer value"});
+    EXPECT_TRUE(NewLog().empty());
+    for (int s : {0, 1}) {
+      EXPECT_TRUE(ports[s].sent.empty());
+      EXPECT_EQ(Js().SlotBusy[s], 0);
+      EXPECT_EQ(Js().SlotOp[s], kOpIdle);
+    }
+    w.GainEdit->setText("0x01");
+  }
+}
+
+// The online serial number is in the image before the first page leaves.
+TEST_F(Commands, ProgramSendsTheImageWithTheOnlineSerialNumber) {
+  TQZProgrammer& w = Ready({0});
+  Chip(0xA0, 4);
+  w.CheckBoxSN->setChecked(true);
+  w.SNEdit->setText("0x12345678");
+  w.AddrEdit->setText("0x00000010");
+  w.ChkBoxPCSN->setChecked(true);
+  w.SpdBtnProgClick();
+  std::vector<Packet> sent = Sent(0);
+  ASSERT_EQ(sent.size(), 1u);
+  const size_t data = kPacketHeaderSize + kChipParamBlockSize;
+  ASSERT_GE(sent[0].bytes.size(), data + 0x14);
+  EXPECT_EQ(std::vector<uint8_t>(sent[0].bytes.begin() + data + 0x10, sent[0].bytes.begin() + data + 0x14),
+            (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12}));
+  w.ChkBoxPCSN->setChecked(false);
+  w.CheckBoxSN->setChecked(false);
+}
+
 // --- Slot 1 commands -------------------------------------------------------------
 
 TEST_F(Commands, ReadOfASmallFamilyAsksForTheLengthAndReadsByBlocks) {
