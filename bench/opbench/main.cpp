@@ -1,0 +1,317 @@
+// opbench: the operation commands on eight simulated units whose lines run at
+// the real link's speed (1,000,000 baud, 11 bits a byte: 90,909 bytes/s).
+// The units are a unitsim child process on pseudo-terminals; this process is
+// the program itself (its window offscreen), driven through its handlers.
+// Prints one figure a line as "name value":
+//   <phase>_s              wall seconds of the command, start to every slot idle
+//   <phase>_link_use_pct   bytes the unit received and sent / (seconds x 90,909),
+//                          median over the units taking part
+//   turnaround_ms_median / turnaround_ms_p99
+//                          last byte of an answer at the host to the first byte
+//                          of its next command, measured by the units while all
+//                          eight are programmed by pages
+//   cpu_s                  the host's CPU seconds over the four commands
+//   main_thread_max_block_ms
+//                          the longest the main thread went without serving
+//                          its event loop during the commands
+// Phases: program (512 KB by pages, 8 units), verify (8 units), read (512 KB by
+// blocks, unit 1), auto_stream (2 MB flash through the paced stream, 8 units).
+//
+//   opbench [PATH_OF_UNITSIM]
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "catalogue/ChipCatalogue.h"
+#include "protocol/JobState.h"
+#include "ui/ChipSeltForm.h"
+#include "ui/MainWindow.h"
+#include "ui/RdSetForm.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kLinkBytesPerSecond = 1000000.0 / 11.0;
+constexpr int kUnits = 8;
+
+// The unitsim child: commands on its standard input, figures on its output.
+class UnitProcess {
+ public:
+  bool Start(const std::string& exe, const std::string& ini) {
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, in[1]);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> args = {exe, "--units", std::to_string(kUnits), "--baud", "1000000", "--ini", ini};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int rc = posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    if (rc != 0) return false;
+    to_ = fdopen(in[1], "w");
+    from_ = fdopen(out[0], "r");
+    for (int i = 0; i < kUnits; ++i) {
+      if (Line().empty()) return false;  // the device paths
+    }
+    return true;
+  }
+  ~UnitProcess() {
+    if (to_) {
+      Send("quit");
+      std::fclose(to_);
+    }
+    if (from_) std::fclose(from_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+
+  void Send(const char* command) {
+    std::fprintf(to_, "%s\n", command);
+    std::fflush(to_);
+  }
+  // The figures since the last reset, by name.
+  std::map<std::string, double> Stats() {
+    Send("stats");
+    std::map<std::string, double> figures;
+    for (std::string line = Line(); !line.empty(); line = Line()) {
+      const size_t blank = line.find(' ');
+      if (blank == std::string::npos) continue;
+      const std::string name = line.substr(0, blank);
+      if (name == "stats_end") break;
+      figures[name] = std::atof(line.c_str() + blank + 1);
+    }
+    return figures;
+  }
+
+ private:
+  std::string Line() {
+    char buffer[512];
+    if (!std::fgets(buffer, sizeof buffer, from_)) return {};
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+  }
+
+  pid_t pid_ = -1;
+  FILE* to_ = nullptr;
+  FILE* from_ = nullptr;
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+bool AllIdle(const JobState& js) {
+  if (js.ReadStreaming) return false;
+  for (int s = 0; s < kSlotCount; ++s) {
+    if (js.SlotBusy[s] || js.SlotDownloading[s]) return false;
+  }
+  return true;
+}
+
+// Runs the event loop until `done`, or false after `seconds`.
+bool RunUntil(const std::function<bool()>& done, double seconds) {
+  QEventLoop loop;
+  QTimer poll;
+  QElapsedTimer clock;
+  clock.start();
+  bool ok = false;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (done()) {
+      ok = true;
+      loop.quit();
+    } else if (clock.elapsed() > seconds * 1000) {
+      loop.quit();
+    }
+  });
+  poll.start(5);
+  loop.exec();
+  return ok;
+}
+
+// The longest stretch in which a 2 ms timer of the main thread was late.
+class BlockWatch {
+ public:
+  BlockWatch() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      const qint64 now = clock_.nsecsElapsed();
+      if (last_ >= 0) maxGapMs_ = std::max(maxGapMs_, (now - last_) * 1e-6 - kIntervalMs);
+      last_ = now;
+    });
+  }
+  void Start() {
+    clock_.start();
+    last_ = -1;
+    timer_.start(kIntervalMs);
+  }
+  void Stop() { timer_.stop(); }
+  double MaxBlockMs() const { return std::max(0.0, maxGapMs_); }
+
+ private:
+  static constexpr int kIntervalMs = 2;
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 last_ = -1;
+  double maxGapMs_ = 0;
+};
+
+void Print(const std::string& name, double value) { std::printf("%s %.3f\n", name.c_str(), value); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string unitsim = argc > 1 ? argv[1] : KORVAN_UNITSIM;
+  if (!fs::exists(unitsim)) {
+    std::fprintf(stderr, "opbench: no unitsim at %s\n", unitsim.c_str());
+    return 2;
+  }
+  std::string pattern = (fs::temp_directory_path() / "opbench_XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return 1;
+  const fs::path dir = pattern;
+  fs::current_path(dir);
+
+  int result = 0;
+  {
+    UnitProcess units;
+    if (!units.Start(fs::absolute(unitsim).string(), (dir / "ConfigKvn.ini").string())) {
+      std::fprintf(stderr, "opbench: the simulated units did not start\n");
+      return 1;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    auto js = std::make_unique<JobState>();
+    TQZProgrammer window(*js);
+    std::vector<std::string> boxes;
+    window.MessageBoxHook = [&](const std::string& text) { boxes.push_back(text); };
+    window.show();
+    if (!RunUntil([&] { return js->DeviceCount == kUnits; }, 10)) {
+      std::fprintf(stderr, "opbench: %d of %d units found\n", js->DeviceCount, kUnits);
+      return 1;
+    }
+    TChipSeltForm chipForm(*js, window.MCUNameEdit);
+    auto loadImage = [&](const char* chip, size_t size) {
+      ClearChipFlagsOnOpen(*js);
+      chipForm.ChooseEntry(*FindChipEntry(chip));
+      std::vector<char> image(size);
+      std::mt19937 random(static_cast<uint32_t>(size));
+      for (char& b : image) b = static_cast<char>(random() % 255);
+      const std::string path = (dir / "image.bin").string();
+      std::ofstream(path, std::ios::binary).write(image.data(), static_cast<std::streamsize>(size));
+      window.FileDialogHook = [path](const TFileDialogSpec&, bool) { return path; };
+      window.FileOpenBtnClick();
+      return js->DataLoaded && js->DataSizeKB * 1024ull == size;
+    };
+
+    BlockWatch watch;
+    double cpu = 0;
+    auto phase = [&](const std::string& name, const std::function<void()>& start,
+                     const std::vector<int>& taking) {
+      const size_t logBefore = window.LogLines().size();
+      units.Send("reset");
+      const double cpu0 = CpuSeconds();
+      watch.Start();
+      QElapsedTimer clock;
+      clock.start();
+      start();
+      const bool done = RunUntil([&] { return AllIdle(*js); }, 300);
+      const double seconds = clock.nsecsElapsed() * 1e-9;
+      watch.Stop();
+      cpu += CpuSeconds() - cpu0;
+      std::map<std::string, double> figures = units.Stats();
+      std::vector<double> use;
+      for (int unit : taking) {
+        const std::string u = "unit" + std::to_string(unit + 1) + "_";
+        use.push_back(100.0 * (figures[u + "bytes_received"] + figures[u + "bytes_sent"]) /
+                      (seconds * kLinkBytesPerSecond));
+      }
+      Print(name + "_s", seconds);
+      Print(name + "_link_use_pct", Median(use));
+      int failed = 0;
+      const std::vector<std::string> log = window.LogLines();
+      for (size_t i = logBefore; i < log.size(); ++i)
+        if (log[i].find("Operation Failed!") != std::string::npos) ++failed;
+      if (!done || failed) {
+        std::fprintf(stderr, "opbench: %s %s, %d slots failed\n", name.c_str(),
+                     done ? "ended" : "did not end", failed);
+        result = 1;
+      }
+      return figures;
+    };
+    const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+
+    if (!loadImage("W25x40xx", 512 * 1024)) {
+      std::fprintf(stderr, "opbench: the 512 KB image did not load\n");
+      return 1;
+    }
+    auto program = phase("program", [&] { window.SpdBtnProgClick(); }, all);
+    phase("verify", [&] { window.SpdBtnVerifyClick(); }, all);
+    phase(
+        "read",
+        [&] {
+          // The read-length dialog of the small families: the loaded size.
+          QTimer::singleShot(0, [&] { window.RdSetForm().BitBtn1->click(); });
+          window.SpeedButtonRDClick();
+        },
+        {0});
+    if (!loadImage("W25x16xx", 2 * 1024 * 1024) || !js->LargeImage) {
+      std::fprintf(stderr, "opbench: the 2 MB image did not load as a large image\n");
+      return 1;
+    }
+    window.EnEraseChk->setChecked(false);
+    phase("auto_stream", [&] { window.SpdBtnAutoPClick(); }, all);
+
+    Print("turnaround_ms_median", program["turnaround_ms_median"]);
+    Print("turnaround_ms_p99", program["turnaround_ms_p99"]);
+    Print("turnaround_count", program["turnaround_count"]);
+    Print("cpu_s", cpu);
+    Print("main_thread_max_block_ms", watch.MaxBlockMs());
+    window.SpdBtnExitClick();
+  }
+  fs::current_path(fs::temp_directory_path());
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  return result;
+}
