@@ -235,6 +235,7 @@ int main(int argc, char** argv) {
     auto loadImage = [&](const char* chip, size_t size) {
       ClearChipFlagsOnOpen(*js);
       chipForm.ChooseEntry(*FindChipEntry(chip));
+      js->ChipSizeCopy = js->ChipSize;  // as the chip button does after a choice
       std::vector<char> image(size);
       std::mt19937 random(static_cast<uint32_t>(size));
       for (char& b : image) b = static_cast<char>(random() % 255);
@@ -242,6 +243,9 @@ int main(int argc, char** argv) {
       std::ofstream(path, std::ios::binary).write(image.data(), static_cast<std::streamsize>(size));
       window.FileDialogHook = [path](const TFileDialogSpec&, bool) { return path; };
       window.FileOpenBtnClick();
+      if (!js->DataLoaded || js->DataSizeKB * 1024ull != size)
+        std::fprintf(stderr, "opbench: loaded %d, %u KB; %s\n", js->DataLoaded, js->DataSizeKB,
+                     boxes.empty() ? "" : boxes.back().c_str());
       return js->DataLoaded && js->DataSizeKB * 1024ull == size;
     };
 
