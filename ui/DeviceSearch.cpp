@@ -92,18 +92,8 @@ void TQZProgrammer::BitBtnFindCOMClick() {
 
 void TQZProgrammer::SPxCommReceiveData(const uint8_t* buffer, uint16_t length, int slot) {
   if (slot < 0 || slot >= kSlotCount || length == 0) return;
-  if (slot == 0 && js.ReadStreaming) {
-    // A streamed chip read: the bytes are data, not frames.
-    js.SlotTimeout[0] = 100;
-    if (js.ReadCount < kDataBufferSize) {
-      uint32_t room = kDataBufferSize - js.ReadCount;
-      uint32_t n = std::min<uint32_t>(length, room);
-      std::memcpy(js.DataBuffer.get() + js.ReadCount, buffer, n);
-    }
-    js.ReadCount += length;
-    UpdateReadProgress();
-    return;
-  }
+  // Frames go to the answer handling; the bytes of a streamed read on unit 1
+  // go to the data buffer.
   ReceiveSlotChunk(js, buffer, length, slot, ConnectedSlotFrame);
 }
 
