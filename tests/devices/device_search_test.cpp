@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QThread>
 
@@ -277,6 +278,7 @@ TEST_F(DeviceSearchTest, StreamedReadBytesAreDataAndStayInsideTheBuffer) {
   EXPECT_EQ(Js().ReadCount, kDataBufferSize + 3);
   EXPECT_EQ(Js().SlotTimeout[0], 100);
   EXPECT_EQ(Js().SlotRxCount[0], buffered);  // no frame is looked for in them
+  EXPECT_EQ(w.EditRD->text().toStdString(), "0x08200004");  // the bytes counted so far
 }
 
 TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {
