@@ -69,8 +69,7 @@ void HandleReadBlockAnswer(JobState& js, uint8_t status, int slot) {
     SendChipCommand(js, kCmdReadBlock, static_cast<uint16_t>(js.SlotKbIndex[slot]), slot);
     return;
   }
-  // Taken before the range display, which may reuse nothing of the packet
-  // area today but owes it nothing either.
+  // The last answer's protection bytes, taken while the answer is at hand.
   std::string protection;
   if (js.ChipFamily == kFamilySpd) {
     protection = msg::Tr("Chip Protection Statu is:");
