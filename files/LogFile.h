@@ -1,7 +1,7 @@
 #pragma once
 // Writing the message log to a file. The log's lines are UTF-8 inside the
-// program; in the file they are GB18030 (which is GB2312 for every text the
-// program writes), each ended by CR LF.
+// program; in the file they are in the legacy code page (protocol/LegacyText.h),
+// each ended by CR LF.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,9 +9,6 @@
 // The automatic log file name "QZ_" + date + "_" + time + ".log", with every
 // "-", "/" and ":" of the date and time replaced by "_" (blanks stay).
 std::string AutoLogFileName(std::string_view date, std::string_view time);
-
-// UTF-8 to GB18030. A byte that is no valid UTF-8 becomes "?".
-std::string Utf8ToGb18030(std::string_view utf8);
 
 enum class LogWriteMode { Replace, Append };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "protocol/JobState.h"
+#include "protocol/LegacyText.h"
 #include "protocol/PacketBytes.h"
 
 void FillChipParamBlock(JobState& js, uint8_t* b, bool wideFiller) {
@@ -51,10 +52,11 @@ void PutPacketString(JobState& js, std::string_view text, size_t offset, size_t 
   auto& packet = js.TxPacket[slot];
   if (offset >= packet.size()) return;
   width = std::min(width, packet.size() - offset);
-  text = text.substr(0, text.find('\0'));
-  if (text.empty()) text = "?";
-  size_t n = std::min(text.size(), width);
+  // The units take the legacy code page; a cut never splits a character.
+  const std::string legacy = ToLegacyText(text.substr(0, text.find('\0')), width);
+  const std::string_view bytes = legacy.empty() ? std::string_view("?") : std::string_view(legacy);
+  size_t n = std::min(bytes.size(), width);
   uint8_t* field = packet.data() + offset;
-  std::memcpy(field, text.data(), n);
+  std::memcpy(field, bytes.data(), n);
   std::memset(field + n, 0, width - n);
 }

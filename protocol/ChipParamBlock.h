@@ -20,6 +20,7 @@ void FillChipParamBlock(JobState& js, uint8_t* block, bool wideFiller);
 void BuildChipParamBlock(JobState& js, int slot);
 
 // A text field of `width` bytes at packet byte `offset` of the slot's packet
-// area: the text up to its first zero character, cut to the width, then zero
-// bytes; an empty text is written as "?".
+// area: the text up to its first zero character in the legacy code page, cut
+// to the width at a whole character, then zero bytes; an empty text is
+// written as "?".
 void PutPacketString(JobState& js, std::string_view text, size_t offset, size_t width, int slot);

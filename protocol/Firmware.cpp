@@ -67,10 +67,10 @@ FirmwareLoadResult LoadFirmwareImageData(JobState& js, std::span<const uint8_t> 
   const size_t trailerOffset = kBodyOffset + bodyBytes;
   if (file.size() < trailerOffset + kTrailerSize + kSumSize) return FirmwareLoadResult::BadLayout;
 
-  // Every block of the range is sent from the unscrambled body, so the range
-  // must lie inside the image and the body must fill it.
+  // The range must lie inside the image area and the body must cover it
+  // (two bytes per address step); the last block may reach past both.
   if (fw.FwEndAddr <= fw.FwStartAddr || uint32_t{fw.FwEndAddr} - fw.FwStartAddr > kMaxRangeSteps ||
-      size_t{BlockCount(fw.FwStartAddr, fw.FwEndAddr)} * kBlockBytes > bodyBytes) {
+      RangeBytes(fw.FwStartAddr, fw.FwEndAddr) > fw.FwBodyLength) {
     return FirmwareLoadResult::BadRange;
   }
 
@@ -85,6 +85,13 @@ FirmwareLoadResult LoadFirmwareImageData(JobState& js, std::span<const uint8_t> 
   sum += Sum(file.subspan(trailerOffset, kTrailerSize));
   uint32_t stored = GetLE32(&file[trailerOffset + kTrailerSize]);
   if (stored != sum) return FirmwareLoadResult::BadSum;
+  // What the last block carries beyond the body is erased flash, never the
+  // file's own padding, trailer or sum.
+  const size_t blocksEnd = size_t{BlockCount(fw.FwStartAddr, fw.FwEndAddr)} * kBlockBytes;
+  if (blocksEnd > fw.FwBodyLength) {
+    std::fill(fw.FirmwareImage.begin() + fw.FwBodyLength, fw.FirmwareImage.begin() + static_cast<ptrdiff_t>(blocksEnd),
+              uint8_t{0xFF});
+  }
   js.FirmwareLoaded = 1;
   return FirmwareLoadResult::Loaded;
 }

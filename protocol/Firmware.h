@@ -17,7 +17,7 @@ enum class FirmwareLoadResult {
   BadMagic,    // not a firmware image (a zero byte in the magic never matches)
   BadLayout,   // shorter than its header says, or longer than the image area
   BadRange,    // end at or below the start, over 0x8000 address steps, or a
-               // body too short to fill every block of the range
+               // body shorter than two bytes per address step of the range
   BadSum,      // the stored sum does not match
 };
 

@@ -42,6 +42,9 @@ constexpr uint32_t BlockCount(uint32_t start, uint32_t end) {
   return end <= start ? 0 : (end - start + kBlockSteps - 1) / kBlockSteps;
 }
 
+// Body bytes a range start..end (end exclusive) needs: two per address step.
+constexpr size_t RangeBytes(uint32_t start, uint32_t end) { return end <= start ? 0 : 2 * size_t{end - start}; }
+
 // Key bytes of body group g (4 bytes) from the image's key table area of
 // 4096 bytes: bytes 0, 2 XOR k0 and 1, 3 XOR k1.
 constexpr size_t GroupKeyIndex(size_t group) { return (4 * group) % 4096; }

@@ -53,14 +53,15 @@ void TConfigSNForm::BitBtnOKClick() {
 bool TConfigSNForm::WriteFixedSNData() {
   auto address = TypedInteger(AddrEditSN->text(), MessageBoxHook);
   if (!address) return false;
-  QByteArray bytes = EditDataSN->text().toUtf8();
+  auto bytes = TypedLegacyText(EditDataSN->text(), MessageBoxHook);
+  if (!bytes) return false;
   // Negative addresses count as very large: nothing outside the buffer.
   uint64_t at = static_cast<uint32_t>(*address);
-  if (at + static_cast<uint64_t>(bytes.size()) > kDataBufferSize) {
+  if (at + bytes->size() > kDataBufferSize) {
     MessageBoxHook(msg::Tr("S/N data do not fit the data buffer!"));
     return false;
   }
-  std::memcpy(js.DataBuffer.get() + at, bytes.constData(), static_cast<size_t>(bytes.size()));
+  std::memcpy(js.DataBuffer.get() + at, bytes->data(), bytes->size());
   ShowChipDataRange(js);
   return true;
 }

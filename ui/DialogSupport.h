@@ -16,3 +16,7 @@ void ShowInfoBox(QWidget* parent, const std::string& text);
 // The typed number (decimal, or hexadecimal after "0x" or "$"); when it is
 // none, shows "'%s' is not a valid integer value" through box.
 std::optional<int32_t> TypedInteger(const QString& text, const MessageBoxFn& box);
+
+// The typed text as the chip stores it: the legacy code page's bytes. When a
+// character has none, shows which through box and gives nothing.
+std::optional<std::string> TypedLegacyText(const QString& text, const MessageBoxFn& box);

@@ -60,6 +60,13 @@ int THexGridModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : kColumns;
 }
 
+QModelIndex THexGridModel::IndexOfAddress(uint32_t address) const {
+  if (!filled_ || address < first_) return {};
+  const uint64_t row = (uint64_t{address} - first_) / 16 + 1;
+  if (row >= static_cast<uint64_t>(rowCount())) return {};
+  return index(static_cast<int>(row), static_cast<int>((address - first_) % 16) + 1);
+}
+
 QString THexGridModel::CellText(int row, int column) const {
   if (row < 0 || column < 0 || column >= kColumns) return {};
   if (row == 0) return header_[column];

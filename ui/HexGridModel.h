@@ -43,6 +43,9 @@ class THexGridModel : public QAbstractTableModel {
   // text until the next Fill.
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
+  // The cell that shows the byte at `address`; invalid when no row shows it.
+  QModelIndex IndexOfAddress(uint32_t address) const;
+
   // The text of one cell, as the grid shows it.
   QString CellText(int row, int column) const;
 

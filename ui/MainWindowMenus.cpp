@@ -100,7 +100,6 @@ void TQZProgrammer::BuildMenus() {
   Project1 = Menu(MainMenu1, "Project1", "Project");
   LoadFromTesmelProject = Item(Project1, "LoadFromTesmelProject", "打开Tesmel工程文件");
   SaveToTesmelProject = Item(Project1, "SaveToTesmelProject", "保存为Tesmel工程文件");
-  Project1->menuAction()->setVisible(false);
 
   Help1 = Menu(MainMenu1, "Help1", "&Help");
   About1 = Item(Help1, "About1", "About");

@@ -1,5 +1,141 @@
 // The project menu: a whole job saved to and restored from a project file.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <algorithm>
+
+#include "catalogue/ChipCatalogue.h"
+#include "files/ProjectFile.h"
+#include "messages/Format.h"
+#include "protocol/DataRange.h"
+#include "protocol/Log.h"
 #include "ui/MainWindow.h"
 
-void TQZProgrammer::LoadFromTesmelProjectClick() {}
-void TQZProgrammer::SaveToTesmelProjectClick() {}
+namespace {
+
+std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+ProjectControls ControlsOf(const TQZProgrammer& w) {
+  ProjectControls k;
+  k.ChipName = Text(w.MCUNameEdit);
+  k.ProductText = Text(w.ProductEditX);
+  k.AutoDetect = w.CheckBoxAut->isChecked();
+  k.ChipInTime = w.SpinEditIn->value();
+  k.ChipOffTime = w.SpinEditOut->value();
+  k.ClockIndex = w.RadioGroupSpd->ItemIndex();
+  k.VoltageIndex = w.RadioGpVolt->ItemIndex();
+  k.WriteProtect = w.CheckBoxWRP->isChecked();
+  k.SerialNumber = w.CheckBoxSN->isChecked();
+  k.OnlineSN = w.ChkBoxPCSN->isChecked();
+  k.SNBigEndian = w.SNOrderChk->isChecked();
+  k.StringSN = w.ChkBoxStrSN->isChecked();
+  k.SNText = Text(w.SNEdit);
+  k.GainText = Text(w.GainEdit);
+  k.AddrText = Text(w.AddrEdit);
+  k.CountLimitOn = w.ChkBoxNumb->isChecked();
+  k.CountLimit = static_cast<uint32_t>(w.SpinEditNumb->value());
+  return k;
+}
+
+void SetSpin(QSpinBox* spin, int64_t value) {
+  spin->setValue(static_cast<int>(std::clamp<int64_t>(value, spin->minimum(), spin->maximum())));
+}
+
+void SetItem(TRadioGroup* group, int index) {
+  group->SetItemIndex(std::clamp(index, 0, std::max(group->ItemCount() - 1, 0)));
+}
+
+// The stored controls in the file's order; each control's own handler sees
+// its change as it would the operator's. The write-protection box is not
+// restored.
+void ApplyControls(TQZProgrammer& w, const ProjectControls& k) {
+  w.CheckBoxAut->setChecked(k.AutoDetect);
+  SetSpin(w.SpinEditIn, k.ChipInTime);
+  SetSpin(w.SpinEditOut, k.ChipOffTime);
+  SetItem(w.RadioGroupSpd, k.ClockIndex);
+  SetItem(w.RadioGpVolt, k.VoltageIndex);
+  w.CheckBoxSN->setChecked(k.SerialNumber);
+  w.ChkBoxPCSN->setChecked(k.OnlineSN);
+  w.SNOrderChk->setChecked(k.SNBigEndian);
+  w.ChkBoxStrSN->setChecked(k.StringSN);
+  w.SNEdit->setText(QString::fromStdString(k.SNText));
+  w.GainEdit->setText(QString::fromStdString(k.GainText));
+  w.AddrEdit->setText(QString::fromStdString(k.AddrText));
+  w.ChkBoxNumb->setChecked(k.CountLimitOn);
+  SetSpin(w.SpinEditNumb, k.CountLimit);
+}
+
+// Reads and checks the whole file; only a file that passes every check
+// reaches the job and the window. True when it was loaded.
+bool LoadProject(TQZProgrammer& w, JobState& js, const std::string& path) {
+  std::string file;
+  if (std::string error = ReadWholeFile(path, file, ProjectReadLimit(kDataBufferSize));
+      !error.empty()) {
+    w.ShowErrorMessage(error);
+    return false;
+  }
+  const ParsedProject p = ParseProjectFile(file, kDataBufferSize);
+  switch (p.status) {
+    case ProjectStatus::Ok:
+      break;
+    case ProjectStatus::BadMagic:
+      AddRawLine(js, "> Invalid File format for Tesmel Project file!");
+      return false;
+    case ProjectStatus::NotProject:
+      AddRawLine(js, "> File is not the Tesmel_QZ Project file!");
+      return false;
+    case ProjectStatus::BadDataMarker:
+    case ProjectStatus::RangeOutsideBuffer:
+      AddRawLine(js, "> Data is Corrupted 2!");
+      return false;
+    case ProjectStatus::ShortFile:
+      w.ShowErrorMessage(msg::Fmt("Read beyond end of file \"%s\": it holds %llu bytes, the project needs %llu.",
+                                  path.c_str(), static_cast<unsigned long long>(file.size()),
+                                  static_cast<unsigned long long>(p.bytesNeeded)));
+      return false;
+  }
+
+  js.ChipSelected = 0;
+  js.DataLoaded = 0;
+  const ProjectControls& k = p.controls;
+  if (!k.ProductText.empty()) w.ProductEditX->setText(QString::fromStdString(k.ProductText));
+  ApplyProjectChipBeforeName(js, p.chip);
+  // A name other than the one shown runs the chip change here; the fields
+  // after it replace what the chip change set.
+  if (!k.ChipName.empty()) w.MCUNameEdit->setText(QString::fromStdString(k.ChipName));
+  ApplyProjectChipAfterName(js, p.chip);
+  ApplyControls(w, k);
+  js.DataLoaded = 1;
+  StoreProjectImage(p, file, js.DataBuffer.get(), kDataBufferSize);
+  js.ChipSelected = 1;
+  // The trimming after the load starts from the chip's own size.
+  const ChipEntry* entry = FindChipEntry(k.ChipName);
+  js.ChipSizeCopy = entry ? entry->chipSize : p.chip.ChipSize;
+  return true;
+}
+
+}  // namespace
+
+void TQZProgrammer::LoadFromTesmelProjectClick() {
+  const std::string path = ChooseFile(OpenDialogPrj, false);
+  if (path.empty()) return;
+  AddInfoLine(msg::Fmt("Load Project file \"%s\"", path.c_str()));
+  if (!LoadProject(*this, js, path)) return;
+  js.FileStartAddr = js.DataStart;
+  js.FileEndAddr = js.DataEnd;
+  ShowChipDataRange(js);
+}
+
+void TQZProgrammer::SaveToTesmelProjectClick() {
+  SaveDialogPrj.DefaultExt = "*.TKP";
+  SaveDialogPrj.Filter = "All Tesmel Project Files(*.TKP)|*.TKP";
+  const std::string path = ChooseFile(SaveDialogPrj, true);
+  if (path.empty()) return;
+  if (std::string error = SaveProjectFile(js, ControlsOf(*this), path); !error.empty()) {
+    ShowErrorMessage(error);
+    return;
+  }
+  const std::string m = "Tesmel Project file of " + path + " has been saved!";
+  AddInfoLine(m);
+  ShowMessage(m);
+}

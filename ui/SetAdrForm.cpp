@@ -50,14 +50,15 @@ bool TSetAdrForm::BitBtn1Click() {
     MessageBoxHook(msg::Fmt("Address 0x%x is outside 0x0000 to 0xFFFF!", static_cast<uint32_t>(address)));
     return false;
   }
-  QByteArray bytes = EditData->text().toUtf8();
-  if (static_cast<size_t>(bytes.size()) > kAddrWriteMaxLen) {
+  auto bytes = TypedLegacyText(EditData->text(), MessageBoxHook);
+  if (!bytes) return false;
+  if (bytes->size() > kAddrWriteMaxLen) {
     MessageBoxHook(msg::Fmt("At most %d bytes can be written at once!", static_cast<int>(kAddrWriteMaxLen)));
     return false;
   }
   js.AddrWriteAddr = static_cast<uint16_t>(address);
-  js.AddrWriteLen = static_cast<uint16_t>(bytes.size());
-  js.AddrWriteData.assign(bytes.begin(), bytes.end());
+  js.AddrWriteLen = static_cast<uint16_t>(bytes->size());
+  js.AddrWriteData.assign(bytes->begin(), bytes->end());
   return true;
 }
 

@@ -1,7 +1,9 @@
 // Loads a data file as the program does and prints how long it took.
 //   loadbench FILE   one file, chosen by its extension, for a 128 MiB chip
+//   loadbench --project   a project of a 128 MiB image saved and loaded back
 //   loadbench        a 128 MiB image in the three formats, each loaded in a
-//                    child process, and srec_cat on the HEX one if installed
+//                    child process, the project in another, and srec_cat on
+//                    the HEX one if installed
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -19,6 +21,7 @@
 
 #include "ImageFiles.h"
 #include "files/DataLoad.h"
+#include "files/ProjectFile.h"
 #include "protocol/JobState.h"
 
 extern char** environ;
@@ -95,6 +98,84 @@ int LoadOne(const std::string& path) {
   return 0;
 }
 
+uint64_t ImageHash(const uint8_t* p, size_t n) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a over 8-byte words
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t v;
+    std::memcpy(&v, p + i, 8);
+    h = (h ^ v) * 1099511628211ull;
+  }
+  for (; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  return h;
+}
+
+// Saves the project of a whole 128 MiB image and loads it into a fresh job
+// as the project commands do; each job is gone before the next one starts.
+int ProjectRoundTrip() {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("loadbench_prj_" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  const std::string path = (folder / "image.TKP").string();
+  ProjectControls controls;
+  controls.ChipName = "1024M Bits(1024Mbit)";
+  controls.ProductText = path;
+
+  uint64_t savedHash = 0;
+  {
+    auto js = std::make_unique<JobState>();
+    InitChipParams(*js);
+    ChooseChip(*js);
+    js->DataEnd = kChipSize - 1;
+    // The same pseudo-random bytes as the data files.
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    for (uint32_t i = 0; i < kChipSize; ++i) {
+      state ^= state << 13;
+      state ^= state >> 7;
+      state ^= state << 17;
+      js->DataBuffer[i] = static_cast<uint8_t>(state >> 24);
+    }
+    savedHash = ImageHash(js->DataBuffer.get(), kDataBufferSize);
+    auto t0 = std::chrono::steady_clock::now();
+    std::string error = SaveProjectFile(*js, controls, path);
+    double saveSeconds = Seconds(t0);
+    if (!error.empty()) {
+      std::printf("project_save_failed %s\n", error.c_str());
+      return 1;
+    }
+    std::printf("project_save_s %.3f\n", saveSeconds);
+    std::printf("project_file_mb %.1f\n", fs::file_size(path) / 1e6);
+  }
+  WarmUp(path);
+
+  auto js = std::make_unique<JobState>();
+  InitChipParams(*js);
+  auto t0 = std::chrono::steady_clock::now();
+  std::string file;
+  std::string error = ReadWholeFile(path, file, ProjectReadLimit(kDataBufferSize));
+  ParsedProject parsed = ParseProjectFile(file, kDataBufferSize);
+  if (error.empty() && parsed.status == ProjectStatus::Ok) {
+    ApplyProjectChipBeforeName(*js, parsed.chip);
+    ApplyProjectChipAfterName(*js, parsed.chip);
+    StoreProjectImage(parsed, file, js->DataBuffer.get(), kDataBufferSize);
+  }
+  double loadSeconds = Seconds(t0);
+  file = std::string();
+  if (!error.empty() || parsed.status != ProjectStatus::Ok) {
+    std::printf("project_load_failed %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("project_load_s %.3f\n", loadSeconds);
+  const bool same = ImageHash(js->DataBuffer.get(), kDataBufferSize) == savedHash;
+  std::printf("project_image_same %s\n", same ? "yes" : "NO");
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("project_peak_rss_mb %.1f\n", usage.ru_maxrss / 1024.0);
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  return same ? 0 : 1;
+}
+
 // Runs argv, waits for it and returns its exit status (-1 when it did not run).
 int Run(const std::vector<std::string>& args, bool quiet) {
   std::vector<char*> argv;
@@ -164,6 +245,9 @@ int GenerateAndLoad(const std::string& self) {
     if (rc != 0) ++failures;
     if (std::string(name) == "hex") hexRead = read;
   }
+  std::printf("format project\n");
+  std::fflush(stdout);
+  if (Run({self, "--project"}, false) != 0) ++failures;
   if (HaveProgram("srec_cat")) {
     std::string out = (folder / "srec.bin").string();
     auto t0 = std::chrono::steady_clock::now();
@@ -184,6 +268,7 @@ int GenerateAndLoad(const std::string& self) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "--project") return ProjectRoundTrip();
   if (argc >= 2) return LoadOne(argv[1]);
   return GenerateAndLoad(std::filesystem::canonical("/proc/self/exe").string());
 }

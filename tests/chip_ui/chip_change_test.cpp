@@ -48,6 +48,13 @@ TEST_F(ChipChangeTest, LogsTheChipAndItsSizeAndResetsTheJobForIt) {
        {"Chip \"AT25DF321A\" is selectd.", "Chip Main Flash is 4096KB/4MB.", kDots},
        "4096 KByte", 0x3FFFFF, 4096},
       {"GT34C04-xxx", {"Chip \"GT34C04-xxx\" is selectd.", kDots}, "512 Byte", 511, 0},
+      {"24xx04", {"Chip \"24xx04\" is selectd.", "Chip Main Flash is 512B/0KB.", kDots}, "512 Byte", 511, 0},
+      {"W25x64xx",
+       {"Chip \"W25x64xx\" is selectd.", "Chip Main Flash is 8192KB/8MB.", kDots},
+       "8192 KByte", 0x7FFFFF, 8192},
+      {"MX25L512xxx",
+       {"Chip \"MX25L512xxx\" is selectd.", "Chip Main Flash is 65536B/64KB.", kDots},
+       "64 KByte", 0xFFFF, 64},
   };
   for (const Case& c : cases) {
     js.DataLoaded = 1;
@@ -111,11 +118,18 @@ TEST_F(ChipChangeTest, VoltageGoesBackTo33VAndTo18VForA18VPart) {
 
 TEST_F(ChipChangeTest, ChoosingTheShownChipAgainChangesNothing) {
   w.Choose("AT24C01");
+  w.window.RadioGpVolt->SetItemIndex(1);
   size_t first = LineCount();
   js.DataLoaded = 1;
+  js.DataEnd = 7;
+  js.DataBuffer[3] = 0x5A;
   w.Choose("AT24C01");
   EXPECT_TRUE(TextsFrom(first).empty());
   EXPECT_EQ(js.DataLoaded, 1);
+  EXPECT_EQ(js.DataEnd, 7u);
+  EXPECT_EQ(js.DataBuffer[3], 0x5A);
+  EXPECT_EQ(w.window.RadioGpVolt->ItemIndex(), 1);
+  EXPECT_EQ(w.window.lbFlashSize->text().toStdString(), "16 Byte");
 }
 
 }  // namespace

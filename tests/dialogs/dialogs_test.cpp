@@ -51,6 +51,25 @@ class Dialogs : public ::testing::Test {
 };
 JobState* Dialogs::js_ = nullptr;
 
+std::string Repeat(const std::string& text, size_t times) {
+  std::string out;
+  for (size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// Typed texts and the bytes the chip gets: one 8-bit code per character of
+// the legacy code page, two bytes for each Chinese character.
+struct TypedTextCase {
+  const char* what;
+  const char* text;
+  std::vector<uint8_t> bytes;
+};
+const TypedTextCase kTypedTexts[] = {
+    {"ASCII", "Hi", {0x48, 0x69}},
+    {"accented letter", "éZ", {0xA8, 0xA6, 0x5A}},
+    {"Chinese", "芯片1", {0xD0, 0xBE, 0xC6, 0xAC, 0x31}},
+};
+
 // --- Data buffer viewer ------------------------------------------------------
 
 TEST_F(Dialogs, DataViewShowsAPageOf512Bytes) {
@@ -181,6 +200,7 @@ TEST_F(Dialogs, FixedSNRefusals) {
       {"AddressNotANumber", "0x1G", "AB", "'0x1G' is not a valid integer value"},
       {"PastTheBufferEnd", "0x8200000", "AB", "S/N data do not fit the data buffer!"},
       {"NegativeAddress", "-1", "AB", "S/N data do not fit the data buffer!"},
+      {"CharacterWithoutACode", "0x100", "SN😀1", "The character \"😀\" has no GBK code and cannot be written!"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,12 +209,28 @@ TEST_F(Dialogs, FixedSNRefusals) {
     TConfigSNForm form(*js_);
     RecordBoxes(form);
     form.AddrEditSN->setText(c.address);
-    form.EditDataSN->setText(c.data);
+    form.EditDataSN->setText(QString::fromUtf8(c.data));
     form.BitBtnOKClick();
     EXPECT_EQ(boxes_, std::vector<std::string>{c.box});
     EXPECT_TRUE(view_.log.empty());  // nothing written, nothing shown again
     EXPECT_EQ(js_->DataBuffer[kDataBufferSize - 1], 0xFF);
     EXPECT_EQ(form.result(), QDialog::Accepted);  // the dialog closes all the same
+  }
+}
+
+TEST_F(Dialogs, FixedSNStoresTheLegacyCodes) {
+  for (const auto& c : kTypedTexts) {
+    SCOPED_TRACE(c.what);
+    std::fill_n(js_->DataBuffer.get() + 0x100, 16, 0xFF);
+    TConfigSNForm form(*js_);
+    RecordBoxes(form);
+    form.AddrEditSN->setText("0x100");
+    form.EditDataSN->setText(QString::fromUtf8(c.text));
+    EXPECT_TRUE(form.WriteFixedSNData());
+    EXPECT_EQ(std::vector<uint8_t>(js_->DataBuffer.get() + 0x100, js_->DataBuffer.get() + 0x100 + c.bytes.size()),
+              c.bytes);
+    EXPECT_EQ(js_->DataBuffer[0x100 + c.bytes.size()], 0xFF);
+    EXPECT_TRUE(boxes_.empty());
   }
 }
 
@@ -318,6 +354,20 @@ TEST_F(Dialogs, AddressWriteTakesTheTextBytes) {
   EXPECT_TRUE(boxes_.empty());
 }
 
+TEST_F(Dialogs, AddressWriteTakesTheLegacyCodes) {
+  for (const auto& c : kTypedTexts) {
+    SCOPED_TRACE(c.what);
+    TSetAdrForm form(*js_);
+    RecordBoxes(form);
+    form.EditAdr->setText("0x10");
+    form.EditData->setText(QString::fromUtf8(c.text));
+    EXPECT_TRUE(form.BitBtn1Click());
+    EXPECT_EQ(js_->AddrWriteLen, c.bytes.size());
+    EXPECT_EQ(js_->AddrWriteData, c.bytes);
+    EXPECT_TRUE(boxes_.empty());
+  }
+}
+
 TEST_F(Dialogs, AddressWriteRefusalsKeepThePreviousValues) {
   struct Case {
     const char* name;
@@ -330,6 +380,9 @@ TEST_F(Dialogs, AddressWriteRefusalsKeepThePreviousValues) {
       {"AboveFFFF", "0x10000", "AB", "Address 0x10000 is outside 0x0000 to 0xFFFF!"},
       {"Negative", "-1", "AB", "Address 0xFFFFFFFF is outside 0x0000 to 0xFFFF!"},
       {"TooLongForAPacket", "0", std::string(kAddrWriteMaxLen + 1, 'x'), "At most 8130 bytes can be written at once!"},
+      {"TooLongInEncodedBytes", "0", Repeat("芯", kAddrWriteMaxLen / 2 + 1), "At most 8130 bytes can be written at once!"},
+      {"CharacterWithoutACode", "0", "A😀", "The character \"😀\" has no GBK code and cannot be written!"},
+      {"LetterWithoutACode", "0", "Straße", "The character \"ß\" has no GBK code and cannot be written!"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -340,7 +393,7 @@ TEST_F(Dialogs, AddressWriteRefusalsKeepThePreviousValues) {
     TSetAdrForm form(*js_);
     RecordBoxes(form);
     form.EditAdr->setText(c.address);
-    form.EditData->setText(QString::fromStdString(c.data));
+    form.EditData->setText(QString::fromUtf8(c.data));
     EXPECT_FALSE(form.BitBtn1Click());
     EXPECT_EQ(boxes_, std::vector<std::string>{c.box});
     EXPECT_EQ(js_->AddrWriteAddr, 0x22);

@@ -339,3 +339,53 @@ TEST_F(FirmwareTest, RangeEndingInsideABlockSendsThatBlockWhole) {
   EXPECT_EQ(packets[2].size(), 12u);  // the off-line monitor command
   EXPECT_EQ(packets[2][0], 138);
 }
+
+TEST_F(FirmwareTest, ImagesByRangeAndBody) {
+  struct Case {
+    const char* what;
+    uint32_t steps;      // FwEndAddr - 0x2000
+    size_t bodyLength;   // FwBodyLength
+    FirmwareLoadResult result;
+    size_t blocks;       // blocks sent when loaded
+  };
+  const Case cases[] = {
+      {"range ending on a block", 2 * 1024, 4096, FirmwareLoadResult::Loaded, 2},
+      {"range inside a block, full body", 1536, 3072, FirmwareLoadResult::Loaded, 2},
+      {"body not a multiple of 16 runs", 1500, 3000, FirmwareLoadResult::Loaded, 2},
+      {"body longer than the range", 100, 2048 + 40, FirmwareLoadResult::Loaded, 1},
+      {"body one byte short", 1536, 3071, FirmwareLoadResult::BadRange, 0},
+      {"over 0x8000 steps", 0x8001, 4096, FirmwareLoadResult::BadRange, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    js_ = std::make_unique<JobState>();
+    SetUp();
+    recorders_[0].sent.clear();
+    Bytes plain = RandomBody(c.bodyLength, 7);
+    ASSERT_EQ(LoadFirmwareImageData(*js_, HandMadeImage(plain, static_cast<uint16_t>(0x2000 + c.steps))), c.result);
+    if (c.result != FirmwareLoadResult::Loaded) {
+      EXPECT_EQ(js_->FirmwareLoaded, 0);
+      continue;
+    }
+    // The unit gets the body, then erased flash up to the end of the last block.
+    Bytes expected = plain;
+    expected.resize(std::max(plain.size(), c.blocks * 2048), 0xFF);
+    StartFirmwareUpgrade(*js_, 0);
+    for (size_t n = 0; n < c.blocks; ++n) ContinueFirmwareUpgrade(*js_, 0, 0);
+    EXPECT_EQ(js_->SlotBusy[0], 0);
+    std::vector<Bytes> packets = SentPackets(0);
+    ASSERT_EQ(packets.size(), c.blocks + 1);  // and the off-line monitor command
+    for (size_t n = 0; n < c.blocks; ++n) {
+      SCOPED_TRACE(n);
+      EXPECT_EQ(LE16(packets[n], 1), 0x2000 + n * 1024);
+      const uint8_t k0 = BlockKeyTable[n & ~size_t{1}], k1 = BlockKeyTable[(n & ~size_t{1}) + 1];
+      for (size_t i = 0; i < 512; ++i) {
+        const uint8_t* s = &expected[n * 2048 + 4 * i];
+        ASSERT_EQ(packets[n][8 + 4 * i], s[0] ^ k0) << i;
+        ASSERT_EQ(packets[n][9 + 4 * i], s[1] ^ k1) << i;
+        ASSERT_EQ(packets[n][10 + 4 * i], s[2] ^ k0) << i;
+      }
+    }
+    EXPECT_EQ(packets.back()[0], 138);
+  }
+}

@@ -236,6 +236,22 @@ TEST_F(SendersTest, ConfigurationPacketTextFields) {
   EXPECT_EQ(Slice(p, 117, 39), Bytes(39, 0));
 }
 
+TEST_F(SendersTest, ConfigurationPacketTextsGoInTheLegacyCodePageCutAtWholeCharacters) {
+  js().SelChipName = "芯片W25Q64é";  // 4 + 6 + 2 bytes
+  // "a" and 30 Chinese characters: 61 bytes, cut after 23 characters (47 bytes).
+  std::string name = "a";
+  for (int i = 0; i < 10; ++i) name += "生产数";
+  js().DataFileName = name;
+  SendChipConfig(js(), 83, 0, 2);
+  Bytes p = SentPacket(2);
+  EXPECT_EQ(Slice(p, 92, 16), (Bytes{0xD0, 0xBE, 0xC6, 0xAC, 'W', '2', '5', 'Q', '6', '4', 0xA8, 0xA6, 0, 0, 0, 0}));
+  const Bytes triple{0xC9, 0xFA, 0xB2, 0xFA, 0xCA, 0xFD};  // 生产数
+  EXPECT_EQ(p[108], 'a');
+  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(Slice(p, 109 + 6 * i, 6), triple) << i;
+  EXPECT_EQ(Slice(p, 151, 4), Slice(triple, 0, 4));
+  EXPECT_EQ(p[155], 0);  // half of the next character would not fit
+}
+
 TEST_F(SendersTest, TooLongAddressWriteIsRefusedAndSendsNothing) {
   js().AddrWriteAddr = 0;
   js().AddrWriteLen = static_cast<uint16_t>(kAddrWriteMaxLen + 1);  // packet of 8193 bytes

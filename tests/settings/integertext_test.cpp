@@ -11,3 +11,12 @@ TEST(ParseIntegerText, AcceptsDecimalAndBothHexForms) {
   };
   for (const auto& c : cases) EXPECT_EQ(ParseIntegerText(c.text), c.value) << c.text;
 }
+
+TEST(ParseIntegerText, TakesEveryHexPrefixAfterBlanksAndSign) {
+  struct { const char* text; std::optional<int32_t> value; } cases[] = {
+      {"x10", 16}, {"X1f", 31}, {"  -x10", -16}, {"-$10", -16}, {"+0x0000FFF0", 0xFFF0}, {"0xA0", 0xA0},
+      {"x", std::nullopt}, {"$", std::nullopt}, {"0x-1", std::nullopt}, {"- 5", std::nullopt},
+      {"\t5", std::nullopt}, {"99999999999999999999", std::nullopt}, {"0x80000000", INT32_MIN},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseIntegerText(c.text), c.value) << c.text;
+}

@@ -6,15 +6,40 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 namespace unitsim {
 
-PtyUnit::PtyUnit(UnitConfig config) : unit_(std::move(config)) {}
+namespace {
+
+int64_t NowNs() {
+  timespec ts;
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
+}
+
+// Bytes on their way over one direction of the line, from `start` on.
+struct Run {
+  int64_t start;
+  std::vector<uint8_t> bytes;
+  size_t done = 0;  // handed on (to the unit, or written to the host)
+};
+
+constexpr size_t kChunk = 256;                      // bytes handed on at a time on a paced line
+constexpr int64_t kReadAhead = 1000000;             // read the host's next bytes 1 ms before the wire frees
+constexpr int64_t kOutputAhead = 20000000;          // keep 20 ms of answers queued on a paced line
+constexpr size_t kUnpacedQueue = 256 * 1024;        // and this much on an unpaced one
+
+}  // namespace
+
+PtyUnit::PtyUnit(UnitConfig config) : unit_(std::move(config)), baud_(unit_.Config().Baud) {}
 
 PtyUnit::~PtyUnit() { Unplug(); }
 
@@ -43,34 +68,77 @@ bool PtyUnit::Start(std::string& error) {
 }
 
 void PtyUnit::Serve() {
-  std::vector<uint8_t> pending;
-  uint8_t buf[4096];
+  Wire inWire(baud_), outWire(baud_);
+  std::deque<Run> in, out;
+  const size_t readCap =
+      inWire.Limited() ? std::max<size_t>(64, static_cast<size_t>(baud_ / kBitsPerByte / 250)) : 65536;
+  const size_t pullCap =
+      outWire.Limited() ? std::max<size_t>(4096, static_cast<size_t>(baud_ / kBitsPerByte / 50)) : kUnpacedQueue;
+  size_t outQueued = 0;
+  bool answered = false;  // a run went out since the host's last bytes
+  int64_t lastOutDone = 0;
+  std::vector<uint8_t> buf(65536);
   for (;;) {
-    pollfd fds[2] = {{master_, static_cast<short>(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0},
-                     {wake_, POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    if (fds[1].revents) return;  // unplugged
-    if (fds[0].revents & POLLIN) {
-      ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n > 0) {
-        std::lock_guard<std::mutex> lock(unitMutex_);
-        auto answer = unit_.Feed(buf, static_cast<size_t>(n));
-        pending.insert(pending.end(), answer.begin(), answer.end());
-      }
-    }
-    if (!pending.empty() && (fds[0].revents & POLLOUT || fds[0].revents & POLLIN)) {
-      ssize_t n = ::write(master_, pending.data(), pending.size());
-      if (n > 0) pending.erase(pending.begin(), pending.begin() + n);
-    }
-    bool hungUp;
+    int64_t now = NowNs();
+    bool hungUp = false;
+    bool outputPending = false;
+    uint64_t rawExpected = 0;
+    bool blocked = false;
     {
       std::lock_guard<std::mutex> lock(unitMutex_);
+      // The host's bytes that are through the wire reach the unit.
+      while (!in.empty()) {
+        Run& r = in.front();
+        uint64_t through = inWire.Through(r.start, r.bytes.size(), now);
+        if (through > r.done) {
+          unit_.Take(r.bytes.data() + r.done, through - r.done);
+          stats_.BytesReceived += through - r.done;
+          r.done = through;
+        }
+        if (r.done < r.bytes.size()) break;
+        in.pop_front();
+      }
+      // Answers go onto the wire while little is queued there.
+      while (unit_.OutputPending() &&
+             (outWire.Limited() ? outWire.FreeAt() - now < kOutputAhead : outQueued < kUnpacedQueue)) {
+        std::vector<uint8_t> bytes = unit_.Output(pullCap);
+        if (bytes.empty()) break;
+        int64_t start = outWire.Queue(now, bytes.size());
+        busy_.Add(start, start + outWire.Duration(bytes.size()));
+        outQueued += bytes.size();
+        out.push_back(Run{start, std::move(bytes)});
+      }
+      // And leave it for the host once they are through.
+      while (!out.empty()) {
+        Run& r = out.front();
+        uint64_t through = outWire.Through(r.start, r.bytes.size(), now);
+        if (through > r.done) {
+          ssize_t n = ::write(master_, r.bytes.data() + r.done, through - r.done);
+          if (n > 0) {
+            r.done += static_cast<size_t>(n);
+            outQueued -= static_cast<size_t>(n);
+            stats_.BytesSent += static_cast<uint64_t>(n);
+          }
+          if (r.done < through) {
+            blocked = true;  // the host is not reading
+            break;
+          }
+        }
+        if (r.done < r.bytes.size()) break;
+        lastOutDone = std::max(r.start + outWire.Duration(r.bytes.size()), NowNs());
+        answered = true;
+        out.pop_front();
+      }
+      outputPending = unit_.OutputPending();
+      if (answered && out.empty() && !outputPending) {
+        awaitingHost_ = true;
+        answerDone_ = lastOutDone;
+        answered = false;
+      }
       hungUp = unit_.HungUp();
+      rawExpected = unit_.RawBytesExpected();
     }
-    if (hungUp && pending.empty()) {
+    if (hungUp && out.empty()) {
       // Give the host its last answer before the line drops (a hang-up
       // throws away what the host has not read yet).
       // Written bytes reach the host's queue a moment later.
@@ -84,6 +152,60 @@ void PtyUnit::Serve() {
       plugged_ = false;
       CloseEnds();
       return;
+    }
+
+    // When something next happens on the line.
+    int64_t deadline = INT64_MAX;
+    if (!in.empty()) {
+      // The next frame mark (a command may end there), the next step of a
+      // raw transfer, or the next chunk.
+      const Run& r = in.front();
+      size_t target = std::min(r.bytes.size(), r.done + kChunk);
+      if (rawExpected > 0) target = std::min<uint64_t>(target, r.done + rawExpected);
+      auto mark = std::find(r.bytes.begin() + r.done, r.bytes.begin() + target, uint8_t{0xC0});
+      if (mark != r.bytes.begin() + target) target = static_cast<size_t>(mark - r.bytes.begin()) + 1;
+      deadline = r.start + inWire.Duration(target);
+    }
+    if (!out.empty() && !blocked) {
+      const Run& r = out.front();
+      deadline = std::min(deadline, r.start + outWire.Duration(std::min(r.bytes.size(), r.done + kChunk)));
+    }
+    if (outputPending) {
+      deadline = std::min(deadline, outWire.Limited() ? outWire.FreeAt() - kOutputAhead : now);
+      if (!outWire.Limited() && outQueued >= kUnpacedQueue) deadline = INT64_MAX;
+    }
+    bool wantRead = inWire.FreeAt() - now < kReadAhead;
+    if (!wantRead) deadline = std::min(deadline, inWire.FreeAt() - kReadAhead);
+
+    pollfd fds[2] = {{master_, static_cast<short>((wantRead ? POLLIN : 0) | (blocked ? POLLOUT : 0)), 0},
+                     {wake_, POLLIN, 0}};
+    timespec wait{};
+    timespec* timeout = nullptr;
+    if (deadline != INT64_MAX) {
+      int64_t d = std::max<int64_t>(0, deadline - NowNs());
+      wait.tv_sec = d / 1000000000;
+      wait.tv_nsec = d % 1000000000;
+      timeout = &wait;
+    }
+    if (::ppoll(fds, 2, timeout, nullptr) < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    if (fds[1].revents) return;  // unplugged
+    if (wantRead && (fds[0].revents & POLLIN)) {
+      ssize_t n = ::read(master_, buf.data(), std::min(buf.size(), readCap));
+      if (n > 0) {
+        int64_t t = NowNs();
+        std::lock_guard<std::mutex> lock(unitMutex_);
+        if (awaitingHost_ && inWire.FreeAt() <= t) {
+          stats_.TurnaroundSeconds.push_back(static_cast<double>(std::max<int64_t>(0, t - answerDone_)) * 1e-9);
+        }
+        awaitingHost_ = false;
+        answered = false;
+        int64_t start = inWire.Queue(t, static_cast<uint64_t>(n));
+        busy_.Add(start, start + inWire.Duration(static_cast<uint64_t>(n)));
+        in.push_back(Run{start, std::vector<uint8_t>(buf.begin(), buf.begin() + n)});
+      }
     }
   }
 }
@@ -109,6 +231,25 @@ void PtyUnit::Unplug() {
 void PtyUnit::Inspect(const std::function<void(const SimUnit&)>& f) {
   std::lock_guard<std::mutex> lock(unitMutex_);
   f(unit_);
+}
+
+void PtyUnit::Change(const std::function<void(SimUnit&)>& f) {
+  std::lock_guard<std::mutex> lock(unitMutex_);
+  f(unit_);
+}
+
+LinkStats PtyUnit::Stats() {
+  std::lock_guard<std::mutex> lock(unitMutex_);
+  LinkStats s = stats_;
+  s.BusySeconds = busy_.Seconds();
+  return s;
+}
+
+void PtyUnit::ResetStats() {
+  std::lock_guard<std::mutex> lock(unitMutex_);
+  stats_ = LinkStats{};
+  busy_.Reset();
+  awaitingHost_ = false;
 }
 
 }  // namespace unitsim

@@ -2,8 +2,8 @@
 
 namespace unitsim {
 
-uint16_t CheckValue(const uint8_t* data, size_t length) {
-  uint16_t crc = 0;
+uint16_t CheckValue(const uint8_t* data, size_t length, uint16_t start) {
+  uint16_t crc = start;
   for (size_t i = 0; i < length; ++i) {
     uint16_t mix = (crc & 1) ? 0x4A12 : 0;
     crc = static_cast<uint16_t>((crc >> 1) ^ data[i] ^ mix);
@@ -31,25 +31,38 @@ void AppendFrame(const std::vector<uint8_t>& packet, std::vector<uint8_t>& out) 
 std::vector<std::vector<uint8_t>> FrameReader::Feed(const uint8_t* data, size_t length) {
   std::vector<std::vector<uint8_t>> frames;
   for (size_t i = 0; i < length; ++i) {
-    uint8_t b = data[i];
-    if (b == 0xC0) {
-      if (!current_.empty() && !broken_ && !escape_) frames.push_back(std::move(current_));
-      current_.clear();
-      escape_ = broken_ = false;
-    } else if (escape_) {
-      escape_ = false;
-      if (b == 0xDC) current_.push_back(0xC0);
-      else if (b == 0xDD) current_.push_back(0xDB);
-      else broken_ = true;
-    } else if (b == 0xDB) {
-      escape_ = true;
-    } else if (current_.size() < 65536) {
-      current_.push_back(b);
-    } else {
-      broken_ = true;  // far longer than any command
-    }
+    if (Push(data[i])) frames.push_back(TakeFrame());
   }
   return frames;
+}
+
+bool FrameReader::Push(uint8_t b) {
+  bool complete = false;
+  if (b == 0xC0) {
+    if (!current_.empty() && !broken_ && !escape_) {
+      done_ = std::move(current_);
+      complete = true;
+    }
+    current_.clear();
+    escape_ = broken_ = false;
+  } else if (escape_) {
+    escape_ = false;
+    if (b == 0xDC) current_.push_back(0xC0);
+    else if (b == 0xDD) current_.push_back(0xDB);
+    else broken_ = true;
+  } else if (b == 0xDB) {
+    escape_ = true;
+  } else if (current_.size() < 65536) {
+    current_.push_back(b);
+  } else {
+    broken_ = true;  // far longer than any command
+  }
+  return complete;
+}
+
+void FrameReader::Reset() {
+  current_.clear();
+  escape_ = broken_ = false;
 }
 
 }  // namespace unitsim

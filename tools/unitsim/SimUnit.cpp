@@ -1,18 +1,52 @@
 #include "SimUnit.h"
 
+#include <algorithm>
+
 namespace unitsim {
 
 namespace {
+
+constexpr uint64_t kStreamBlock = 32 * 1024;
+constexpr uint64_t kRound = 64 * 1024;
+constexpr size_t kPeekLimit = 600;  // longer than any command that may follow a stream
+constexpr int kFramePadding = 5;
 
 bool IsProbe(const std::vector<uint8_t>& frame) {
   return frame.size() == 3 && frame[0] == 0xA3 && frame[1] == 0xA5 && frame[2] == 0x35;
 }
 
+bool SoundPacket(const std::vector<uint8_t>& frame) {
+  if (frame.size() < 10) return false;
+  size_t n = frame.size();
+  uint16_t stored = static_cast<uint16_t>(frame[n - 2] | frame[n - 1] << 8);
+  return CheckValue(frame.data(), n - 2) == stored;
+}
+
 }  // namespace
 
-SimUnit::SimUnit(UnitConfig config) : config_(std::move(config)) {
+SimUnit::SimUnit(UnitConfig config)
+    : config_(std::move(config)),
+      chip_(config_.ChipCapacity),
+      spare_(config_.ChipCapacity / 32),
+      stored_(config_.ChipCapacity) {
+  if (config_.NotBlank) {
+    // Something left on the chip by an earlier job.
+    std::vector<uint8_t> old(4096);
+    for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 7);
+    chip_.Write(0, old.data(), old.size());
+  }
   SetHandler(kCmdFirmwareBlock, [](SimUnit& u, const Packet& p) { u.HandleFirmwareBlock(p); });
   SetHandler(kCmdOffLineMonitor, [](SimUnit& u, const Packet& p) { u.HandleOffLineMonitor(p); });
+  SetHandler(kCmdChipDone, [](SimUnit& u, const Packet& p) { u.HandleOffLineMonitor(p); });
+  SetHandler(kCmdChip, [](SimUnit& u, const Packet& p) { u.HandleChipCommand(p); });
+  SetHandler(kCmdProgramPages, [](SimUnit& u, const Packet& p) { u.HandleProgramPages(p); });
+  SetHandler(kCmdProgramStream, [](SimUnit& u, const Packet& p) { u.HandleProgramStream(p); });
+  SetHandler(kCmdReadStream, [](SimUnit& u, const Packet& p) { u.HandleReadStream(p); });
+  SetHandler(kCmdReadBlock, [](SimUnit& u, const Packet& p) { u.HandleReadBlock(p); });
+  SetHandler(kCmdConfig, [](SimUnit& u, const Packet& p) { u.HandleConfig(p); });
+  SetHandler(kCmdStorePage, [](SimUnit& u, const Packet& p) { u.HandleStorePage(p); });
+  SetHandler(kCmdStoreRounds, [](SimUnit& u, const Packet& p) { u.HandleStoreRounds(p); });
+  SetHandler(kCmdReadStored, [](SimUnit& u, const Packet& p) { u.HandleReadStored(p); });
 }
 
 std::string SimUnit::NameText() const {
@@ -20,41 +54,148 @@ std::string SimUnit::NameText() const {
   return config_.Name + " " + config_.Version;
 }
 
+int SimUnit::CommandsReceived(uint8_t command, int subCode) const {
+  auto it = commandCounts_.find(subCode < 0 ? command : command * 256 + subCode);
+  return it == commandCounts_.end() ? 0 : it->second;
+}
+
 std::vector<uint8_t> SimUnit::Feed(const uint8_t* data, size_t length) {
-  out_.clear();
-  if (hungUp_) return {};
-  for (const auto& frame : reader_.Feed(data, length)) {
-    if (hungUp_) break;
-    HandleFrame(frame);
+  Take(data, length);
+  return Output();
+}
+
+void SimUnit::Take(const uint8_t* data, size_t length) {
+  size_t i = 0;
+  while (i < length && !hungUp_) {
+    if (raw_ == RawMode::None) {
+      if (reader_.Push(data[i++])) HandleFrame(reader_.TakeFrame());
+      continue;
+    }
+    if (padSkip_ > 0) {
+      // The padding behind the frame that started the raw bytes.
+      if (data[i] == 0xFF) {
+        --padSkip_;
+        ++i;
+        continue;
+      }
+      padSkip_ = 0;
+    }
+    if (raw_ == RawMode::ProgramStream &&
+        (!peek_.empty() || (rawDone_ % kStreamBlock == 0 && data[i] == 0xC0 && rawDone_ != peekRefusedAt_))) {
+      // A stream the host ended early (its size was not known exactly):
+      // a sound command on a block boundary ends it.
+      if (PeekFrameAtBoundary(data[i++])) continue;
+      std::vector<uint8_t> bytes = std::move(peek_);
+      peek_.clear();
+      peekRefusedAt_ = rawDone_;
+      Take(bytes.data(), bytes.size());
+      continue;
+    }
+    uint64_t step = raw_ == RawMode::ProgramStream ? kStreamBlock : kRound;
+    uint64_t n = std::min<uint64_t>({length - i, rawLeft_, step - rawDone_ % step});
+    TakeRaw(data + i, static_cast<size_t>(n));
+    i += static_cast<size_t>(n);
   }
-  return std::move(out_);
+}
+
+// True while the bytes may still be a frame (or were one and ended the
+// stream); false hands them back as stream data.
+bool SimUnit::PeekFrameAtBoundary(uint8_t b) {
+  if (b == 0xC0 && peek_.size() == 1) return true;  // an empty frame: still the opening
+  peek_.push_back(b);
+  if (b != 0xC0 || peek_.size() == 1) return peek_.size() <= kPeekLimit;
+  FrameReader r;
+  std::vector<uint8_t> frame;
+  for (uint8_t x : peek_) {
+    if (r.Push(x)) frame = r.TakeFrame();
+  }
+  if (!SoundPacket(frame) || !Packet{frame}.Whole()) return false;
+  peek_.clear();
+  EndRaw();
+  HandleFrame(frame);
+  return true;
+}
+
+void SimUnit::StartRaw(RawMode mode, uint64_t length, const Packet& request) {
+  raw_ = mode;
+  rawRequest_.assign(request.bytes.begin(), request.bytes.begin() + 6);
+  rawLeft_ = length;
+  rawDone_ = 0;
+  rawSum_ = 0;
+  rawFailed_ = false;
+  padSkip_ = kFramePadding;
+  peek_.clear();
+  peekRefusedAt_ = UINT64_MAX;
+  reader_.Reset();
+}
+
+void SimUnit::TakeRaw(const uint8_t* data, size_t length) {
+  rawLeft_ -= length;
+  if (raw_ == RawMode::ProgramStream) TakeProgramStream(data, length);
+  else TakeDownloadRound(data, length);
+  if (rawLeft_ == 0 && raw_ != RawMode::None) EndRaw();
+}
+
+uint64_t SimUnit::RawBytesExpected() const {
+  if (raw_ == RawMode::None) return 0;
+  uint64_t step = raw_ == RawMode::ProgramStream ? kStreamBlock : kRound;
+  return padSkip_ + std::min(rawLeft_, step - rawDone_ % step);
 }
 
 void SimUnit::HandleFrame(const std::vector<uint8_t>& frame) {
   // Anything shorter than a probe or a packet is line noise (the padding
   // between frames) and is not counted.
-  if (!IsProbe(frame) && frame.size() < 10) return;
+  bool probe = IsProbe(frame);
+  if (!probe && frame.size() < 10) return;
   ++framesReceived_;
-  if (!config_.Silent) {
-    if (IsProbe(frame)) {
+  bool silent = config_.Silent ||
+                (config_.SilentAfterCommands >= 0 && commands_ >= config_.SilentAfterCommands);
+  if (!probe) ++commands_;
+  if (!silent) {
+    if (probe) {
       AnswerProbe();
     } else {
       Packet p{frame};
-      size_t n = frame.size();
-      uint16_t stored = static_cast<uint16_t>(frame[n - 2] | frame[n - 1] << 8);
-      if (CheckValue(frame.data(), n - 2) != stored) {
+      if (!SoundPacket(frame)) {
         AnswerStatus(p, kStatusPacketError);
-      } else if (auto h = handlers_.find(p.Command()); h != handlers_.end()) {
-        h->second(*this, p);
       } else {
-        AnswerStatus(p, kStatusUnknownCommand);
+        ++commandCounts_[p.Command()];
+        ++commandCounts_[p.Command() * 256 + (p.Argument() & 0xFF)];
+        if (!p.Whole()) {
+          AnswerStatus(p, kStatusPacketDataError);
+        } else if (!FailsByFault(p)) {
+          if (auto h = handlers_.find(p.Command()); h != handlers_.end()) h->second(*this, p);
+          else AnswerStatus(p, kStatusUnknownCommand);
+        }
       }
     }
   }
   if (config_.HangupAfterFrames >= 0 && framesReceived_ >= config_.HangupAfterFrames) hungUp_ = true;
 }
 
-void SimUnit::Answer(std::vector<uint8_t> packet) {
+bool SimUnit::FailsByFault(const Packet& p) {
+  errorCounts_.resize(config_.ErrorsOn.size(), 0);
+  for (size_t i = 0; i < config_.ErrorsOn.size(); ++i) {
+    const ErrorOn& e = config_.ErrorsOn[i];
+    if (e.Command != p.Command() || (e.SubCode >= 0 && e.SubCode != (p.Argument() & 0xFF))) continue;
+    int n = ++errorCounts_[i];
+    if (e.Nth != 0 && e.Nth != n) continue;
+    if (config_.SequenceReports &&
+        (p.Command() == kCmdProgramPages || p.Command() == kCmdProgramStream)) {
+      Report(0xF0, e.Status, 0, 0);
+    }
+    AnswerStatus(p, e.Status);
+    return true;
+  }
+  return false;
+}
+
+void SimUnit::Emit(std::vector<uint8_t>& bytes) {
+  auto& to = stream_.active ? afterStream_ : out_;
+  to.insert(to.end(), bytes.begin(), bytes.end());
+}
+
+void SimUnit::BuildAnswer(std::vector<uint8_t> packet, std::vector<uint8_t>& into) {
   uint16_t crc = CheckValue(packet.data(), packet.size());
   if (config_.BadCheckValue) crc ^= 0x5A5A;
   packet.push_back(static_cast<uint8_t>(crc));
@@ -64,10 +205,16 @@ void SimUnit::Answer(std::vector<uint8_t> packet) {
     for (int i = 0; i < 7; ++i) {
       garbageSeed_ = garbageSeed_ * 1103515245u + 12345u;
       uint8_t b = static_cast<uint8_t>(garbageSeed_ >> 16);
-      out_.push_back(b == 0xC0 ? 0x3C : b);
+      into.push_back(b == 0xC0 ? 0x3C : b);
     }
   }
-  AppendFrame(packet, out_);
+  AppendFrame(packet, into);
+}
+
+void SimUnit::Answer(std::vector<uint8_t> packet) {
+  std::vector<uint8_t> bytes;
+  BuildAnswer(std::move(packet), bytes);
+  Emit(bytes);
 }
 
 void SimUnit::AnswerStatus(const Packet& request, uint8_t status) {
@@ -78,6 +225,67 @@ void SimUnit::AnswerStatus(const Packet& request, uint8_t status) {
   p.push_back(0);
   Answer(std::move(p));
 }
+
+void SimUnit::AnswerData(const Packet& request, const uint8_t* payload, size_t length) {
+  std::vector<uint8_t> p(request.bytes.begin(), request.bytes.begin() + 6);
+  p.push_back(static_cast<uint8_t>(length));
+  p.push_back(static_cast<uint8_t>(length >> 8));
+  p.insert(p.end(), payload, payload + length);
+  Answer(std::move(p));
+}
+
+void SimUnit::Report(uint8_t step, uint8_t status, uint16_t a, uint16_t b) {
+  std::vector<uint8_t> r = {kSequenceReport, step, status, static_cast<uint8_t>(a),
+                            static_cast<uint8_t>(a >> 8), static_cast<uint8_t>(b),
+                            static_cast<uint8_t>(b >> 8), 0};
+  uint8_t sum = 0;
+  for (uint8_t x : r) sum = static_cast<uint8_t>(sum + x);
+  r[7] = static_cast<uint8_t>(-sum);
+  std::vector<uint8_t> bytes;
+  AppendFrame(r, bytes);
+  Emit(bytes);
+}
+
+std::vector<uint8_t> SimUnit::Output(size_t maxStreamBytes) {
+  std::vector<uint8_t> result = std::move(out_);
+  out_.clear();
+  if (!stream_.active) return result;
+  size_t produced = 0;
+  while (stream_.position < stream_.end && produced < maxStreamBytes) {
+    if (stream_.frames) {
+      // The stored image as a series of 4 KB answers.
+      uint64_t kb = stream_.position / 1024;
+      std::vector<uint8_t> p = stream_.header;
+      p[1] = static_cast<uint8_t>(kb);
+      p[2] = static_cast<uint8_t>(kb >> 8);
+      p.push_back(0x00);
+      p.push_back(0x10);
+      size_t at = p.size();
+      p.resize(at + 4096);
+      stored_.Read(stream_.position, p.data() + at, 4096);
+      size_t before = result.size();
+      BuildAnswer(std::move(p), result);
+      produced += result.size() - before;
+      stream_.position += 4096;
+    } else {
+      size_t n = static_cast<size_t>(
+          std::min<uint64_t>({stream_.end - stream_.position, maxStreamBytes - produced, 1u << 20}));
+      size_t at = result.size();
+      result.resize(at + n);
+      chip_.Read(stream_.position, result.data() + at, n);
+      produced += n;
+      stream_.position += n;
+    }
+  }
+  if (stream_.position >= stream_.end) {
+    stream_.active = false;
+    result.insert(result.end(), afterStream_.begin(), afterStream_.end());
+    afterStream_.clear();
+  }
+  return result;
+}
+
+bool SimUnit::OutputPending() const { return !out_.empty() || stream_.active; }
 
 void SimUnit::AnswerProbe() {
   std::string name = NameText();
@@ -125,6 +333,11 @@ void SimUnit::HandleFirmwareBlock(const Packet& p) {
 }
 
 void SimUnit::HandleOffLineMonitor(const Packet& p) {
+  // Answers nothing: the unit leaves the host's control.
+  if (p.Command() == kCmdChipDone) {
+    ++chipsDone_;
+    return;
+  }
   // The unit restarts; after an upgrade it runs the new firmware.
   if (p.bytes.size() >= 5 && std::string(p.bytes.begin() + 1, p.bytes.begin() + 5) == "REST" &&
       blocksAccepted_ > 0) {

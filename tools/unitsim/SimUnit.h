@@ -2,6 +2,10 @@
 // A model of one programmer unit, bytes in and bytes out, with no I/O of its
 // own: the pseudo-terminal host and the tests feed it what the host program
 // sends and pass on what it answers. Each command is one handler in a table.
+//
+// The unit carries out the commands against a chip memory of its own (and an
+// image stored inside the unit by a download), so that what was programmed
+// can be read back and compared.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,20 +16,59 @@
 #include <vector>
 
 #include "SimFraming.h"
+#include "SparseMemory.h"
 #include "protocol/BlockKeyTable.h"
 
 namespace unitsim {
 
-inline constexpr uint8_t kCmdFirmwareBlock = 0xB7;
+// Command bytes.
+inline constexpr uint8_t kCmdReadStored = 57;
+inline constexpr uint8_t kCmdConfig = 83;
+inline constexpr uint8_t kCmdStorePage = 85;
+inline constexpr uint8_t kCmdStoreRounds = 89;
+inline constexpr uint8_t kCmdChipDone = 134;
 inline constexpr uint8_t kCmdOffLineMonitor = 138;
+inline constexpr uint8_t kCmdChip = 147;
+inline constexpr uint8_t kCmdProgramPages = 149;
+inline constexpr uint8_t kCmdProgramStream = 150;
+inline constexpr uint8_t kCmdReadStream = 154;
+inline constexpr uint8_t kCmdReadBlock = 155;
+inline constexpr uint8_t kCmdFirmwareBlock = 0xB7;
+// Sub-codes of command 147 (its argument).
+inline constexpr uint8_t kSubErase = 0x03;
+inline constexpr uint8_t kSubVerify = 0x33;
+inline constexpr uint8_t kSubBlankCheck = 0x35;
+inline constexpr uint8_t kSubReadId = 0x60;
+inline constexpr uint8_t kSubAddressWrite = 0xA9;
+
 inline constexpr uint16_t kFirmwareStart = 0x2000;
+inline constexpr uint8_t kFamilyPages528 = 0x20;
+inline constexpr uint8_t kFamilySpiEeprom = 0xB0;
+inline constexpr uint8_t kSequenceReport = 0xFD;
 
 // Unit status codes the model answers with.
 inline constexpr uint8_t kStatusOk = 0x00;
+inline constexpr uint8_t kStatusNotBlank = 0x15;
+inline constexpr uint8_t kStatusPacketDataError = 0x20;
 inline constexpr uint8_t kStatusPacketError = 0x23;
 inline constexpr uint8_t kStatusUnknownCommand = 0x25;
+inline constexpr uint8_t kStatusWriteError = 0x2D;
+inline constexpr uint8_t kStatusVerifyError = 0x31;
 inline constexpr uint8_t kStatusCheckSumError = 0x34;
 inline constexpr uint8_t kStatusCommandError = 0x45;
+inline constexpr uint8_t kStatusDone = 0x06;  // good end of a programming sequence
+
+inline constexpr uint64_t kDefaultChipCapacity = 128ull << 20;
+
+// An error status in place of the Nth command of one kind (N counted from 1;
+// 0 makes every such command fail). The kind is a command byte, for command
+// 147 optionally with its sub-code.
+struct ErrorOn {
+  uint8_t Command = 0;
+  int SubCode = -1;  // -1: any
+  int Nth = 1;
+  uint8_t Status = kStatusCommandError;
+};
 
 struct UnitConfig {
   // The probe answer's name text is Name + " " + Version.
@@ -41,11 +84,29 @@ struct UnitConfig {
   // Two key bytes per pair of 1 KB firmware blocks: the host's own table.
   std::vector<uint8_t> BlockKeys{BlockKeyTable.begin(), BlockKeyTable.end()};
 
+  // The chip memory (and the stored image) hold this many bytes at most.
+  uint64_t ChipCapacity = kDefaultChipCapacity;
+  // The answer to a read of the identification; empty: the chip's own IDs
+  // from the command's chip parameters.
+  std::vector<uint8_t> IdAnswer;
+  // Sequence reports (0xFD) while programming, as a unit sends them while it
+  // burns a chip by itself. Their completion counts the chip on the host.
+  bool SequenceReports = false;
+  // Line speed in baud, 11 bits per byte; 0: as fast as the line carries.
+  long Baud = 0;
+
   // Faults.
   bool Silent = false;                // answers nothing
   bool GarbageBetweenFrames = false;  // stray bytes before every answer
   bool BadCheckValue = false;         // answers carry a wrong check value
   int HangupAfterFrames = -1;         // hangs up once this many frames came
+  int SilentAfterCommands = -1;       // ignores everything after this many commands
+  std::vector<ErrorOn> ErrorsOn;
+  int BadRoundSum = 0;                // this round (from 1) of a download reports a wrong sum
+  bool NotBlank = false;              // the chip starts programmed
+  bool WeakChip = false;              // programming leaves a bit wrong: verify fails
+  int StreamErrorAfterBlocks = -1;    // a program stream fails after this many 32 KB blocks
+  uint8_t StreamErrorStatus = kStatusWriteError;
 };
 
 // A default configuration changed by `set`, for one-line unit set-ups.
@@ -61,8 +122,22 @@ struct Packet {
   std::vector<uint8_t> bytes;
   uint8_t Command() const { return bytes[0]; }
   uint16_t Argument() const { return static_cast<uint16_t>(bytes[1] | bytes[2] << 8); }
+  uint8_t Family() const { return bytes[4]; }
   uint16_t PayloadLength() const { return static_cast<uint16_t>(bytes[6] | bytes[7] << 8); }
   const uint8_t* Payload() const { return bytes.data() + 8; }
+  // True when the packet is exactly header, payload and check value.
+  bool Whole() const { return bytes.size() == size_t{PayloadLength()} + 10; }
+};
+
+// The chip fields of a chip-parameter block that the unit uses.
+struct ChipParams {
+  uint8_t Family = 0;
+  uint8_t SubType = 0;
+  uint32_t ChipSize = 0;
+  uint16_t DataSizeKB = 0;
+  uint8_t ChipId1 = 0;
+  uint8_t ChipId2 = 0;
+  static ChipParams From(const uint8_t* block);
 };
 
 class SimUnit {
@@ -71,9 +146,20 @@ class SimUnit {
 
   explicit SimUnit(UnitConfig config = {});
 
-  // Takes bytes from the host; returns the bytes the unit sends back.
+  // Takes bytes from the host; returns everything the unit sends back,
+  // streams included.
   std::vector<uint8_t> Feed(const uint8_t* data, size_t length);
   std::vector<uint8_t> Feed(const std::vector<uint8_t>& data) { return Feed(data.data(), data.size()); }
+
+  // The same in two halves, for a host that paces the line: Take the bytes
+  // in, then Output what is ready, a running stream at most maxStreamBytes at
+  // a time (whole answers are never cut).
+  void Take(const uint8_t* data, size_t length);
+  std::vector<uint8_t> Output(size_t maxStreamBytes = SIZE_MAX);
+  bool OutputPending() const;
+  // Raw bytes the unit still expects before its next step (0 when it waits
+  // for frames).
+  uint64_t RawBytesExpected() const;
 
   // Adding a command is one entry here.
   void SetHandler(uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }
@@ -82,13 +168,21 @@ class SimUnit {
   void Answer(std::vector<uint8_t> packet);
   // A short answer to `request`: its header, payload length 2, the status.
   void AnswerStatus(const Packet& request, uint8_t status);
+  // A data answer to `request`: its header, the payload.
+  void AnswerData(const Packet& request, const uint8_t* payload, size_t length);
+  // A sequence report: step, status and the values A and B.
+  void Report(uint8_t step, uint8_t status, uint16_t a, uint16_t b);
 
   bool HungUp() const { return hungUp_; }
   std::string NameText() const;
   const UnitConfig& Config() const { return config_; }
+  // Changes the configuration (faults) of a running unit.
+  UnitConfig& MutableConfig() { return config_; }
 
   // What the unit has taken in so far.
   int FramesReceived() const { return framesReceived_; }
+  // Commands of a kind that came with a sound check value (sub-code -1: all).
+  int CommandsReceived(uint8_t command, int subCode = -1) const;
   int FirmwareBlocksAccepted() const { return blocksAccepted_; }
   int FirmwareBlocksRefused() const { return blocksRefused_; }
   bool Upgraded() const { return upgraded_; }
@@ -96,24 +190,98 @@ class SimUnit {
   // the fourth byte of each group (never sent) left zero.
   const std::vector<uint8_t>& FirmwareMemory() const { return firmware_; }
 
+  // The chip: its data bytes from address 0 and, for chips with 528-byte
+  // pages, the 16 spare bytes of page p at p × 16.
+  const SparseMemory& Chip() const { return chip_; }
+  const SparseMemory& ChipSpare() const { return spare_; }
+  SparseMemory& Chip() { return chip_; }
+  SparseMemory& ChipSpare() { return spare_; }
+  // The image downloaded into the unit, and its size in bytes.
+  const SparseMemory& StoredImage() const { return stored_; }
+  uint64_t StoredImageSize() const { return storedSize_; }
+  // Chips finished by the host's command 134.
+  int ChipsDone() const { return chipsDone_; }
+
  private:
+  enum class RawMode { None, ProgramStream, DownloadRounds };
+  struct OutStream {
+    bool active = false;
+    bool frames = false;  // stored-image answers (else raw chip bytes)
+    uint64_t position = 0;
+    uint64_t end = 0;
+    std::vector<uint8_t> header;  // of the stored-image answers
+  };
+
+  void TakeByte(const uint8_t* data, size_t& i, size_t length);
   void HandleFrame(const std::vector<uint8_t>& frame);
+  bool FailsByFault(const Packet& p);
+  void Emit(std::vector<uint8_t>& bytes);
+  void BuildAnswer(std::vector<uint8_t> packet, std::vector<uint8_t>& into);
   void AnswerProbe();
+  void StartRaw(RawMode mode, uint64_t length, const Packet& request);
+  void TakeRaw(const uint8_t* data, size_t length);
+  void EndRaw();
+  void TakeProgramStream(const uint8_t* data, size_t length);
+  void TakeDownloadRound(const uint8_t* data, size_t length);
+  bool PeekFrameAtBoundary(uint8_t b);
+
   void HandleFirmwareBlock(const Packet& p);
   void HandleOffLineMonitor(const Packet& p);
+  void HandleChipCommand(const Packet& p);
+  void HandleErase(const Packet& p);
+  void HandleBlankCheck(const Packet& p, const ChipParams& chip);
+  void HandleVerify(const Packet& p);
+  void HandleReadId(const Packet& p, const ChipParams& chip);
+  void HandleAddressWrite(const Packet& p);
+  void HandleProgramPages(const Packet& p);
+  void HandleProgramStream(const Packet& p);
+  void HandleReadStream(const Packet& p);
+  void HandleReadBlock(const Packet& p);
+  void HandleConfig(const Packet& p);
+  void HandleStorePage(const Packet& p);
+  void HandleStoreRounds(const Packet& p);
+  void HandleReadStored(const Packet& p);
+  void ReportCompletion(uint8_t step, uint8_t status, uint64_t length);
+  void ProgramByte(uint64_t address);
 
   UnitConfig config_;
   FrameReader reader_;
   std::map<uint8_t, Handler> handlers_;
   std::vector<uint8_t> out_;
+  std::vector<uint8_t> afterStream_;  // answers waiting behind a running stream
+  OutStream stream_;
   bool hungUp_ = false;
   int framesReceived_ = 0;
+  int commands_ = 0;
+  std::map<int, int> commandCounts_;
+  std::vector<int> errorCounts_;
   int blocksAccepted_ = 0;
   int blocksRefused_ = 0;
   std::optional<uint16_t> nextBlockAddress_;
   bool upgraded_ = false;
   std::vector<uint8_t> firmware_;
   uint32_t garbageSeed_ = 1;
+
+  SparseMemory chip_;
+  SparseMemory spare_;
+  SparseMemory stored_;
+  uint64_t storedSize_ = 0;
+  bool storedValid_ = false;
+  std::vector<uint64_t> weakBytes_;  // chip bytes that differ from what was programmed
+  std::optional<uint16_t> lastDataSizeKB_;
+  int chipsDone_ = 0;
+
+  // Raw bytes from the host (an image stream or download rounds).
+  RawMode raw_ = RawMode::None;
+  std::vector<uint8_t> rawRequest_;  // header of the command that started them
+  uint64_t rawLeft_ = 0;
+  uint64_t rawDone_ = 0;
+  uint64_t rawDataSize_ = 0;  // bytes of the stream that go to the chip
+  uint32_t rawSum_ = 0;
+  int padSkip_ = 0;           // the padding behind the starting frame
+  bool rawFailed_ = false;
+  std::vector<uint8_t> peek_;  // a possible frame at a block boundary
+  uint64_t peekRefusedAt_ = UINT64_MAX;
 };
 
 }  // namespace unitsim

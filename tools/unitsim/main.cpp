@@ -1,37 +1,50 @@
 // unitsim: simulated programmer units on pseudo-terminals.
 //
-//   unitsim --units N [--ini PATH] [--name NAME] [--version V] [--basic]
-//           [--upgraded-version V] [--silent] [--garbage] [--bad-check]
-//           [--hangup-after FRAMES]
+//   unitsim --units N [--ini PATH] [unit options] [--unit K unit options]...
 //
 // Prints one device path a line, writes a settings file naming them when
 // --ini is given, then serves the units until it is ended. Lines on standard
-// input steer it: "unplug K" pulls unit K (1..N) and rewrites the settings
-// file without it, "quit" ends.
+// input steer it:
+//   unplug K              pulls unit K (1..N) and rewrites the settings file
+//   stats                 the line figures as "name value" lines
+//   reset                 starts the line figures afresh
+//   save-chip K LEN PATH  writes the first LEN bytes of unit K's chip to PATH
+//   save-stored K PATH    writes unit K's stored image to PATH
+//   quit                  prints the figures and ends
+// The figures are printed too when the program is ended by a signal.
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PtyUnit.h"
+#include "UnitOptions.h"
 
 namespace {
 
+using Units = std::vector<std::unique_ptr<unitsim::PtyUnit>>;
+
+std::mutex printMutex;
+
 int Usage() {
-  std::cerr << "usage: unitsim --units N [--ini PATH] [--name NAME] [--version V] [--basic]\n"
-               "               [--upgraded-version V] [--silent] [--garbage] [--bad-check]\n"
-               "               [--hangup-after FRAMES]\n";
+  std::cerr << "usage: unitsim --units N [--ini PATH] [unit options] [--unit K unit options]...\n"
+            << unitsim::UnitOptionsUsage();
   return 2;
 }
 
 // Names the units still plugged in, in order.
-bool WriteSettings(const std::string& path, const std::vector<std::unique_ptr<unitsim::PtyUnit>>& units) {
+bool WriteSettings(const std::string& path, const Units& units) {
   std::vector<std::string> paths;
   for (const auto& unit : units) {
     if (unit->Plugged()) paths.push_back(unit->DevicePath());
@@ -47,32 +60,83 @@ bool WriteSettings(const std::string& path, const std::vector<std::unique_ptr<un
   return std::rename(temp.c_str(), path.c_str()) == 0;
 }
 
+void PrintStats(Units& units) {
+  std::lock_guard<std::mutex> lock(printMutex);
+  unitsim::LinkStats all;
+  for (size_t k = 0; k < units.size(); ++k) {
+    unitsim::LinkStats s = units[k]->Stats();
+    std::string u = "unit" + std::to_string(k + 1) + "_";
+    std::printf("%sbytes_received %llu\n", u.c_str(), static_cast<unsigned long long>(s.BytesReceived));
+    std::printf("%sbytes_sent %llu\n", u.c_str(), static_cast<unsigned long long>(s.BytesSent));
+    std::printf("%sbusy_s %.6f\n", u.c_str(), s.BusySeconds);
+    std::printf("%sturnaround_count %zu\n", u.c_str(), s.TurnaroundSeconds.size());
+    std::printf("%sturnaround_ms_median %.4f\n", u.c_str(), s.TurnaroundMs(50));
+    std::printf("%sturnaround_ms_p99 %.4f\n", u.c_str(), s.TurnaroundMs(99));
+    all.TurnaroundSeconds.insert(all.TurnaroundSeconds.end(), s.TurnaroundSeconds.begin(),
+                                 s.TurnaroundSeconds.end());
+  }
+  std::printf("turnaround_count %zu\n", all.TurnaroundSeconds.size());
+  std::printf("turnaround_ms_median %.4f\n", all.TurnaroundMs(50));
+  std::printf("turnaround_ms_p99 %.4f\n", all.TurnaroundMs(99));
+  std::printf("stats_end 1\n");
+  std::fflush(stdout);
+}
+
+bool SaveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
   int count = 0;
   std::string ini;
-  unitsim::UnitConfig config;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    const char* v = nullptr;
-    if (a == "--units" && (v = next())) count = std::atoi(v);
-    else if (a == "--ini" && (v = next())) ini = v;
-    else if (a == "--name" && (v = next())) config.Name = v;
-    else if (a == "--version" && (v = next())) config.Version = v;
-    else if (a == "--upgraded-version" && (v = next())) config.UpgradedVersion = v;
-    else if (a == "--basic") config.Name = "KorvanQZ";
-    else if (a == "--silent") config.Silent = true;
-    else if (a == "--garbage") config.GarbageBetweenFrames = true;
-    else if (a == "--bad-check") config.BadCheckValue = true;
-    else if (a == "--hangup-after" && (v = next())) config.HangupAfterFrames = std::atoi(v);
-    else return Usage();
+  unitsim::UnitConfig common;
+  std::vector<std::pair<int, std::vector<std::string>>> perUnit;  // options of --unit K
+  int scope = 0;
+  for (size_t i = 0; i < args.size();) {
+    const std::string& a = args[i];
+    if (a == "--units" && i + 1 < args.size()) {
+      count = std::atoi(args[i + 1].c_str());
+      i += 2;
+    } else if (a == "--ini" && i + 1 < args.size()) {
+      ini = args[i + 1];
+      i += 2;
+    } else if (a == "--unit" && i + 1 < args.size()) {
+      scope = std::atoi(args[i + 1].c_str());
+      if (scope < 1 || scope > 8) return Usage();
+      perUnit.push_back({scope, {}});
+      i += 2;
+    } else if (scope == 0) {
+      if (!unitsim::ApplyUnitOption(args, i, common)) return Usage();
+    } else {
+      // Checked now, applied per unit below.
+      size_t start = i;
+      unitsim::UnitConfig probe;
+      if (!unitsim::ApplyUnitOption(args, i, probe)) return Usage();
+      perUnit.back().second.insert(perUnit.back().second.end(), args.begin() + start, args.begin() + i);
+    }
   }
   if (count < 1 || count > 8) return Usage();
 
-  std::vector<std::unique_ptr<unitsim::PtyUnit>> units;
-  for (int i = 0; i < count; ++i) {
+  // The figures are printed on the way out, also when a signal ends us.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  Units units;
+  for (int k = 1; k <= count; ++k) {
+    unitsim::UnitConfig config = common;
+    for (const auto& [unit, options] : perUnit) {
+      if (unit != k) continue;
+      for (size_t i = 0; i < options.size();) unitsim::ApplyUnitOption(options, i, config);
+    }
     auto unit = std::make_unique<unitsim::PtyUnit>(config);
     std::string error;
     if (!unit->Start(error)) {
@@ -87,20 +151,58 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  std::thread([&units, signals] {
+    int sig = 0;
+    sigwait(&signals, &sig);
+    PrintStats(units);
+    std::_Exit(0);
+  }).detach();
+
   std::string line;
   while (std::getline(std::cin, line)) {
     std::istringstream words(line);
     std::string word;
     int k = 0;
     words >> word;
-    if (word == "quit") return 0;
-    if (word == "unplug" && (words >> k) && k >= 1 && k <= count) {
+    bool unitGiven = static_cast<bool>(words >> k) && k >= 1 && k <= count;
+    if (word == "quit") {
+      PrintStats(units);
+      std::_Exit(0);
+    } else if (word == "stats") {
+      PrintStats(units);
+    } else if (word == "reset") {
+      for (auto& unit : units) unit->ResetStats();
+    } else if (word == "unplug" && unitGiven) {
       units[k - 1]->Unplug();
-      std::cout << "unplugged " << k << std::endl;
+      {
+        std::lock_guard<std::mutex> lock(printMutex);
+        std::cout << "unplugged " << k << std::endl;
+      }
       // A refresh of the port list then finds the units still there.
       if (!ini.empty()) WriteSettings(ini, units);
+    } else if (word == "save-chip" && unitGiven) {
+      unsigned long long length = 0;
+      std::string path;
+      if (!(words >> length >> path) || length > unitsim::kDefaultChipCapacity) {
+        std::cerr << "unitsim: save-chip K LENGTH PATH\n";
+        continue;
+      }
+      std::vector<uint8_t> bytes;
+      units[k - 1]->Inspect([&](const unitsim::SimUnit& u) { bytes = u.Chip().Read(0, length); });
+      if (!SaveBytes(path, bytes)) std::cerr << "unitsim: cannot write " << path << "\n";
+    } else if (word == "save-stored" && unitGiven) {
+      std::string path;
+      if (!(words >> path)) {
+        std::cerr << "unitsim: save-stored K PATH\n";
+        continue;
+      }
+      std::vector<uint8_t> bytes;
+      units[k - 1]->Inspect(
+          [&](const unitsim::SimUnit& u) { bytes = u.StoredImage().Read(0, u.StoredImageSize()); });
+      if (!SaveBytes(path, bytes)) std::cerr << "unitsim: cannot write " << path << "\n";
     } else if (!word.empty()) {
-      std::cerr << "unitsim: commands are \"unplug K\" and \"quit\"\n";
+      std::cerr << "unitsim: commands are \"unplug K\", \"stats\", \"reset\", \"save-chip K LEN PATH\", "
+                   "\"save-stored K PATH\" and \"quit\"\n";
     }
   }
   // No more commands (started in the background): serve until ended.
