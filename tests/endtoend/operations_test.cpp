@@ -188,6 +188,20 @@ struct Units : ::testing::Test {
   std::vector<uint8_t> Buffer(size_t length) const {
     return {js->DataBuffer.get(), js->DataBuffer.get() + length};
   }
+  // Runs one operation on the slot to its end; the slot's log texts since
+  // its start.
+  std::vector<std::string> Operation(int slot, const std::function<void()>& start) {
+    const size_t from = view.log.size();
+    start();
+    EXPECT_TRUE(RunUntilIdle({slot}, 20s));
+    const std::string prefix = "C" + std::to_string(slot + 1) + ": ";
+    std::vector<std::string> texts;
+    const std::vector<std::string> all = view.LogTexts();
+    for (size_t i = from; i < all.size(); ++i) {
+      if (all[i].rfind(prefix, 0) == 0) texts.push_back(all[i].substr(prefix.size()));
+    }
+    return texts;
+  }
   std::string LastSlotText(int slot) const {
     const std::string prefix = "C" + std::to_string(slot + 1) + ": ";
     std::string last;
@@ -198,8 +212,86 @@ struct Units : ::testing::Test {
   }
 };
 
+void StartChipCommand(JobState& js, uint8_t op, uint8_t subCode, int slot) {
+  Prepare(js, op, slot);
+  js.SlotGaugeTick[slot] = 1;
+  StartSlotOperation(js, 500, 0, slot);
+  SendChipCommand(js, 147, subCode, slot);
+}
+
+// Auto of a flash chip with erase: erase, program by pages, verify.
+void StartAutoWithErase(JobState& js, int slot) {
+  StartChipCommand(js, kOpErase, 3, slot);
+  js.SlotAutoMode[slot] = 1;
+}
+
+void StartReadStored(JobState& js) {
+  Prepare(js, kOpReadDownloaded, 0);
+  StartSlotOperation(js, 500, js.DataSizeKB, 0);
+  SendCommand2(js, 57, 0, 0);
+}
+
+void StartAddressWrite(JobState& js, uint16_t address, const std::vector<uint8_t>& data) {
+  js.AddrWriteAddr = address;
+  js.AddrWriteLen = static_cast<uint16_t>(data.size());
+  js.AddrWriteData = data;
+  Prepare(js, kOpAddressWrite, 0);
+  js.SlotGaugeTick[0] = 1;
+  StartSlotOperation(js, 500, 0, 0);
+  SendAddressWrite(js, 0);
+}
+
 std::vector<unitsim::UnitConfig> ThreeUnits(long baud) {
   return std::vector<unitsim::UnitConfig>(3, unitsim::Config([&](auto& c) { c.Baud = baud; }));
+}
+
+using Texts = std::vector<std::string>;
+
+// Every operation of unit 1, one after the other, against its chip.
+TEST_F(Units, EveryOperationRunsToItsEndOnAUnit) {
+  Connect({unitsim::Config([](auto& c) { c.NotBlank = true; })});
+  constexpr uint32_t kKB = 32;
+  UseChip(kKB, false);
+  js->ChipId1 = 0xEF;
+  js->ChipId2 = 0x40;
+  const std::vector<uint8_t> data = UnitData(kKB, 1);
+  LoadData(data);
+
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpBlankCheck, 0x35, 0); }),
+            (Texts{"Chip is Not Blank!", "Operation Success!"}));
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpErase, 3, 0); }),
+            (Texts{"Operation Success!"}));
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpBlankCheck, 0x35, 0); }),
+            (Texts{"Chip is Blank!", "Operation Success!"}));
+  EXPECT_EQ(Operation(0, [&] { StartAutoWithErase(*js, 0); }),
+            (Texts{"Chip has been Erased, Do Programming......",
+                   "Programming Success, do verification......", "Operation Success!"}));
+  EXPECT_EQ(view.panels[2], "Burn OK, Total: 1");
+  EXPECT_TRUE(ChipOf(0, data.size()) == data);
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpVerify, 0x33, 0); }),
+            (Texts{"Operation Success!"}));
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpReadId, 0x60, 0); }),
+            (Texts{"Read Chip Information success: ID=0xEF,0x40, Statu Reg=0x00,0x00",
+                   "Operation Success!"}));
+  EXPECT_EQ(Operation(0, [&] { StartAddressWrite(*js, 0x100, {1, 2, 3, 4}); }),
+            (Texts{"Write Specific Address Success!", "Operation Success!"}));
+  EXPECT_EQ(ChipOf(0, 0x104)[0x100], 1);
+  EXPECT_EQ(ChipOf(0, 0x104)[0x103], 4);
+
+  // Download into the unit by pages, then its stored image back (57).
+  EXPECT_EQ(Operation(0, [&] { StartDownload(*js, 0); }), (Texts{"Operation Success!"}));
+  EXPECT_TRUE(StoredOf(0, data.size()) == data);
+  std::fill_n(js->DataBuffer.get(), data.size(), 0);
+  js->DataLoaded = 0;
+  EXPECT_EQ(Operation(0, [&] { StartReadStored(*js); }),
+            (Texts{"Download Data has been read out.", "Operation Success!"}));
+  EXPECT_TRUE(Buffer(data.size()) == data);
+  EXPECT_EQ(js->DataLoaded, 1);
+
+  // The chip (with the address write in it) by the streamed read.
+  std::fill_n(js->DataBuffer.get(), data.size(), 0);
+  EXPECT_EQ(Operation(0, [&] { StartReadStream(*js); }), (Texts{"Chip Data has been read out."}));
+  EXPECT_TRUE(Buffer(data.size()) == ChipOf(0, data.size()));
 }
 
 // Each unit is programmed with its own data, 4 KB per command, then each
