@@ -374,6 +374,27 @@ TEST_F(Units, PacedStreamsOnThreeUnitsAtOnce) {
   }
 }
 
+// Three units program at once: one answers an error status, one falls
+// silent; each ends alone and the third finishes.
+TEST_F(Units, ErrorAndSilenceEndOnlyTheirOwnUnitsProgram) {
+  auto configs = ThreeUnits(0);
+  configs[0].ErrorsOn = {unitsim::ErrorOn{149, -1, 3, unitsim::kStatusWriteError}};
+  configs[1].SilentAfterCommands = 5;
+  Connect(configs);
+  constexpr uint32_t kKB = 64;
+  UseChip(kKB, false);
+  LoadData(UnitData(kKB, 2));
+  for (int u = 0; u < 3; ++u) StartProgram(*js, u);
+  ASSERT_TRUE(RunUntilIdle({0, 1, 2}, 20s));
+  EXPECT_EQ(LastSlotText(0), "Write Flash Memory Error!");
+  EXPECT_EQ(LastSlotText(1), "Operation Failed!");
+  const Texts all = view.LogTexts();
+  EXPECT_NE(std::find(all.begin(), all.end(), "C2: Operation Time Out!"), all.end());
+  EXPECT_EQ(LastSlotText(2), "Operation Success!");
+  EXPECT_TRUE(ChipOf(2, kKB * 1024) == UnitData(kKB, 2));
+  for (int u = 0; u < 2; ++u) EXPECT_EQ(view.gauges[u].color, GaugeColor::Red) << u;
+}
+
 // A unit that gives up in the middle of the paced stream reports its error
 // status: that slot fails with the code, the others go on to verify.
 TEST_F(Units, ErrorStatusDuringThePacedStreamEndsOnlyThatUnitsProgram) {
