@@ -56,6 +56,8 @@ void TQZProgrammer::BitBtnFreshClick() {
 
 void TQZProgrammer::BitBtnFindCOMClick() {
   js.DeviceCount = 0;
+  // A streamed read still running would take unit 1's probe answer for data.
+  js.ReadStreaming = 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     js.SlotRxCount[slot] = 0;
     js.SlotDownloading[slot] = 0;

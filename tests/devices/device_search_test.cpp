@@ -281,6 +281,15 @@ TEST_F(DeviceSearchTest, StreamedReadBytesAreDataAndStayInsideTheBuffer) {
   EXPECT_EQ(w.EditRD->text().toStdString(), "0x08200004");  // the bytes counted so far
 }
 
+TEST_F(DeviceSearchTest, NewSearchDuringAStreamedReadFindsUnit1) {
+  TQZProgrammer& w = StartUp();
+  Js().ReadStreaming = 1;  // unit 1 streams a chip read that never ends
+  w.BitBtnFindCOMClick();
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 3; }));
+  EXPECT_EQ(Js().SlotConnected[0], 1);
+  EXPECT_EQ(Js().ReadStreaming, 0);
+}
+
 TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {
   WriteSettings({0});
   shown_ = true;
