@@ -350,3 +350,47 @@ TEST_F(StreamFixture, SequenceReportsOfAStreamEndWithTheImageSum) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StreamFixture, ImageBytesThatLookLikeAFrameMarkStayImageBytes) {
+  UseChip(0x10, 96);
+  FillData(96, 2);
+  // The second and third blocks begin with frame marks: an unsound frame,
+  // and a mark that never closes within a command's length.
+  uint8_t* d = js->DataBuffer.get();
+  d[32768] = 0xC0;
+  d[32768 + 20] = 0xC0;
+  d[65536] = 0xC0;
+  for (int i = 1; i < 700; ++i) d[65536 + i] = uint8_t(i == 0xC0 ? 1 : i);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), kStatusOk);
+  EXPECT_TRUE(StreamImage(96).empty());
+  EXPECT_EQ(unit->Chip().Read(0, 96 * 1024), HostData(0, 96 * 1024));
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+}
+
+TEST_F(HostFixture, StandAloneRunBurnsTheStoredImageWithReports) {
+  UseChip(0x10, 8);
+  FillData(8, 3);
+  StatusOf([](JobState& js) { SendChipConfig(js, 83, 0, 0); });
+  for (uint32_t kb = 0; kb < 8; kb += 4) StatusOf([kb](JobState& js) { SendDataPage(js, 85, kb, 0, 0); });
+  unit->RunStandAlone();
+  auto reports = DecodeFrames(unit->Output());
+  std::vector<uint8_t> steps;
+  for (const auto& r : reports) {
+    EXPECT_TRUE(SoundReport(r));
+    steps.push_back(r.bytes[1]);
+  }
+  EXPECT_EQ(steps, (std::vector<uint8_t>{0x10, 0x30, 0x40, 0x70, 0x78, 0xF0}));
+  EXPECT_EQ(reports.back().bytes[2], kStatusDone);
+  EXPECT_EQ(unit->Chip().Read(0, 8 * 1024), HostData(0, 8 * 1024));
+
+  UseUnit({});
+  unit->RunStandAlone();  // nothing downloaded: the run fails at once
+  reports = DecodeFrames(unit->Output());
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[1].bytes[1], 0xF0);
+  EXPECT_NE(reports[1].bytes[2], kStatusDone);
+}
+
+}  // namespace

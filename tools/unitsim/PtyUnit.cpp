@@ -37,6 +37,14 @@ constexpr int64_t kReadAhead = 1000000;             // read the host's next byte
 constexpr int64_t kOutputAhead = 20000000;          // keep 20 ms of answers queued on a paced line
 constexpr size_t kUnpacedQueue = 256 * 1024;        // and this much on an unpaced one
 
+// The closing mark of the last frame goes out with the padding behind it, so
+// that the host cannot answer before the unit's answer is through.
+constexpr size_t kFrameTail = 6;
+uint64_t HoldBackTail(uint64_t through, size_t size) {
+  if (through < size && size >= kFrameTail && through > size - kFrameTail) return size - kFrameTail;
+  return through;
+}
+
 }  // namespace
 
 PtyUnit::PtyUnit(UnitConfig config) : unit_(std::move(config)), baud_(unit_.Config().Baud) {}
@@ -111,7 +119,7 @@ void PtyUnit::Serve() {
       // And leave it for the host once they are through.
       while (!out.empty()) {
         Run& r = out.front();
-        uint64_t through = outWire.Through(r.start, r.bytes.size(), now);
+        uint64_t through = HoldBackTail(outWire.Through(r.start, r.bytes.size(), now), r.bytes.size());
         if (through > r.done) {
           ssize_t n = ::write(master_, r.bytes.data() + r.done, through - r.done);
           if (n > 0) {
@@ -168,7 +176,9 @@ void PtyUnit::Serve() {
     }
     if (!out.empty() && !blocked) {
       const Run& r = out.front();
-      deadline = std::min(deadline, r.start + outWire.Duration(std::min(r.bytes.size(), r.done + kChunk)));
+      size_t target = std::min(r.bytes.size(), r.done + kChunk);
+      if (r.bytes.size() - target < kFrameTail) target = r.bytes.size();
+      deadline = std::min(deadline, r.start + outWire.Duration(target));
     }
     if (outputPending) {
       deadline = std::min(deadline, outWire.Limited() ? outWire.FreeAt() - kOutputAhead : now);
@@ -191,7 +201,12 @@ void PtyUnit::Serve() {
       if (errno == EINTR) continue;
       return;
     }
-    if (fds[1].revents) return;  // unplugged
+    if (fds[1].revents) {
+      uint64_t count;
+      (void)!::read(wake_, &count, sizeof count);
+      if (stopping_) return;  // unplugged
+      continue;               // the unit was changed: it may have something to send
+    }
     if (wantRead && (fds[0].revents & POLLIN)) {
       ssize_t n = ::read(master_, buf.data(), std::min(buf.size(), readCap));
       if (n > 0) {
@@ -218,6 +233,7 @@ void PtyUnit::CloseEnds() {
 
 void PtyUnit::Unplug() {
   if (thread_.joinable()) {
+    stopping_ = true;
     uint64_t one = 1;
     (void)!::write(wake_, &one, sizeof one);
     thread_.join();
@@ -234,8 +250,14 @@ void PtyUnit::Inspect(const std::function<void(const SimUnit&)>& f) {
 }
 
 void PtyUnit::Change(const std::function<void(SimUnit&)>& f) {
-  std::lock_guard<std::mutex> lock(unitMutex_);
-  f(unit_);
+  {
+    std::lock_guard<std::mutex> lock(unitMutex_);
+    f(unit_);
+  }
+  if (wake_ >= 0) {
+    uint64_t one = 1;
+    (void)!::write(wake_, &one, sizeof one);
+  }
 }
 
 LinkStats PtyUnit::Stats() {

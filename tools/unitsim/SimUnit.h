@@ -173,6 +173,10 @@ class SimUnit {
   // A sequence report: step, status and the values A and B.
   void Report(uint8_t step, uint8_t status, uint16_t a, uint16_t b);
 
+  // The operator pressed the unit's start key (off-line): it burns its
+  // stored image into the chip by itself and reports every step (0xFD).
+  void RunStandAlone();
+
   bool HungUp() const { return hungUp_; }
   std::string NameText() const;
   const UnitConfig& Config() const { return config_; }
