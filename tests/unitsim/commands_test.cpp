@@ -39,7 +39,9 @@ TEST_P(AnswerTable, AnswersWithTheSizeTheHostConsumes) {
   EXPECT_TRUE(a.Sound());
   EXPECT_EQ(a.bytes[0], c.command);
   EXPECT_EQ(a.PayloadLength(), c.payload);
-  if (c.payload == 2) EXPECT_EQ(a.Status(), c.status);
+  if (c.payload == 2) {
+    EXPECT_EQ(a.Status(), c.status);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,7 +178,9 @@ TEST_F(StreamFixture, AutoStreamOfAnOddBlockCountEndsAtTheImage) {
     UseUnit({});
     UseChip(0x10, 96);
     FillData(96, 7);
-    if (eraseFirst) EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+    if (eraseFirst) {
+      EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+    }
     EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 150, 0); }), kStatusOk);
     EXPECT_TRUE(StreamImage(96).empty());
     EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
@@ -381,7 +385,7 @@ TEST_F(HostFixture, StandAloneRunBurnsTheStoredImageWithReports) {
     EXPECT_TRUE(SoundReport(r));
     steps.push_back(r.bytes[1]);
   }
-  EXPECT_EQ(steps, (std::vector<uint8_t>{0x10, 0x30, 0x40, 0x70, 0x78, 0xF0}));
+  EXPECT_EQ(steps, (std::vector<uint8_t>{0x10, 0x30, 0x40, 0x78, 0x78, 0xF0}));
   EXPECT_EQ(reports.back().bytes[2], kStatusDone);
   EXPECT_EQ(unit->Chip().Read(0, 8 * 1024), HostData(0, 8 * 1024));
 

@@ -262,7 +262,8 @@ void SimUnit::RunStandAlone() {
     Report(0x40, 0, static_cast<uint16_t>(i), static_cast<uint16_t>(steps));
   }
   if (size > 0) ProgramByte(0);
-  Report(0x70, 0, 0, 0);
+  // Verification from position 0 to the end.
+  Report(0x78, 0, 0, 0);
   Report(0x78, 0, static_cast<uint16_t>(kb), static_cast<uint16_t>(kb >> 16));
   ReportCompletion(0xF0, weakBytes_.empty() ? kStatusDone : kStatusVerifyError, size);
 }
