@@ -74,36 +74,10 @@ bool SaveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  int count = 0;
-  std::string ini;
-  unitsim::UnitConfig common;
-  std::vector<std::pair<int, std::vector<std::string>>> perUnit;  // options of --unit K
-  int scope = 0;
-  for (size_t i = 0; i < args.size();) {
-    const std::string& a = args[i];
-    if (a == "--units" && i + 1 < args.size()) {
-      count = std::atoi(args[i + 1].c_str());
-      i += 2;
-    } else if (a == "--ini" && i + 1 < args.size()) {
-      ini = args[i + 1];
-      i += 2;
-    } else if (a == "--unit" && i + 1 < args.size()) {
-      scope = std::atoi(args[i + 1].c_str());
-      if (scope < 1 || scope > 8) return Usage();
-      perUnit.push_back({scope, {}});
-      i += 2;
-    } else if (scope == 0) {
-      if (!unitsim::ApplyUnitOption(args, i, common)) return Usage();
-    } else {
-      // Checked now, applied per unit below.
-      size_t start = i;
-      unitsim::UnitConfig probe;
-      if (!unitsim::ApplyUnitOption(args, i, probe)) return Usage();
-      perUnit.back().second.insert(perUnit.back().second.end(), args.begin() + start, args.begin() + i);
-    }
-  }
-  if (count < 1 || count > 8) return Usage();
+  auto options = unitsim::ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!options) return Usage();
+  const int count = options->Units;
+  const std::string& ini = options->Ini;
 
   // The figures are printed on the way out, also when a signal ends us.
   sigset_t signals;
@@ -115,17 +89,7 @@ int main(int argc, char** argv) {
 
   unitsim::UnitRack units;
   std::string error;
-  bool started = units.Start(
-      count,
-      [&](int k) {
-        unitsim::UnitConfig config = common;
-        for (const auto& [unit, options] : perUnit) {
-          if (unit != k) continue;
-          for (size_t i = 0; i < options.size();) unitsim::ApplyUnitOption(options, i, config);
-        }
-        return config;
-      },
-      error);
+  bool started = units.Start(count, [&](int k) { return options->Configs[static_cast<size_t>(k - 1)]; }, error);
   if (!started) {
     std::cerr << "unitsim: " << error << "\n";
     return 1;
