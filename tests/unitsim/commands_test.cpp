@@ -398,3 +398,45 @@ TEST_F(HostFixture, StandAloneRunBurnsTheStoredImageWithReports) {
 }
 
 }  // namespace
+
+namespace {
+
+// The line as the host sends it arrives in pieces of any size.
+TEST_F(StreamFixture, TheSameLineInPiecesOfAnySizeGivesTheSameResult) {
+  UseChip(0x10, 64);
+  FillData(64, 4);
+  std::vector<uint8_t> line;
+  auto add = [&](const Sender& send) {
+    port.sent.clear();
+    send(*js);
+    for (const auto& b : port.sent) line.insert(line.end(), b.begin(), b.end());
+  };
+  add([](JobState& js) { SendCommandWithChipParams(js, 150, 0); });
+  js->SlotKbIndex[0] = 0;
+  add([](JobState& js) { SendNextDownloadBlock(js, 0); });
+  add([](JobState& js) { SendNextDownloadBlock(js, 0); });
+  add([](JobState& js) { SendChipConfig(js, 83, 0, 0); });
+  add([](JobState& js) { SendCommand16(js, 89, 0); });
+  js->SlotKbIndex[0] = 0;
+  add([](JobState& js) { SendRawBlockPair(js, 0); });
+  add(Chip(147, 0x33));
+  for (size_t piece : {size_t{1}, size_t{7}, size_t{4093}, size_t{32773}}) {
+    SCOPED_TRACE(piece);
+    UseUnit({});
+    std::vector<uint8_t> answers;
+    for (size_t at = 0; at < line.size(); at += piece) {
+      auto a = unit->Feed(line.data() + at, std::min(piece, line.size() - at));
+      answers.insert(answers.end(), a.begin(), a.end());
+    }
+    auto frames = DecodeFrames(answers);
+    ASSERT_EQ(frames.size(), 5u);  // 150, 83, 89, the round's sum, the verify
+    EXPECT_EQ(frames[3].PayloadLength(), 4);
+    EXPECT_EQ(GetLE32(frames[3].Payload()), ByteSum32(js->DataBuffer.get(), 0, 65535));
+    EXPECT_EQ(frames[4].bytes[0], 147);
+    EXPECT_EQ(frames[4].Status(), kStatusOk);
+    EXPECT_EQ(unit->Chip().Read(0, 64 * 1024), HostData(0, 64 * 1024));
+    EXPECT_EQ(unit->StoredImage().Read(0, 64 * 1024), HostData(0, 64 * 1024));
+  }
+}
+
+}  // namespace

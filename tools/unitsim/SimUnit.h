@@ -61,8 +61,8 @@ inline constexpr uint8_t kStatusDone = 0x06;  // good end of a programming seque
 inline constexpr uint64_t kDefaultChipCapacity = 128ull << 20;
 
 // An error status in place of the Nth command of one kind (N counted from 1;
-// 0 makes every such command fail). The kind is a command byte, for command
-// 147 optionally with its sub-code.
+// 0 makes every such command fail). The kind is a command byte, optionally
+// with the low byte of its argument (147's sub-code, 149's kilobyte index).
 struct ErrorOn {
   uint8_t Command = 0;
   int SubCode = -1;  // -1: any
