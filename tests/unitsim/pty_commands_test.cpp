@@ -127,6 +127,30 @@ TEST_F(PtyFixture, APacedUnitTakesAndSendsEveryByteAndTimesTheHost) {
   EXPECT_GE(s.BusySeconds, double(sent > answered ? sent : answered) * 11e-6 * 0.999);
 }
 
+TEST_F(PtyFixture, OnlyCommandsThatFollowAnAnswerAreTurnarounds) {
+  std::string error;
+  ASSERT_TRUE(rack.Start(1, [](int) { return Config([](UnitConfig& c) { c.SequenceReports = true; }); }, error));
+  HostLine line(rack.Unit(1).DevicePath());
+  ASSERT_TRUE(line.Open());
+  UseChip(0x10, 64);
+  FillData(64, 3);
+  line.Write(Built([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }));
+  line.Read(3);  // two reports, the acceptance
+  js->SlotKbIndex[0] = 0;
+  line.Write(Built([](JobState& js) { SendNextDownloadBlock(js, 0); }));
+  line.Write(Built([](JobState& js) { SendNextDownloadBlock(js, 0); }));
+  line.Read(3);  // a report per block, the completion
+  line.Write(Built([](JobState& js) { SendChipCommand(js, 147, 0x33, 0); }));
+  line.Read(1);
+  line.Write(Built([](JobState& js) { SendChipCommand(js, 155, 0, 0); }));
+  auto block = DecodeFrames(line.Read(1));
+  ASSERT_EQ(block.size(), 1u);
+  EXPECT_EQ(std::vector<uint8_t>(block[0].Payload(), block[0].Payload() + 4096), HostData(0, 4096));
+  // The stream after the acceptance and the verify after the stream's
+  // reports are no turnarounds; the read after the verify's answer is.
+  EXPECT_EQ(rack.Unit(1).Stats().TurnaroundSeconds.size(), 1u);
+}
+
 TEST_F(PtyFixture, TheSettingsFileNamesThePluggedUnits) {
   StartUnits(3, 0);
   rack.Unit(2).Unplug();

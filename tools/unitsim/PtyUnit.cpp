@@ -30,7 +30,8 @@ int64_t NowNs() {
 struct Run {
   int64_t start;
   std::vector<uint8_t> bytes;
-  size_t done = 0;  // handed on (to the unit, or written to the host)
+  size_t done = 0;      // handed on (to the unit, or written to the host)
+  bool answer = false;  // holds an answer (not only sequence reports)
 };
 
 constexpr size_t kChunk = 256;                      // bytes handed on at a time on a paced line
@@ -86,7 +87,8 @@ void PtyUnit::Serve() {
   const size_t pullCap =
       outWire.Limited() ? std::max<size_t>(4096, static_cast<size_t>(baud_ / kBitsPerByte / 50)) : kUnpacedQueue;
   size_t outQueued = 0;
-  bool answered = false;  // a run went out since the host's last bytes
+  bool answered = false;  // an answer went out since the host's last bytes
+  uint64_t answersPulled = 0;
   int64_t lastOutDone = 0;
   std::vector<uint8_t> buf(65536);
   for (;;) {
@@ -117,7 +119,9 @@ void PtyUnit::Serve() {
         int64_t start = outWire.Queue(now, bytes.size());
         busy_.Add(start, start + outWire.Duration(bytes.size()));
         outQueued += bytes.size();
-        out.push_back(Run{start, std::move(bytes)});
+        bool answer = unit_.AnswersQueued() != answersPulled;
+        answersPulled = unit_.AnswersQueued();
+        out.push_back(Run{start, std::move(bytes), 0, answer});
       }
       // And leave it for the host once they are through.
       while (!out.empty()) {
@@ -136,8 +140,10 @@ void PtyUnit::Serve() {
           }
         }
         if (r.done < r.bytes.size()) break;
-        lastOutDone = std::max(r.start + outWire.Duration(r.bytes.size()), NowNs());
-        answered = true;
+        if (r.answer) {
+          lastOutDone = std::max(r.start + outWire.Duration(r.bytes.size()), NowNs());
+          answered = true;
+        }
         out.pop_front();
       }
       outputPending = unit_.OutputPending();
@@ -215,7 +221,9 @@ void PtyUnit::Serve() {
       if (n > 0) {
         int64_t t = NowNs();
         std::lock_guard<std::mutex> lock(unitMutex_);
-        if (awaitingHost_ && inWire.FreeAt() <= t) {
+        // Raw data (a paced image stream) is no command: its gaps are the
+        // host's pacing, not its turnaround.
+        if (awaitingHost_ && inWire.FreeAt() <= t && unit_.RawBytesExpected() == 0) {
           stats_.TurnaroundSeconds.push_back(static_cast<double>(std::max<int64_t>(0, t - answerDone_)) * 1e-9);
         }
         awaitingHost_ = false;

@@ -195,6 +195,7 @@ void SimUnit::Emit(std::vector<uint8_t>& bytes) {
 }
 
 void SimUnit::BuildAnswer(std::vector<uint8_t> packet, std::vector<uint8_t>& into) {
+  ++answersQueued_;
   uint16_t crc = CheckValue(packet.data(), packet.size());
   if (config_.BadCheckValue) crc ^= 0x5A5A;
   packet.push_back(static_cast<uint8_t>(crc));

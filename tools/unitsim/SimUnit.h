@@ -183,6 +183,9 @@ class SimUnit {
   // Changes the configuration (faults) of a running unit.
   UnitConfig& MutableConfig() { return config_; }
 
+  // Answer packets queued so far (sequence reports are no answers).
+  uint64_t AnswersQueued() const { return answersQueued_; }
+
   // What the unit has taken in so far.
   int FramesReceived() const { return framesReceived_; }
   // Commands of a kind that came with a sound check value (sub-code -1: all).
@@ -256,6 +259,7 @@ class SimUnit {
   OutStream stream_;
   bool hungUp_ = false;
   int framesReceived_ = 0;
+  uint64_t answersQueued_ = 0;
   int commands_ = 0;
   std::map<int, int> commandCounts_;
   std::vector<int> errorCounts_;
