@@ -440,3 +440,22 @@ TEST_F(StreamFixture, TheSameLineInPiecesOfAnySizeGivesTheSameResult) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StreamFixture, AnAbandonedStreamLeavesTheUnitTakingCommands) {
+  UseUnit(Config([](UnitConfig& c) { c.SequenceReports = true; }));
+  UseChip(0x10, 128);
+  FillData(128, 1);
+  Send([](JobState& js) { SendCommandWithChipParams(js, 150, 0); });
+  port.sent.clear();
+  SendNextDownloadBlock(*js, 0);
+  unit->Feed(port.sent[0].data(), 1000);  // the host goes away mid-block
+  unit->AbandonRaw();
+  EXPECT_EQ(unit->RawBytesExpected(), 0u);
+  auto frames = Send([](JobState& js) { SendProbe(js, 0); });
+  ASSERT_EQ(frames.size(), 1u);  // no completion report, the probe's answer
+  EXPECT_EQ(frames[0].bytes[0], 0xA3);
+}
+
+}  // namespace

@@ -268,6 +268,12 @@ void SimUnit::RunStandAlone() {
   ReportCompletion(0xF0, weakBytes_.empty() ? kStatusDone : kStatusVerifyError, size);
 }
 
+void SimUnit::AbandonRaw() {
+  if (raw_ == RawMode::None) return;
+  rawFailed_ = true;  // no completion to report
+  EndRaw();
+}
+
 void SimUnit::HandleReadStream(const Packet& p) {
   if (p.PayloadLength() != kBlockSize + 16) {
     AnswerStatus(p, kStatusPacketDataError);

@@ -38,6 +38,7 @@ constexpr size_t kChunk = 256;                      // bytes handed on at a time
 constexpr int64_t kReadAhead = 1000000;             // read the host's next bytes 1 ms before the wire frees
 constexpr int64_t kOutputAhead = 20000000;          // keep 20 ms of answers queued on a paced line
 constexpr size_t kUnpacedQueue = 256 * 1024;        // and this much on an unpaced one
+constexpr int64_t kRawQuiet = 2000000000;           // a raw transfer is given up after 2 s of silence
 
 // The closing mark of the last frame goes out with the padding behind it, so
 // that the host cannot answer before the unit's answer is through.
@@ -89,6 +90,7 @@ void PtyUnit::Serve() {
   size_t outQueued = 0;
   bool answered = false;  // an answer went out since the host's last bytes
   uint64_t answersPulled = 0;
+  int64_t lastInput = NowNs();
   int64_t lastOutDone = 0;
   std::vector<uint8_t> buf(65536);
   for (;;) {
@@ -153,6 +155,9 @@ void PtyUnit::Serve() {
         answered = false;
       }
       hungUp = unit_.HungUp();
+      if (unit_.RawBytesExpected() > 0 && in.empty() && now - std::max(lastInput, inWire.FreeAt()) > kRawQuiet) {
+        unit_.AbandonRaw();
+      }
       rawExpected = unit_.RawBytesExpected();
     }
     if (hungUp && out.empty()) {
@@ -193,6 +198,9 @@ void PtyUnit::Serve() {
       deadline = std::min(deadline, outWire.Limited() ? outWire.FreeAt() - kOutputAhead : now);
       if (!outWire.Limited() && outQueued >= kUnpacedQueue) deadline = INT64_MAX;
     }
+    if (rawExpected > 0 && in.empty()) {
+      deadline = std::min(deadline, std::max(lastInput, inWire.FreeAt()) + kRawQuiet + 1);
+    }
     bool wantRead = inWire.FreeAt() - now < kReadAhead;
     if (!wantRead) deadline = std::min(deadline, inWire.FreeAt() - kReadAhead);
 
@@ -220,6 +228,7 @@ void PtyUnit::Serve() {
       ssize_t n = ::read(master_, buf.data(), std::min(buf.size(), readCap));
       if (n > 0) {
         int64_t t = NowNs();
+        lastInput = t;
         std::lock_guard<std::mutex> lock(unitMutex_);
         // Raw data (a paced image stream) is no command: its gaps are the
         // host's pacing, not its turnaround.

@@ -160,6 +160,9 @@ class SimUnit {
   // Raw bytes the unit still expects before its next step (0 when it waits
   // for frames).
   uint64_t RawBytesExpected() const;
+  // The line stayed quiet in the middle of raw bytes: the unit gives them up
+  // and waits for commands again (a host that went away mid-stream).
+  void AbandonRaw();
 
   // Adding a command is one entry here.
   void SetHandler(uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }
