@@ -160,7 +160,7 @@ void PtyUnit::Serve() {
       }
       rawExpected = unit_.RawBytesExpected();
     }
-    if (hungUp && out.empty()) {
+    if (hungUp && out.empty() && !outputPending) {
       // Give the host its last answer before the line drops (a hang-up
       // throws away what the host has not read yet).
       // Written bytes reach the host's queue a moment later.
