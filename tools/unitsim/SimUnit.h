@@ -5,7 +5,21 @@
 //
 // The unit carries out the commands against a chip memory of its own (and an
 // image stored inside the unit by a download), so that what was programmed
-// can be read back and compared.
+// can be read back and compared:
+//   147  erase (3), blank check (0x35: 0x15 when not blank), verify (0x33),
+//        read identification (0x60: 6 bytes, 130 for SPI EEPROMs), write at
+//        an address (0xA9)
+//   149  4 KB of the chip (8 pages of 528 bytes, data and spare, for family 0x20)
+//   150  accepted, then the image as raw 32 KB blocks up to its data size
+//   154  accepted, then the chip's bytes as a raw stream
+//   155  one 4 KB block of the chip (8 × 528 bytes for family 0x20)
+//   83   the configuration of a download; 85 one 4 KB page of it; 89 then raw
+//        64 KB rounds, each answered with its 32-bit byte sum
+//   57   the stored image as a series of 4 KB answers
+//   138, 134  off-line monitor and chip done: no answer
+//   0xB7 firmware blocks; the probe
+// Data answers carry the request's header and the payload; status answers a
+// payload of 2 bytes, the status first.
 #include <array>
 #include <cstddef>
 #include <cstdint>
