@@ -134,6 +134,9 @@ struct JobState {
   uint16_t DataCRC16 = 0;
   uint32_t ReadLength = 0;
   uint32_t ReadCount = 0;
+  // Padding bytes of the answer that started a streamed read still to come
+  // before the chip's data (they may arrive in a later chunk).
+  uint8_t ReadStreamPadding = 0;
   std::string DataFileName;
 
   // --- Job flags and counters ----------------------------------------------

@@ -7,6 +7,7 @@
 
 #include "protocol/Discovery.h"
 #include "protocol/Frames.h"
+#include "protocol/StreamedRead.h"
 
 namespace {
 
@@ -73,6 +74,17 @@ bool HoldsSoundPacket(const JobState& js, size_t frameLength, int slot) {
   return CheckPacket(packet.data(), length) != kPacketCheckError;
 }
 
+// Gives slot 0's buffered bytes from `from` on to the streamed read and
+// empties the buffer.
+void HandOverToStream(JobState& js, size_t from) {
+  const auto& buf = js.SlotRxBuf[0];
+  const size_t count = js.SlotRxCount[0];
+  std::vector<uint8_t> rest;
+  if (from < count) rest.assign(buf.begin() + from, buf.begin() + count);
+  js.SlotRxCount[0] = 0;
+  ReceiveReadStream(js, rest.data(), rest.size());
+}
+
 void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
   uint16_t pos = 0;
   bool afterFrame = false;
@@ -109,11 +121,18 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
     afterFrame = true;
     lastClose = pos;
     uint16_t countBefore = js.SlotRxCount[slot];
+    const bool streamedBefore = js.ReadStreaming != 0;
     size_t length = frameLength;
     if (js.SlotConnected[slot]) {
       if (onConnected) onConnected(js, length, slot);
     } else {
       HandleDiscoveryFrame(js, length, slot);
+    }
+    if (slot == 0 && js.ReadStreaming && !streamedBefore) {
+      // The unit's answer has started a streamed read: what follows it in
+      // the buffer is already the chip's data.
+      HandOverToStream(js, pos + 1u);
+      return;
     }
     // A handler that starts afresh empties the buffer; nothing is left to cut.
     if (js.SlotRxCount[slot] != countBefore) return;
@@ -161,6 +180,11 @@ uint8_t AppendSlotRx(JobState& js, uint16_t& pos, uint16_t& frameLength, int slo
 void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot,
                       const SlotFrameHandler& onConnected) {
   if (!ValidSlot(slot) || length == 0) return;
+  if (slot == 0 && js.ReadStreaming) {
+    // A streamed chip read: the bytes are data, not frames.
+    ReceiveReadStream(js, data, length);
+    return;
+  }
   js.SlotTimeout[slot] = ReceiveTimeoutTicks(slot);
   // Larger deliveries go in read-sized steps, so no frame is dropped for room.
   while (length > 0) {
@@ -169,5 +193,9 @@ void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot
     CutFrames(js, slot, onConnected);
     data += step;
     length -= step;
+    if (slot == 0 && js.ReadStreaming) {
+      ReceiveReadStream(js, data, length);
+      return;
+    }
   }
 }

@@ -35,6 +35,8 @@ using SlotFrameHandler = std::function<void(JobState& js, size_t& frameLength, i
 // The receive cycle of one chunk: re-arms the slot's time-out, appends the
 // bytes and hands every complete frame to onConnected when the slot is
 // connected (tested anew for every frame), else to HandleDiscoveryFrame.
-// The unfinished rest stays in the buffer for the next chunk.
+// The unfinished rest stays in the buffer for the next chunk. While a
+// streamed read runs, slot 0's bytes go to it instead, from the byte behind
+// the answer that started it on.
 void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot,
                       const SlotFrameHandler& onConnected);

@@ -37,8 +37,18 @@ bool SlotReady(const JobState& js, int slot) {
   return js.SlotConnected[slot] != 0 && js.SlotBusy[slot] == 0 && !SlotStreaming(js, slot);
 }
 
+void MarkBufferNotLoaded(JobState& js, int slot) {
+  js.DataLoaded = 0;
+  LogSlotMessage(js, msg::Tr("Read not completed: the data buffer no longer holds loaded data!"),
+                 slot);
+}
+
 void EndSlotOperation(JobState& js, bool failed, int slot) {
   if (!ValidSlot(slot)) return;
+  // A read into the data buffer that stops part-way leaves a mix of the
+  // earlier image and the chip's bytes there.
+  const bool partRead = failed && js.SlotKbIndex[slot] > 0 &&
+                        (js.SlotOp[slot] == kOpReadChip155 || js.SlotOp[slot] == kOpReadDownloaded);
   js.SlotBusy[slot] = 0;
   js.SlotGaugeTick[slot] = 0;
   js.SlotOp[slot] = kOpIdle;
@@ -47,6 +57,7 @@ void EndSlotOperation(JobState& js, bool failed, int slot) {
     FillGauge(gauge);
   }
   LogSlotMessage(js, msg::Tr(failed ? "Operation Failed!" : "Operation Success!"), slot);
+  if (partRead) MarkBufferNotLoaded(js, slot);
 }
 
 bool SetDefaultDataRange(JobState& js) {

@@ -24,8 +24,14 @@ bool SlotStreaming(const JobState& js, int slot);
 bool SlotReady(const JobState& js, int slot);
 
 // Back to idle; full gauge, blue on success, red on failure; logs
-// "Operation Success!" or "Operation Failed!".
+// "Operation Success!" or "Operation Failed!". A failed read into the data
+// buffer (blocks or the unit's stored image) that had stored part of its
+// data marks the buffer as not loaded.
 void EndSlotOperation(JobState& js, bool failed, int slot);
+
+// DataLoaded 0, and a log line for the slot saying so: a read stopped
+// part-way through the data buffer.
+void MarkBufferNotLoaded(JobState& js, int slot);
 
 // The build's text for a unit's error code (never 0 or 6, the good codes).
 std::string ResultCodeText(int code);

@@ -11,4 +11,7 @@ class ISlotPort {
   virtual bool IsOpen() const = 0;
   // Queues `length` bytes for writing; false when the port is not open.
   virtual bool SendBytes(const uint8_t* data, size_t length) = 0;
+  // Bytes handed over but not yet gone out on the line (what is still
+  // queued for writing); 0 for a port without a queue of its own.
+  virtual size_t PendingWriteBytes() const { return 0; }
 };

@@ -48,6 +48,10 @@ class IView {
   // when that is enabled. Views without serial numbers ignore it.
   virtual void IncrementOnlineSN() {}
 
+  // Bytes received so far by a streamed chip read, for the read page's
+  // counter. Views without that counter ignore it.
+  virtual void ShowReadCount(uint32_t /*count*/) {}
+
   // Runs `task` once the event handler in progress has returned. A window
   // posts it to its event loop with zero delay, so a modal box opened by the
   // task never runs inside a receive handler. The default runs it at once,

@@ -1,5 +1,6 @@
 #include "transport/TComm.h"
 
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include <utility>
@@ -114,6 +115,16 @@ bool TComm::SendBytes(const uint8_t* Data, size_t Count) {
   // writing this block is not overwritten.
   AllSent = false;
   return WriteWorker->Queue(std::move(block));
+}
+
+size_t TComm::PendingWriteBytes() const {
+  if (!WriteWorker) return 0;
+  size_t pending = WriteWorker->PendingBytes();
+  int inDriver = 0;
+  if (ioctl(PortHandle_, TIOCOUTQ, &inDriver) == 0 && inDriver > 0) {
+    pending += static_cast<size_t>(inDriver);
+  }
+  return pending;
 }
 
 void TComm::DispatchNotice(TNotice& Notice) {

@@ -60,6 +60,9 @@ class TComm : public QObject, public ISlotPort {
   // the port is closed, Count is 0 or the copy cannot be queued.
   bool SendBytes(const uint8_t* Data, size_t Count) override;
   bool IsOpen() const override { return PortHandle_ >= 0; }
+  // Bytes handed to SendBytes that have not yet left: those the write thread
+  // still holds and those in the driver's output queue. 0 while closed.
+  size_t PendingWriteBytes() const override;
   // The open port's descriptor; -1 while closed.
   int PortHandle() const { return PortHandle_; }
 

@@ -35,7 +35,9 @@ bool TWriteThread::Queue(std::vector<uint8_t>&& Block) noexcept {
   try {
     std::lock_guard guard(Lock);
     if (Ended) return false;
+    const size_t size = Block.size();
     Blocks.push_back(std::move(Block));
+    Pending += size;
   } catch (...) {
     return false;
   }
@@ -60,6 +62,7 @@ void TWriteThread::Execute() {
     std::lock_guard guard(Lock);
     Ended = true;
     Blocks.clear();
+    Pending = 0;
   }
   serial::Flush(PortHandle, TCOFLUSH);
   AllSent = true;
@@ -102,6 +105,7 @@ TWriteThread::TEnd TWriteThread::WriteAll(const uint8_t* Data, size_t Count) {
     const ssize_t written = write(PortHandle, Data + offset, Count - offset);
     if (written > 0) {
       offset += static_cast<size_t>(written);
+      Pending -= static_cast<size_t>(written);
       continue;
     }
     if (written < 0) {

@@ -3,6 +3,7 @@
 // writes each one whole, in the order they were queued, and tells the
 // hidden window when it has run out of work.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -30,6 +31,9 @@ class TWriteThread {
   // thread has ended, or if the block could not be queued.
   bool Queue(std::vector<uint8_t>&& Block) noexcept;
 
+  // Bytes queued or taken but not yet written to the port (any thread).
+  size_t PendingBytes() const { return Pending.load(); }
+
  private:
   // How a write or the whole loop ended: a quiet end (stop event, handle
   // gone) posts nothing, a failure posts a hang-up notice.
@@ -49,5 +53,8 @@ class TWriteThread {
   std::mutex Lock;
   std::deque<std::vector<uint8_t>> Blocks;
   bool Ended = false;  // guarded by Lock, like Blocks
+  // Added under Lock as a block is queued, taken off as its bytes are
+  // written, so it never drops below what is still to go.
+  std::atomic<size_t> Pending{0};
   std::thread Thread;
 };

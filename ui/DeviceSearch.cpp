@@ -56,6 +56,8 @@ void TQZProgrammer::BitBtnFreshClick() {
 
 void TQZProgrammer::BitBtnFindCOMClick() {
   js.DeviceCount = 0;
+  // A streamed read still running would take unit 1's probe answer for data.
+  js.ReadStreaming = 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     js.SlotRxCount[slot] = 0;
     js.SlotDownloading[slot] = 0;
@@ -92,18 +94,8 @@ void TQZProgrammer::BitBtnFindCOMClick() {
 
 void TQZProgrammer::SPxCommReceiveData(const uint8_t* buffer, uint16_t length, int slot) {
   if (slot < 0 || slot >= kSlotCount || length == 0) return;
-  if (slot == 0 && js.ReadStreaming) {
-    // A streamed chip read: the bytes are data, not frames.
-    js.SlotTimeout[0] = 100;
-    if (js.ReadCount < kDataBufferSize) {
-      uint32_t room = kDataBufferSize - js.ReadCount;
-      uint32_t n = std::min<uint32_t>(length, room);
-      std::memcpy(js.DataBuffer.get() + js.ReadCount, buffer, n);
-    }
-    js.ReadCount += length;
-    UpdateReadProgress();
-    return;
-  }
+  // Frames go to the answer handling; the bytes of a streamed read on unit 1
+  // go to the data buffer.
   ReceiveSlotChunk(js, buffer, length, slot, ConnectedSlotFrame);
 }
 

@@ -344,6 +344,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   void InsertSNIntoBuffer();
   // After a verified chip: the next online serial number (IView).
   void IncrementOnlineSN() override;
+  // The byte count of a streamed read in EditRD (IView).
+  void ShowReadCount(uint32_t count) override;
 
   // Data buffer loading and views.
   void FileOpenBtnClick();

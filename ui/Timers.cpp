@@ -1,7 +1,18 @@
 // The two timers: slot time-outs and clock-driven gauges every 10 ms, the
 // paced download every 170 ms; and the progress of a streamed chip read.
+#include <QLineEdit>
+
+#include "messages/Format.h"
+#include "protocol/SlotTimers.h"
+#include "protocol/StreamedRead.h"
 #include "ui/MainWindow.h"
 
-void TQZProgrammer::Timer1Timer() {}
-void TQZProgrammer::UpdateReadProgress() {}
-void TQZProgrammer::Timer2Timer() {}
+void TQZProgrammer::Timer1Timer() { TickSlotTimeouts(js); }
+
+void TQZProgrammer::UpdateReadProgress() { ::UpdateReadProgress(js); }
+
+void TQZProgrammer::ShowReadCount(uint32_t count) {
+  EditRD->setText(QString::fromStdString(msg::Fmt("0x%0.8x", count)));
+}
+
+void TQZProgrammer::Timer2Timer() { PaceDownloads(js); }

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QThread>
 
@@ -268,6 +269,7 @@ TEST_F(DeviceSearchTest, StreamedReadBytesAreDataAndStayInsideTheBuffer) {
   TQZProgrammer& w = StartUp();
   Js().ReadStreaming = 1;
   Js().ReadCount = kDataBufferSize - 2;
+  Js().DataSizeKB = kDataBufferSize / 1024 + 1;  // more to come: the read goes on
   const uint16_t buffered = Js().SlotRxCount[0];
   const uint8_t bytes[] = {0xC0, 0x11, 0x22, 0xC0, 0x33};
   w.SPxCommReceiveData(bytes, sizeof bytes, 0);
@@ -276,6 +278,16 @@ TEST_F(DeviceSearchTest, StreamedReadBytesAreDataAndStayInsideTheBuffer) {
   EXPECT_EQ(Js().ReadCount, kDataBufferSize + 3);
   EXPECT_EQ(Js().SlotTimeout[0], 100);
   EXPECT_EQ(Js().SlotRxCount[0], buffered);  // no frame is looked for in them
+  EXPECT_EQ(w.EditRD->text().toStdString(), "0x08200004");  // the bytes counted so far
+}
+
+TEST_F(DeviceSearchTest, NewSearchDuringAStreamedReadFindsUnit1) {
+  TQZProgrammer& w = StartUp();
+  Js().ReadStreaming = 1;  // unit 1 streams a chip read that never ends
+  w.BitBtnFindCOMClick();
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 3; }));
+  EXPECT_EQ(Js().SlotConnected[0], 1);
+  EXPECT_EQ(Js().ReadStreaming, 0);
 }
 
 TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {

@@ -64,7 +64,7 @@ TEST_F(AnswerTest, AnswersOfAnIdleSlotAreDropped) {
 TEST_F(AnswerTest, NoiseBetweenAnswersLeavesTheOperationRunning) {
   std::vector<uint8_t> line;
   for (uint8_t status : {6, 0}) {
-    std::vector<uint8_t> packet = StatusAnswer(0x93, status);
+    std::vector<uint8_t> packet = StatusAnswer(149, status);
     uint16_t crc = unitsim::CheckValue(packet.data(), packet.size());
     packet.push_back(static_cast<uint8_t>(crc));
     packet.push_back(static_cast<uint8_t>(crc >> 8));
@@ -73,10 +73,13 @@ TEST_F(AnswerTest, NoiseBetweenAnswersLeavesTheOperationRunning) {
     if (status == 6) line.insert(line.end(), {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x01, 0x02});
   }
   js->SlotConnected[6] = 1;
-  js->SlotOp[6] = kOpVerify;
+  // Programming 64 KB by pages: both answers move it on by one page each.
+  js->SlotOp[6] = kOpProgram149;
   js->SlotBusy[6] = 1;
+  js->SlotBlockTotal[6] = 64;
   ReceiveSlotChunk(*js, line.data(), line.size(), 6, onConnected);
-  EXPECT_EQ(js->SlotOp[6], kOpVerify);
+  EXPECT_EQ(js->SlotOp[6], kOpProgram149);
+  EXPECT_EQ(js->SlotKbIndex[6], 8u);
   EXPECT_EQ(js->SlotBusy[6], 1);
   EXPECT_TRUE(view.errorBoxes.empty());
   EXPECT_TRUE(view.log.empty());

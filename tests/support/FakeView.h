@@ -44,6 +44,12 @@ struct FakeView : IView {
     ShowMessage(text);
   }
 
+  // Online serial number steps asked for, and the streamed read's counter.
+  int snIncrements = 0;
+  void IncrementOnlineSN() override { ++snIncrements; }
+  std::vector<uint32_t> readCounts;
+  void ShowReadCount(uint32_t count) override { readCounts.push_back(count); }
+
   // Runs while a modal box is "open", as the box's own event loop would run
   // further events.
   std::function<void(const std::string&)> whileBoxOpen;

@@ -8,6 +8,9 @@
 struct RecordingPort : ISlotPort {
   std::vector<std::vector<uint8_t>> sent;
   bool open = true;
+  // What the port reports as still queued for writing; tests set it.
+  size_t pendingBytes = 0;
+  size_t PendingWriteBytes() const override { return pendingBytes; }
   bool IsOpen() const override { return open; }
   bool SendBytes(const uint8_t* data, size_t length) override {
     sent.emplace_back(data, data + length);

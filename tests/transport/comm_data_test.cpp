@@ -76,6 +76,33 @@ TEST_F(PtyTest, SendBytesRefusesEmptyBlocksAndClosedPorts) {
   EXPECT_FALSE(Comm.SendBytes(&byte, 1));
 }
 
+// What the pacing of a paced download asks: how much has not yet left.
+TEST_F(PtyTest, PendingWriteBytesCountsWhatHasNotLeftThePort) {
+  EXPECT_EQ(Comm.PendingWriteBytes(), 0u);
+  ASSERT_NO_THROW(Comm.OpenPort());
+  EXPECT_EQ(Comm.PendingWriteBytes(), 0u);
+  // Far more than the line holds while the unit reads nothing.
+  const std::vector<uint8_t> first = Pattern(200000, 3);
+  const std::vector<uint8_t> second = Pattern(50000, 4);
+  ASSERT_TRUE(Comm.SendBytes(first.data(), first.size()));
+  ASSERT_TRUE(Comm.SendBytes(second.data(), second.size()));
+  const size_t pending = Comm.PendingWriteBytes();
+  EXPECT_GT(pending, second.size());
+  EXPECT_LE(pending, first.size() + second.size());
+  std::vector<uint8_t> expected = first;
+  expected.insert(expected.end(), second.begin(), second.end());
+  EXPECT_EQ(ReadAtUnit(expected.size()), expected);
+  EXPECT_TRUE(PumpUntil([&] { return Comm.PendingWriteBytes() == 0; }));
+}
+
+TEST_F(PtyTest, PendingWriteBytesIsZeroOnceClosed) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  const std::vector<uint8_t> block = Pattern(200000, 5);
+  ASSERT_TRUE(Comm.SendBytes(block.data(), block.size()));
+  Comm.ClosePort();
+  EXPECT_EQ(Comm.PendingWriteBytes(), 0u);
+}
+
 TEST_F(PtyTest, SendDataEmptyComesOnceAfterOpenThenOnceAfterEachRunOfWrites) {
   ASSERT_NO_THROW(Comm.OpenPort());
   ASSERT_TRUE(PumpUntil([&] { return Log.Count('S') == 1; }));

@@ -39,7 +39,9 @@ TEST_P(AnswerTable, AnswersWithTheSizeTheHostConsumes) {
   EXPECT_TRUE(a.Sound());
   EXPECT_EQ(a.bytes[0], c.command);
   EXPECT_EQ(a.PayloadLength(), c.payload);
-  if (c.payload == 2) EXPECT_EQ(a.Status(), c.status);
+  if (c.payload == 2) {
+    EXPECT_EQ(a.Status(), c.status);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,7 +178,9 @@ TEST_F(StreamFixture, AutoStreamOfAnOddBlockCountEndsAtTheImage) {
     UseUnit({});
     UseChip(0x10, 96);
     FillData(96, 7);
-    if (eraseFirst) EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+    if (eraseFirst) {
+      EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+    }
     EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 150, 0); }), kStatusOk);
     EXPECT_TRUE(StreamImage(96).empty());
     EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
@@ -347,6 +351,111 @@ TEST_F(StreamFixture, SequenceReportsOfAStreamEndWithTheImageSum) {
   EXPECT_EQ(frames[2].bytes[2], kStatusDone);
   uint32_t sum = ByteSum32(js->DataBuffer.get(), 0, 64 * 1024 - 1);
   EXPECT_EQ(GetLE16(&frames[2].bytes[3]) | uint32_t(GetLE16(&frames[2].bytes[5])) << 16, sum);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StreamFixture, ImageBytesThatLookLikeAFrameMarkStayImageBytes) {
+  UseChip(0x10, 96);
+  FillData(96, 2);
+  // The second and third blocks begin with frame marks: an unsound frame,
+  // and a mark that never closes within a command's length.
+  uint8_t* d = js->DataBuffer.get();
+  d[32768] = 0xC0;
+  d[32768 + 20] = 0xC0;
+  d[65536] = 0xC0;
+  for (int i = 1; i < 700; ++i) d[65536 + i] = uint8_t(i == 0xC0 ? 1 : i);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), kStatusOk);
+  EXPECT_TRUE(StreamImage(96).empty());
+  EXPECT_EQ(unit->Chip().Read(0, 96 * 1024), HostData(0, 96 * 1024));
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+}
+
+TEST_F(HostFixture, StandAloneRunBurnsTheStoredImageWithReports) {
+  UseChip(0x10, 8);
+  FillData(8, 3);
+  StatusOf([](JobState& js) { SendChipConfig(js, 83, 0, 0); });
+  for (uint32_t kb = 0; kb < 8; kb += 4) StatusOf([kb](JobState& js) { SendDataPage(js, 85, kb, 0, 0); });
+  unit->RunStandAlone();
+  auto reports = DecodeFrames(unit->Output());
+  std::vector<uint8_t> steps;
+  for (const auto& r : reports) {
+    EXPECT_TRUE(SoundReport(r));
+    steps.push_back(r.bytes[1]);
+  }
+  EXPECT_EQ(steps, (std::vector<uint8_t>{0x10, 0x30, 0x40, 0x78, 0x78, 0xF0}));
+  EXPECT_EQ(reports.back().bytes[2], kStatusDone);
+  EXPECT_EQ(unit->Chip().Read(0, 8 * 1024), HostData(0, 8 * 1024));
+
+  UseUnit({});
+  unit->RunStandAlone();  // nothing downloaded: the run fails at once
+  reports = DecodeFrames(unit->Output());
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[1].bytes[1], 0xF0);
+  EXPECT_NE(reports[1].bytes[2], kStatusDone);
+}
+
+}  // namespace
+
+namespace {
+
+// The line as the host sends it arrives in pieces of any size.
+TEST_F(StreamFixture, TheSameLineInPiecesOfAnySizeGivesTheSameResult) {
+  UseChip(0x10, 64);
+  FillData(64, 4);
+  std::vector<uint8_t> line;
+  auto add = [&](const Sender& send) {
+    port.sent.clear();
+    send(*js);
+    for (const auto& b : port.sent) line.insert(line.end(), b.begin(), b.end());
+  };
+  add([](JobState& js) { SendCommandWithChipParams(js, 150, 0); });
+  js->SlotKbIndex[0] = 0;
+  add([](JobState& js) { SendNextDownloadBlock(js, 0); });
+  add([](JobState& js) { SendNextDownloadBlock(js, 0); });
+  add([](JobState& js) { SendChipConfig(js, 83, 0, 0); });
+  add([](JobState& js) { SendCommand16(js, 89, 0); });
+  js->SlotKbIndex[0] = 0;
+  add([](JobState& js) { SendRawBlockPair(js, 0); });
+  add(Chip(147, 0x33));
+  for (size_t piece : {size_t{1}, size_t{7}, size_t{4093}, size_t{32773}}) {
+    SCOPED_TRACE(piece);
+    UseUnit({});
+    std::vector<uint8_t> answers;
+    for (size_t at = 0; at < line.size(); at += piece) {
+      auto a = unit->Feed(line.data() + at, std::min(piece, line.size() - at));
+      answers.insert(answers.end(), a.begin(), a.end());
+    }
+    auto frames = DecodeFrames(answers);
+    ASSERT_EQ(frames.size(), 5u);  // 150, 83, 89, the round's sum, the verify
+    EXPECT_EQ(frames[3].PayloadLength(), 4);
+    EXPECT_EQ(GetLE32(frames[3].Payload()), ByteSum32(js->DataBuffer.get(), 0, 65535));
+    EXPECT_EQ(frames[4].bytes[0], 147);
+    EXPECT_EQ(frames[4].Status(), kStatusOk);
+    EXPECT_EQ(unit->Chip().Read(0, 64 * 1024), HostData(0, 64 * 1024));
+    EXPECT_EQ(unit->StoredImage().Read(0, 64 * 1024), HostData(0, 64 * 1024));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StreamFixture, AnAbandonedStreamLeavesTheUnitTakingCommands) {
+  UseUnit(Config([](UnitConfig& c) { c.SequenceReports = true; }));
+  UseChip(0x10, 128);
+  FillData(128, 1);
+  Send([](JobState& js) { SendCommandWithChipParams(js, 150, 0); });
+  port.sent.clear();
+  SendNextDownloadBlock(*js, 0);
+  unit->Feed(port.sent[0].data(), 1000);  // the host goes away mid-block
+  unit->AbandonRaw();
+  EXPECT_EQ(unit->RawBytesExpected(), 0u);
+  auto frames = Send([](JobState& js) { SendProbe(js, 0); });
+  ASSERT_EQ(frames.size(), 1u);  // no completion report, the probe's answer
+  EXPECT_EQ(frames[0].bytes[0], 0xA3);
 }
 
 }  // namespace

@@ -110,6 +110,27 @@ TEST(UnitOptions, EachOptionSetsItsField) {
   }
 }
 
+TEST(UnitOptions, TheProgramsCommandLineWithOptionsForOneUnit) {
+  auto o = ParseProgramOptions({"--units", "3", "--ini", "x.ini", "--baud", "1000000", "--unit", "2",
+                                "--silent", "--error-on", "149:1:0x2D", "--unit", "3", "--not-blank"});
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->Units, 3);
+  EXPECT_EQ(o->Ini, "x.ini");
+  ASSERT_EQ(o->Configs.size(), 3u);
+  for (const auto& c : o->Configs) EXPECT_EQ(c.Baud, 1000000);
+  EXPECT_FALSE(o->Configs[0].Silent);
+  EXPECT_TRUE(o->Configs[1].Silent);
+  EXPECT_EQ(o->Configs[1].ErrorsOn.size(), 1u);
+  EXPECT_TRUE(o->Configs[0].ErrorsOn.empty());
+  EXPECT_TRUE(o->Configs[2].NotBlank);
+  EXPECT_FALSE(o->Configs[1].NotBlank);
+
+  EXPECT_FALSE(ParseProgramOptions({"--units", "9"}));
+  EXPECT_FALSE(ParseProgramOptions({"--ini", "x.ini"}));
+  EXPECT_FALSE(ParseProgramOptions({"--units", "2", "--unit", "0", "--silent"}));
+  EXPECT_FALSE(ParseProgramOptions({"--units", "2", "--unit", "1", "--baud", "x"}));
+}
+
 // Reads until `want` bytes came or 5 s passed.
 std::vector<uint8_t> ReadBytes(int fd, size_t want) {
   std::vector<uint8_t> got;
@@ -179,6 +200,25 @@ TEST(PtyUnitLine, FaultsAndMemoriesOfARunningUnit) {
   });
   EXPECT_EQ(frames, 1);
   EXPECT_EQ(at11, 2);
+  ::close(fd);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PtyUnitLine, ReportsSentUnaskedReachTheHost) {
+  PtyUnit unit;
+  std::string error;
+  ASSERT_TRUE(unit.Start(error)) << error;
+  int fd = ::open(unit.DevicePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  // Nothing downloaded: the stand-alone run reports its start and its failure.
+  unit.Change([](SimUnit& u) { u.RunStandAlone(); });
+  auto got = ReadBytes(fd, 2 * (10 + 5));
+  ASSERT_GE(got.size(), 20u);
+  EXPECT_EQ(got[0], 0xC0);
+  EXPECT_EQ(got[1], kSequenceReport);
   ::close(fd);
 }
 

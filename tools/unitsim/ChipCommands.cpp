@@ -240,6 +240,40 @@ void SimUnit::EndRaw() {
   reader_.Reset();
 }
 
+void SimUnit::RunStandAlone() {
+  uint64_t size = storedValid_ ? storedSize_ : 0;
+  uint64_t kb = (size + 1023) / 1024;
+  Report(0x10, 0, static_cast<uint16_t>(kb), static_cast<uint16_t>(kb >> 16));
+  if (!storedValid_) {
+    Report(0xF0, kStatusCommandError, 0, 0);  // nothing to burn
+    return;
+  }
+  Report(0x30, 0, 0, 0);
+  chip_.Erase();
+  spare_.Erase();
+  weakBytes_.clear();
+  uint64_t steps = std::max<uint64_t>(1, (size + kRound - 1) / kRound);
+  std::vector<uint8_t> piece(kRound);
+  for (uint64_t i = 0; i < steps; ++i) {
+    uint64_t at = i * kRound;
+    size_t n = static_cast<size_t>(std::min<uint64_t>(kRound, size - std::min(size, at)));
+    stored_.Read(at, piece.data(), n);
+    chip_.Write(at, piece.data(), n);
+    Report(0x40, 0, static_cast<uint16_t>(i), static_cast<uint16_t>(steps));
+  }
+  if (size > 0) ProgramByte(0);
+  // Verification from position 0 to the end.
+  Report(0x78, 0, 0, 0);
+  Report(0x78, 0, static_cast<uint16_t>(kb), static_cast<uint16_t>(kb >> 16));
+  ReportCompletion(0xF0, weakBytes_.empty() ? kStatusDone : kStatusVerifyError, size);
+}
+
+void SimUnit::AbandonRaw() {
+  if (raw_ == RawMode::None) return;
+  rawFailed_ = true;  // no completion to report
+  EndRaw();
+}
+
 void SimUnit::HandleReadStream(const Packet& p) {
   if (p.PayloadLength() != kBlockSize + 16) {
     AnswerStatus(p, kStatusPacketDataError);

@@ -39,8 +39,9 @@ struct LinkStats {
   uint64_t BytesSent = 0;
   // Time in which at least one direction carried bytes.
   double BusySeconds = 0;
-  // From the last byte of an answer reaching the host to the host's next
-  // bytes: one sample per answer that the host followed up.
+  // From the last byte of an answer reaching the host to the first byte of
+  // the host's next command: one sample per answer that a command followed
+  // (sequence reports are no answers, raw image data is no command).
   std::vector<double> TurnaroundSeconds;
 
   // The p-th percentile (0..100) of the turnaround in milliseconds, 0 with

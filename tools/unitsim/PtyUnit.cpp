@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -29,13 +30,23 @@ int64_t NowNs() {
 struct Run {
   int64_t start;
   std::vector<uint8_t> bytes;
-  size_t done = 0;  // handed on (to the unit, or written to the host)
+  size_t done = 0;      // handed on (to the unit, or written to the host)
+  bool answer = false;  // holds an answer (not only sequence reports)
 };
 
 constexpr size_t kChunk = 256;                      // bytes handed on at a time on a paced line
 constexpr int64_t kReadAhead = 1000000;             // read the host's next bytes 1 ms before the wire frees
 constexpr int64_t kOutputAhead = 20000000;          // keep 20 ms of answers queued on a paced line
 constexpr size_t kUnpacedQueue = 256 * 1024;        // and this much on an unpaced one
+constexpr int64_t kRawQuiet = 2000000000;           // a raw transfer is given up after 2 s of silence
+
+// The closing mark of the last frame goes out with the padding behind it, so
+// that the host cannot answer before the unit's answer is through.
+constexpr size_t kFrameTail = 6;
+uint64_t HoldBackTail(uint64_t through, size_t size) {
+  if (through < size && size >= kFrameTail && through > size - kFrameTail) return size - kFrameTail;
+  return through;
+}
 
 }  // namespace
 
@@ -68,6 +79,8 @@ bool PtyUnit::Start(std::string& error) {
 }
 
 void PtyUnit::Serve() {
+  // Wake-ups on time to the microsecond: they are the wire's byte times.
+  ::prctl(PR_SET_TIMERSLACK, 1000UL);
   Wire inWire(baud_), outWire(baud_);
   std::deque<Run> in, out;
   const size_t readCap =
@@ -75,7 +88,9 @@ void PtyUnit::Serve() {
   const size_t pullCap =
       outWire.Limited() ? std::max<size_t>(4096, static_cast<size_t>(baud_ / kBitsPerByte / 50)) : kUnpacedQueue;
   size_t outQueued = 0;
-  bool answered = false;  // a run went out since the host's last bytes
+  bool answered = false;  // an answer went out since the host's last bytes
+  uint64_t answersPulled = 0;
+  int64_t lastInput = NowNs();
   int64_t lastOutDone = 0;
   std::vector<uint8_t> buf(65536);
   for (;;) {
@@ -106,12 +121,14 @@ void PtyUnit::Serve() {
         int64_t start = outWire.Queue(now, bytes.size());
         busy_.Add(start, start + outWire.Duration(bytes.size()));
         outQueued += bytes.size();
-        out.push_back(Run{start, std::move(bytes)});
+        bool answer = unit_.AnswersQueued() != answersPulled;
+        answersPulled = unit_.AnswersQueued();
+        out.push_back(Run{start, std::move(bytes), 0, answer});
       }
       // And leave it for the host once they are through.
       while (!out.empty()) {
         Run& r = out.front();
-        uint64_t through = outWire.Through(r.start, r.bytes.size(), now);
+        uint64_t through = HoldBackTail(outWire.Through(r.start, r.bytes.size(), now), r.bytes.size());
         if (through > r.done) {
           ssize_t n = ::write(master_, r.bytes.data() + r.done, through - r.done);
           if (n > 0) {
@@ -125,8 +142,10 @@ void PtyUnit::Serve() {
           }
         }
         if (r.done < r.bytes.size()) break;
-        lastOutDone = std::max(r.start + outWire.Duration(r.bytes.size()), NowNs());
-        answered = true;
+        if (r.answer) {
+          lastOutDone = std::max(r.start + outWire.Duration(r.bytes.size()), NowNs());
+          answered = true;
+        }
         out.pop_front();
       }
       outputPending = unit_.OutputPending();
@@ -136,9 +155,12 @@ void PtyUnit::Serve() {
         answered = false;
       }
       hungUp = unit_.HungUp();
+      if (unit_.RawBytesExpected() > 0 && in.empty() && now - std::max(lastInput, inWire.FreeAt()) > kRawQuiet) {
+        unit_.AbandonRaw();
+      }
       rawExpected = unit_.RawBytesExpected();
     }
-    if (hungUp && out.empty()) {
+    if (hungUp && out.empty() && !outputPending) {
       // Give the host its last answer before the line drops (a hang-up
       // throws away what the host has not read yet).
       // Written bytes reach the host's queue a moment later.
@@ -168,11 +190,16 @@ void PtyUnit::Serve() {
     }
     if (!out.empty() && !blocked) {
       const Run& r = out.front();
-      deadline = std::min(deadline, r.start + outWire.Duration(std::min(r.bytes.size(), r.done + kChunk)));
+      size_t target = std::min(r.bytes.size(), r.done + kChunk);
+      if (r.bytes.size() - target < kFrameTail) target = r.bytes.size();
+      deadline = std::min(deadline, r.start + outWire.Duration(target));
     }
     if (outputPending) {
       deadline = std::min(deadline, outWire.Limited() ? outWire.FreeAt() - kOutputAhead : now);
       if (!outWire.Limited() && outQueued >= kUnpacedQueue) deadline = INT64_MAX;
+    }
+    if (rawExpected > 0 && in.empty()) {
+      deadline = std::min(deadline, std::max(lastInput, inWire.FreeAt()) + kRawQuiet + 1);
     }
     bool wantRead = inWire.FreeAt() - now < kReadAhead;
     if (!wantRead) deadline = std::min(deadline, inWire.FreeAt() - kReadAhead);
@@ -191,13 +218,21 @@ void PtyUnit::Serve() {
       if (errno == EINTR) continue;
       return;
     }
-    if (fds[1].revents) return;  // unplugged
+    if (fds[1].revents) {
+      uint64_t count;
+      (void)!::read(wake_, &count, sizeof count);
+      if (stopping_) return;  // unplugged
+      continue;               // the unit was changed: it may have something to send
+    }
     if (wantRead && (fds[0].revents & POLLIN)) {
       ssize_t n = ::read(master_, buf.data(), std::min(buf.size(), readCap));
       if (n > 0) {
         int64_t t = NowNs();
+        lastInput = t;
         std::lock_guard<std::mutex> lock(unitMutex_);
-        if (awaitingHost_ && inWire.FreeAt() <= t) {
+        // Raw data (a paced image stream) is no command: its gaps are the
+        // host's pacing, not its turnaround.
+        if (awaitingHost_ && inWire.FreeAt() <= t && unit_.RawBytesExpected() == 0) {
           stats_.TurnaroundSeconds.push_back(static_cast<double>(std::max<int64_t>(0, t - answerDone_)) * 1e-9);
         }
         awaitingHost_ = false;
@@ -218,6 +253,7 @@ void PtyUnit::CloseEnds() {
 
 void PtyUnit::Unplug() {
   if (thread_.joinable()) {
+    stopping_ = true;
     uint64_t one = 1;
     (void)!::write(wake_, &one, sizeof one);
     thread_.join();
@@ -234,8 +270,14 @@ void PtyUnit::Inspect(const std::function<void(const SimUnit&)>& f) {
 }
 
 void PtyUnit::Change(const std::function<void(SimUnit&)>& f) {
-  std::lock_guard<std::mutex> lock(unitMutex_);
-  f(unit_);
+  {
+    std::lock_guard<std::mutex> lock(unitMutex_);
+    f(unit_);
+  }
+  if (wake_ >= 0) {
+    uint64_t one = 1;
+    (void)!::write(wake_, &one, sizeof one);
+  }
 }
 
 LinkStats PtyUnit::Stats() {

@@ -37,7 +37,8 @@ class PtyUnit {
   bool Plugged() const { return plugged_; }
 
   // Runs f on the unit while no bytes are being handled: to read its chip
-  // memory and stored image, or (Change) to set faults while it runs.
+  // memory and stored image, or (Change) to set faults while it runs or have
+  // it send something by itself. The baud rate stays as started.
   void Inspect(const std::function<void(const SimUnit&)>& f);
   void Change(const std::function<void(SimUnit&)>& f);
 
@@ -62,6 +63,7 @@ class PtyUnit {
   int slave_ = -1;  // held so that the line stays up while the host has it closed
   int wake_ = -1;
   std::atomic<bool> plugged_{false};
+  std::atomic<bool> stopping_{false};
   std::thread thread_;
 };
 

@@ -101,7 +101,6 @@ void SimUnit::Take(const uint8_t* data, size_t length) {
 // True while the bytes may still be a frame (or were one and ended the
 // stream); false hands them back as stream data.
 bool SimUnit::PeekFrameAtBoundary(uint8_t b) {
-  if (b == 0xC0 && peek_.size() == 1) return true;  // an empty frame: still the opening
   peek_.push_back(b);
   if (b != 0xC0 || peek_.size() == 1) return peek_.size() <= kPeekLimit;
   FrameReader r;
@@ -196,6 +195,7 @@ void SimUnit::Emit(std::vector<uint8_t>& bytes) {
 }
 
 void SimUnit::BuildAnswer(std::vector<uint8_t> packet, std::vector<uint8_t>& into) {
+  ++answersQueued_;
   uint16_t crc = CheckValue(packet.data(), packet.size());
   if (config_.BadCheckValue) crc ^= 0x5A5A;
   packet.push_back(static_cast<uint8_t>(crc));

@@ -5,7 +5,21 @@
 //
 // The unit carries out the commands against a chip memory of its own (and an
 // image stored inside the unit by a download), so that what was programmed
-// can be read back and compared.
+// can be read back and compared:
+//   147  erase (3), blank check (0x35: 0x15 when not blank), verify (0x33),
+//        read identification (0x60: 6 bytes, 130 for SPI EEPROMs), write at
+//        an address (0xA9)
+//   149  4 KB of the chip (8 pages of 528 bytes, data and spare, for family 0x20)
+//   150  accepted, then the image as raw 32 KB blocks up to its data size
+//   154  accepted, then the chip's bytes as a raw stream
+//   155  one 4 KB block of the chip (8 × 528 bytes for family 0x20)
+//   83   the configuration of a download; 85 one 4 KB page of it; 89 then raw
+//        64 KB rounds, each answered with its 32-bit byte sum
+//   57   the stored image as a series of 4 KB answers
+//   138, 134  off-line monitor and chip done: no answer
+//   0xB7 firmware blocks; the probe
+// Data answers carry the request's header and the payload; status answers a
+// payload of 2 bytes, the status first.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -61,8 +75,8 @@ inline constexpr uint8_t kStatusDone = 0x06;  // good end of a programming seque
 inline constexpr uint64_t kDefaultChipCapacity = 128ull << 20;
 
 // An error status in place of the Nth command of one kind (N counted from 1;
-// 0 makes every such command fail). The kind is a command byte, for command
-// 147 optionally with its sub-code.
+// 0 makes every such command fail). The kind is a command byte, optionally
+// with the low byte of its argument (147's sub-code, 149's kilobyte index).
 struct ErrorOn {
   uint8_t Command = 0;
   int SubCode = -1;  // -1: any
@@ -160,6 +174,9 @@ class SimUnit {
   // Raw bytes the unit still expects before its next step (0 when it waits
   // for frames).
   uint64_t RawBytesExpected() const;
+  // The line stayed quiet in the middle of raw bytes: the unit gives them up
+  // and waits for commands again (a host that went away mid-stream).
+  void AbandonRaw();
 
   // Adding a command is one entry here.
   void SetHandler(uint8_t command, Handler handler) { handlers_[command] = std::move(handler); }
@@ -173,11 +190,18 @@ class SimUnit {
   // A sequence report: step, status and the values A and B.
   void Report(uint8_t step, uint8_t status, uint16_t a, uint16_t b);
 
+  // The operator pressed the unit's start key (off-line): it burns its
+  // stored image into the chip by itself and reports every step (0xFD).
+  void RunStandAlone();
+
   bool HungUp() const { return hungUp_; }
   std::string NameText() const;
   const UnitConfig& Config() const { return config_; }
   // Changes the configuration (faults) of a running unit.
   UnitConfig& MutableConfig() { return config_; }
+
+  // Answer packets queued so far (sequence reports are no answers).
+  uint64_t AnswersQueued() const { return answersQueued_; }
 
   // What the unit has taken in so far.
   int FramesReceived() const { return framesReceived_; }
@@ -252,6 +276,7 @@ class SimUnit {
   OutStream stream_;
   bool hungUp_ = false;
   int framesReceived_ = 0;
+  uint64_t answersQueued_ = 0;
   int commands_ = 0;
   std::map<int, int> commandCounts_;
   std::vector<int> errorCounts_;

@@ -112,4 +112,44 @@ const char* UnitOptionsUsage() {
          "  --stream-error BLOCKS[:STATUS]  a program stream fails after BLOCKS 32 KB blocks\n";
 }
 
+std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& args) {
+  ProgramOptions o;
+  UnitConfig common;
+  std::vector<std::pair<int, std::vector<std::string>>> perUnit;  // options after --unit K
+  long long n = 0;
+  for (size_t i = 0; i < args.size();) {
+    const std::string& a = args[i];
+    bool valued = i + 1 < args.size();
+    if (a == "--units" && valued && Number(args[i + 1], n) && n >= 1 && n <= 8) {
+      o.Units = static_cast<int>(n);
+      i += 2;
+    } else if (a == "--ini" && valued) {
+      o.Ini = args[i + 1];
+      i += 2;
+    } else if (a == "--unit" && valued && Number(args[i + 1], n) && n >= 1 && n <= 8) {
+      perUnit.push_back({static_cast<int>(n), {}});
+      i += 2;
+    } else if (perUnit.empty()) {
+      if (!ApplyUnitOption(args, i, common)) return std::nullopt;
+    } else {
+      // Checked now, applied to the unit's own copy below.
+      size_t start = i;
+      UnitConfig check;
+      if (!ApplyUnitOption(args, i, check)) return std::nullopt;
+      auto& own = perUnit.back().second;
+      own.insert(own.end(), args.begin() + static_cast<long>(start), args.begin() + static_cast<long>(i));
+    }
+  }
+  if (o.Units < 1) return std::nullopt;
+  for (int k = 1; k <= o.Units; ++k) {
+    UnitConfig config = common;
+    for (const auto& [unit, options] : perUnit) {
+      if (unit != k) continue;
+      for (size_t i = 0; i < options.size();) ApplyUnitOption(options, i, config);
+    }
+    o.Configs.push_back(std::move(config));
+  }
+  return o;
+}
+
 }  // namespace unitsim

@@ -20,4 +20,14 @@ bool ApplyUnitOption(const std::vector<std::string>& args, size_t& i, UnitConfig
 // The usage lines of the unit options.
 const char* UnitOptionsUsage();
 
+// The program's command line: --units N, --ini PATH, unit options for all
+// units, and after --unit K unit options for unit K alone.
+struct ProgramOptions {
+  int Units = 0;
+  std::string Ini;
+  std::vector<UnitConfig> Configs;  // one per unit
+};
+// Empty when the command line is bad.
+std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& args);
+
 }  // namespace unitsim

@@ -6,6 +6,8 @@
 // --ini is given, then serves the units until it is ended. Lines on standard
 // input steer it:
 //   unplug K              pulls unit K (1..N) and rewrites the settings file
+//   burn K                unit K burns its stored image by itself (off-line),
+//                         with its sequence reports
 //   stats                 the line figures as "name value" lines
 //   reset                 starts the line figures afresh
 //   save-chip K LEN PATH  writes the first LEN bytes of unit K's chip to PATH
@@ -28,12 +30,10 @@
 #include <thread>
 #include <vector>
 
-#include "PtyUnit.h"
+#include "UnitRack.h"
 #include "UnitOptions.h"
 
 namespace {
-
-using Units = std::vector<std::unique_ptr<unitsim::PtyUnit>>;
 
 std::mutex printMutex;
 
@@ -43,29 +43,12 @@ int Usage() {
   return 2;
 }
 
-// Names the units still plugged in, in order.
-bool WriteSettings(const std::string& path, const Units& units) {
-  std::vector<std::string> paths;
-  for (const auto& unit : units) {
-    if (unit->Plugged()) paths.push_back(unit->DevicePath());
-  }
-  // Written aside and renamed, so a reader never sees half a file.
-  std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << "[Connection]\r\nTOTDEV=" << paths.size() << "\r\n";
-    for (size_t i = 0; i < paths.size(); ++i) out << "DEV" << i + 1 << "=" << paths[i] << "\r\n";
-    if (!out) return false;
-  }
-  return std::rename(temp.c_str(), path.c_str()) == 0;
-}
-
-void PrintStats(Units& units) {
+void PrintStats(unitsim::UnitRack& units) {
   std::lock_guard<std::mutex> lock(printMutex);
   unitsim::LinkStats all;
-  for (size_t k = 0; k < units.size(); ++k) {
-    unitsim::LinkStats s = units[k]->Stats();
-    std::string u = "unit" + std::to_string(k + 1) + "_";
+  for (int k = 1; k <= units.Count(); ++k) {
+    unitsim::LinkStats s = units.Unit(k).Stats();
+    std::string u = "unit" + std::to_string(k) + "_";
     std::printf("%sbytes_received %llu\n", u.c_str(), static_cast<unsigned long long>(s.BytesReceived));
     std::printf("%sbytes_sent %llu\n", u.c_str(), static_cast<unsigned long long>(s.BytesSent));
     std::printf("%sbusy_s %.6f\n", u.c_str(), s.BusySeconds);
@@ -91,36 +74,10 @@ bool SaveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  int count = 0;
-  std::string ini;
-  unitsim::UnitConfig common;
-  std::vector<std::pair<int, std::vector<std::string>>> perUnit;  // options of --unit K
-  int scope = 0;
-  for (size_t i = 0; i < args.size();) {
-    const std::string& a = args[i];
-    if (a == "--units" && i + 1 < args.size()) {
-      count = std::atoi(args[i + 1].c_str());
-      i += 2;
-    } else if (a == "--ini" && i + 1 < args.size()) {
-      ini = args[i + 1];
-      i += 2;
-    } else if (a == "--unit" && i + 1 < args.size()) {
-      scope = std::atoi(args[i + 1].c_str());
-      if (scope < 1 || scope > 8) return Usage();
-      perUnit.push_back({scope, {}});
-      i += 2;
-    } else if (scope == 0) {
-      if (!unitsim::ApplyUnitOption(args, i, common)) return Usage();
-    } else {
-      // Checked now, applied per unit below.
-      size_t start = i;
-      unitsim::UnitConfig probe;
-      if (!unitsim::ApplyUnitOption(args, i, probe)) return Usage();
-      perUnit.back().second.insert(perUnit.back().second.end(), args.begin() + start, args.begin() + i);
-    }
-  }
-  if (count < 1 || count > 8) return Usage();
+  auto options = unitsim::ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!options) return Usage();
+  const int count = options->Units;
+  const std::string& ini = options->Ini;
 
   // The figures are printed on the way out, also when a signal ends us.
   sigset_t signals;
@@ -130,23 +87,16 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  Units units;
-  for (int k = 1; k <= count; ++k) {
-    unitsim::UnitConfig config = common;
-    for (const auto& [unit, options] : perUnit) {
-      if (unit != k) continue;
-      for (size_t i = 0; i < options.size();) unitsim::ApplyUnitOption(options, i, config);
-    }
-    auto unit = std::make_unique<unitsim::PtyUnit>(config);
-    std::string error;
-    if (!unit->Start(error)) {
-      std::cerr << "unitsim: " << error << "\n";
-      return 1;
-    }
-    std::cout << unit->DevicePath() << std::endl;
-    units.push_back(std::move(unit));
+  unitsim::UnitRack units;
+  std::string error;
+  bool started = units.Start(count, [&](int k) { return options->Configs[static_cast<size_t>(k - 1)]; }, error);
+  if (!started) {
+    std::cerr << "unitsim: " << error << "\n";
+    return 1;
   }
-  if (!ini.empty() && !WriteSettings(ini, units)) {
+  for (int k = 1; k <= count; ++k) std::cout << units.Unit(k).DevicePath() << "\n";
+  std::cout.flush();
+  if (!ini.empty() && !units.WriteSettings(ini)) {
     std::cerr << "unitsim: cannot write " << ini << "\n";
     return 1;
   }
@@ -171,15 +121,17 @@ int main(int argc, char** argv) {
     } else if (word == "stats") {
       PrintStats(units);
     } else if (word == "reset") {
-      for (auto& unit : units) unit->ResetStats();
+      units.ResetStats();
+    } else if (word == "burn" && unitGiven) {
+      units.Unit(k).Change([](unitsim::SimUnit& u) { u.RunStandAlone(); });
     } else if (word == "unplug" && unitGiven) {
-      units[k - 1]->Unplug();
+      units.Unit(k).Unplug();
       {
         std::lock_guard<std::mutex> lock(printMutex);
         std::cout << "unplugged " << k << std::endl;
       }
       // A refresh of the port list then finds the units still there.
-      if (!ini.empty()) WriteSettings(ini, units);
+      if (!ini.empty()) units.WriteSettings(ini);
     } else if (word == "save-chip" && unitGiven) {
       unsigned long long length = 0;
       std::string path;
@@ -188,7 +140,7 @@ int main(int argc, char** argv) {
         continue;
       }
       std::vector<uint8_t> bytes;
-      units[k - 1]->Inspect([&](const unitsim::SimUnit& u) { bytes = u.Chip().Read(0, length); });
+      units.Unit(k).Inspect([&](const unitsim::SimUnit& u) { bytes = u.Chip().Read(0, length); });
       if (!SaveBytes(path, bytes)) std::cerr << "unitsim: cannot write " << path << "\n";
     } else if (word == "save-stored" && unitGiven) {
       std::string path;
@@ -197,12 +149,12 @@ int main(int argc, char** argv) {
         continue;
       }
       std::vector<uint8_t> bytes;
-      units[k - 1]->Inspect(
+      units.Unit(k).Inspect(
           [&](const unitsim::SimUnit& u) { bytes = u.StoredImage().Read(0, u.StoredImageSize()); });
       if (!SaveBytes(path, bytes)) std::cerr << "unitsim: cannot write " << path << "\n";
     } else if (!word.empty()) {
-      std::cerr << "unitsim: commands are \"unplug K\", \"stats\", \"reset\", \"save-chip K LEN PATH\", "
-                   "\"save-stored K PATH\" and \"quit\"\n";
+      std::cerr << "unitsim: commands are \"unplug K\", \"burn K\", \"stats\", \"reset\", "
+                   "\"save-chip K LEN PATH\", \"save-stored K PATH\" and \"quit\"\n";
     }
   }
   // No more commands (started in the background): serve until ended.

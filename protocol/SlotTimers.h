@@ -1,0 +1,22 @@
+#pragma once
+// What the window's two timers do, as engine routines: every 10 ms the
+// time-outs of busy slots and of the streamed read are counted down and the
+// clock-driven gauges step; every 170 ms the paced program stream hands each
+// downloading slot its next raw 32 KB block.
+#include <cstdint>
+
+struct JobState;
+
+// One count step of a time-out: subtracts 1 and is true only on the step
+// from 1 to 0. A count at 0 or below goes on down and never fires; the
+// lowest value stays where it is rather than wrap.
+bool CountDown(int32_t& ticks);
+
+// The 10 ms tick: the streamed read's silence count, then for every busy
+// slot its clock-driven gauge and its time-out ("Operation Time Out!").
+void TickSlotTimeouts(JobState& js);
+
+// The 170 ms tick: for every slot whose program stream runs, the next block
+// while less than one block still waits in the port's write queue; once the
+// last block has left the port, the step after programming.
+void PaceDownloads(JobState& js);

@@ -1,0 +1,108 @@
+#pragma once
+// A job with recording ports and gauges on all eight slots, connected, and
+// the unit's side: answers are framed into a slot's frame area and handed to
+// HandleSlotFrame; what the engine sent is decoded back into packets.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "SlotFixture.h"
+#include "protocol/AnswerHandling.h"
+#include "protocol/Checks.h"
+#include "protocol/Frames.h"
+#include "protocol/PacketBytes.h"
+#include "protocol/ReceiveBuffer.h"
+#include "support/RecordingPort.h"
+
+// An answer packet: header with command and payload length, the payload,
+// then the check value (wrong when badCheck).
+inline std::vector<uint8_t> AnswerPacket(uint8_t command, const std::vector<uint8_t>& payload,
+                                         bool badCheck = false) {
+  std::vector<uint8_t> p{command, 0, 0, 0, 0, 0, 0, 0};
+  PutLE16(p.data() + 6, static_cast<uint32_t>(payload.size()));
+  p.insert(p.end(), payload.begin(), payload.end());
+  uint16_t crc = PacketCRC16(p.data(), 0, static_cast<uint32_t>(p.size() - 1));
+  if (badCheck) crc ^= 0x5A5A;
+  p.push_back(static_cast<uint8_t>(crc));
+  p.push_back(static_cast<uint8_t>(crc >> 8));
+  return p;
+}
+
+// The short answer of a command: its status and one spare byte.
+inline std::vector<uint8_t> StatusPayload(uint8_t status) { return {status, 0}; }
+
+inline std::vector<uint8_t> FrameOf(const std::vector<uint8_t>& packet) {
+  std::vector<uint8_t> frame(MaxFrameLength(packet.size()));
+  frame.resize(EncodeFrame(packet.data(), packet.size(), frame.data(), frame.size()));
+  return frame;
+}
+
+// Bytes 0..n-1 as a counting pattern shifted by seed.
+inline std::vector<uint8_t> Counting(size_t n, uint8_t seed) {
+  std::vector<uint8_t> v(n);
+  for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 7 + seed + i / 256);
+  return v;
+}
+
+struct AnswerFixture : SlotFixture {
+  std::array<RecordingPort, kSlotCount> ports;
+
+  void SetUp() override {
+    SlotFixture::SetUp();
+    std::array<ISlotPort*, kSlotCount> p{};
+    for (int i = 0; i < kSlotCount; ++i) p[i] = &ports[i];
+    InitSlotTables(*js, p, view.GaugePointers());
+    for (int i = 0; i < kSlotCount; ++i) js->SlotConnected[i] = 1;
+  }
+
+  // Hands one answer packet to the slot's answer handling.
+  void Deliver(const std::vector<uint8_t>& packet, int slot) {
+    std::vector<uint8_t> frame = FrameOf(packet);
+    std::memcpy(js->SlotFrame[slot].data(), frame.data(), frame.size());
+    size_t length = frame.size();
+    ASSERT_EQ(HandleSlotFrame(*js, length, slot), 0);
+  }
+  void Answer(int slot, const std::vector<uint8_t>& payload, bool badCheck = false) {
+    Deliver(AnswerPacket(0x80, payload, badCheck), slot);
+  }
+  void AnswerStatus(int slot, uint8_t status) { Answer(slot, StatusPayload(status)); }
+
+  // Bytes arriving on the slot's line, through the receive cycle.
+  void Receive(const std::vector<uint8_t>& bytes, int slot) {
+    ReceiveSlotChunk(*js, bytes.data(), bytes.size(), slot, HandleSlotFrame);
+  }
+
+  // Block i handed to the slot's port, decoded when it is a frame.
+  std::vector<uint8_t> SentPacket(int slot, size_t i) const {
+    std::vector<uint8_t> frame = ports[slot].sent.at(i);
+    std::vector<uint8_t> packet(kTxPacketSize);
+    size_t length = 0, frameLength = frame.size();
+    if (DecodeFrame(frame.data(), packet.data(), packet.size(), length, frameLength) != kFrameOk) {
+      return {};
+    }
+    packet.resize(length);
+    return packet;
+  }
+
+  // The slot's own log texts ("C<n>: " dropped), in order.
+  std::vector<std::string> SlotTexts(int slot) const {
+    const std::string prefix = "C" + std::to_string(slot + 1) + ": ";
+    std::vector<std::string> out;
+    for (const auto& t : view.LogTexts()) {
+      if (t.rfind(prefix, 0) == 0) out.push_back(t.substr(prefix.size()));
+    }
+    return out;
+  }
+
+  // Arms a slot for an operation as the operation commands do.
+  void Arm(int slot, uint8_t op, uint32_t totalKB = 0) {
+    js->SlotOp[slot] = op;
+    js->SlotBusy[slot] = 1;
+    js->SlotTimeout[slot] = 500;
+    js->SlotKbIndex[slot] = 0;
+    js->SlotBlockTotal[slot] = totalKB;
+  }
+};
