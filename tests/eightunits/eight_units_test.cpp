@@ -1,0 +1,258 @@
+// The operation commands end to end: started through the window's handlers,
+// carried by its serial port components to simulated units on
+// pseudo-terminals, and judged by the units' chip memories and stored images.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "EightUnits.h"
+#include "ui/Gauge.h"
+#include "ui/PortListView.h"
+#include "ui/RdSetForm.h"
+#include "ui/SetAdrForm.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using unitsim::UnitConfig;
+
+std::string Unit(int slot) { return "C" + std::to_string(slot + 1) + ": "; }
+
+class EightUnitCommands : public EightUnits {};
+
+TEST_F(EightUnitCommands, AutoWithGoodSilentAndFailingUnits) {
+  std::vector<UnitConfig> configs(8);
+  configs[5].SilentAfterCommands = 1;  // unit 6 erases, then falls silent
+  configs[7].ErrorsOn = {unitsim::ErrorOn{149, -1, 2, 0x2D}};  // unit 8: its second page
+  TQZProgrammer& w = StartUnits(configs);
+  ChooseChip("W25x05xx");  // 64 KB flash
+  const std::vector<uint8_t> image = LoadImage(16 * 1024, 1);
+  w.EnEraseChk->setChecked(true);
+  boxes.clear();
+  MarkLog();
+
+  w.SpdBtnAutoPClick();
+  ASSERT_TRUE(WaitIdle(20000));
+
+  EXPECT_EQ(Js().OkCount, 6);
+  EXPECT_EQ(w.StatusPanels[2]->text().toStdString(), "Burn OK, Total: 6");
+  EXPECT_EQ(boxes, Strings{"Write Flash Memory Error!"});
+  EXPECT_EQ(CountLogged(">" + std::string(63, '-')), 1);
+  for (int s : {0, 1, 2, 3, 4, 6}) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_TRUE(Logged("Chip " + std::to_string(s + 1) + " : Auto-Programming,Start to Erase......"));
+    EXPECT_TRUE(Logged(Unit(s) + "Chip has been Erased, Do Programming......"));
+    EXPECT_TRUE(Logged(Unit(s) + "Programming Success, do verification......"));
+    EXPECT_EQ(CountLogged(Unit(s) + "Operation Success!"), 1);
+    EXPECT_EQ(ChipOf(s, image.size()), image);
+    EXPECT_EQ(w.Gauge(s).Color(), GaugeColor::Blue);
+    units[s]->Inspect([](const unitsim::SimUnit& u) { EXPECT_EQ(u.ChipsDone(), 1); });
+  }
+  const Strings silent = {Unit(5) + "Operation Time Out!", Unit(5) + "Operation Failed!"};
+  const Strings log = LogSince();
+  EXPECT_NE(std::search(log.begin(), log.end(), silent.begin(), silent.end()), log.end());
+  EXPECT_TRUE(Logged(Unit(7) + "Operation Failed!"));
+  EXPECT_TRUE(Logged(Unit(7) + "Write Flash Memory Error!"));
+  for (int s : {5, 7}) {
+    EXPECT_FALSE(Logged(Unit(s) + "Operation Success!"));
+    EXPECT_EQ(w.Gauge(s).Color(), GaugeColor::Red);
+    EXPECT_NE(ChipOf(s, image.size()), image);
+  }
+}
+
+TEST_F(EightUnitCommands, AutoOfALargeImageGoesThroughThePacedStream) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(8));
+  ChooseChip("W25x80xx");  // 1 MB: a large image
+  const std::vector<uint8_t> image = LoadImage(1024 * 1024, 2);
+  ASSERT_EQ(Js().LargeImage, 1);
+  w.EnEraseChk->setChecked(false);
+  boxes.clear();
+  MarkLog();
+
+  w.SpdBtnAutoPClick();
+  ASSERT_TRUE(WaitIdle(30000));
+
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(Js().OkCount, 8);
+  for (int s = 0; s < kSlotCount; ++s) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_TRUE(Logged(Unit(s) + "Programming Success, do verification......"));
+    EXPECT_TRUE(Logged(Unit(s) + "Operation Success!"));
+    EXPECT_EQ(ChipOf(s, image.size()), image);
+  }
+}
+
+TEST_F(EightUnitCommands, DownloadByPagesAndTheStoredImageReadBack) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(8));
+  ChooseChip("W25x05xx");
+  const std::vector<uint8_t> image = LoadImage(64 * 1024, 3);
+  boxes.clear();
+  MarkLog();
+
+  w.SpdBtnDownLoadClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  for (int s = 0; s < kSlotCount; ++s) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_TRUE(Logged("Programmer " + std::to_string(s + 1) + ": Download Data......"));
+    EXPECT_TRUE(Logged(Unit(s) + "Operation Success!"));
+    EXPECT_EQ(StoredOf(s, image.size()), image);
+  }
+
+  std::fill_n(Js().DataBuffer.get(), image.size(), 0);
+  MarkLog();
+  w.ReadIntMemClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  EXPECT_TRUE(Logged(Unit(0) + "Download Data has been read out."));
+  EXPECT_EQ(Buffer(image.size()), image);
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(EightUnitCommands, DownloadByRoundsAndTheStoredImageReadBack) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(8));
+  ChooseChip("W25x80xx");
+  const std::vector<uint8_t> image = LoadImage(1024 * 1024, 4);
+  ASSERT_EQ(Js().LargeImage, 1);
+  boxes.clear();
+  MarkLog();
+
+  w.SpdBtnDownLoadClick();
+  ASSERT_TRUE(WaitIdle(30000));
+  EXPECT_EQ(Js().LargeDownload, 1);
+  for (int s = 0; s < kSlotCount; ++s) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_TRUE(Logged(Unit(s) + "Start Transmitter Data......"));
+    EXPECT_TRUE(Logged(Unit(s) + "Operation Success!"));
+    EXPECT_EQ(StoredOf(s, image.size()), image);
+  }
+
+  std::fill_n(Js().DataBuffer.get(), image.size(), 0);
+  w.ReadIntMemClick();
+  ASSERT_TRUE(WaitIdle(30000));
+  EXPECT_EQ(Buffer(image.size()), image);
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(EightUnitCommands, ReadByBlocksAndByStream) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(2));
+  struct Case {
+    const char* chip;
+    size_t size;
+  } cases[] = {{"W25x05xx", 64 * 1024}, {"W25x80xx", 1024 * 1024}};
+  uint32_t seed = 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chip);
+    ChooseChip(c.chip);
+    std::vector<uint8_t> chip(c.size);
+    std::mt19937 random(seed++);
+    for (auto& b : chip) b = static_cast<uint8_t>(random());
+    units[0]->Change([&](unitsim::SimUnit& u) { u.Chip().Write(0, chip.data(), chip.size()); });
+    std::fill_n(Js().DataBuffer.get(), c.size, 0);
+    MarkLog();
+    WithDialog<TRdSetForm>(w.RdSetForm(), [](TRdSetForm& d) { d.BitBtn1->click(); },
+                           [&] { w.SpeedButtonRDClick(); });
+    ASSERT_TRUE(WaitIdle(30000));
+    EXPECT_EQ(Js().DataLoaded, 1);
+    EXPECT_TRUE(Logged(Unit(0) + "Chip Data has been read out."));
+    EXPECT_EQ(Buffer(c.size), chip);
+  }
+  EXPECT_EQ(Js().SlotOp[0], kOpIdle);
+}
+
+TEST_F(EightUnitCommands, ReadIdAndAddressWrite) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(2));
+  ChooseChip("GD25xQ40x");
+  MarkLog();
+  w.ReadChipIDandStatus1Click();
+  ASSERT_TRUE(WaitIdle(10000));
+  EXPECT_TRUE(Logged(Unit(0) + "Read Chip Information success: ID=0xC8,0x40, Statu Reg=0x00,0x00"));
+  EXPECT_TRUE(Logged(Unit(0) + "Operation Success!"));
+
+  ChooseChip("24xx02");
+  ASSERT_TRUE(w.AddressWrite1->isVisible());
+  MarkLog();
+  WithDialog<TSetAdrForm>(
+      w.SetAdrForm(),
+      [](TSetAdrForm& d) {
+        d.EditAdr->setText("0x0010");
+        d.EditData->setText("Hi");
+        d.BitBtn1->click();
+      },
+      [&] { w.AddressWrite1->trigger(); });
+  ASSERT_TRUE(WaitIdle(10000));
+  EXPECT_TRUE(Logged(Unit(0) + "Write Specific Address Success!"));
+  const std::vector<uint8_t> chip = ChipOf(0, 0x12);
+  EXPECT_EQ(chip[0x10], 'H');
+  EXPECT_EQ(chip[0x11], 'i');
+  EXPECT_EQ(ChipOf(1, 0x12), std::vector<uint8_t>(0x12, 0xFF));  // slot 1 only
+}
+
+TEST_F(EightUnitCommands, SecondCommandStartsOnTheUnitsThatHaveFinished) {
+  std::vector<UnitConfig> configs(8);
+  for (int s = 0; s < 4; ++s) configs[s].Baud = 100000;  // units 1-4 take their time
+  TQZProgrammer& w = StartUnits(configs);
+  ChooseChip("W25x05xx");
+  const std::vector<uint8_t> image = LoadImage(16 * 1024, 5);
+
+  w.SpdBtnProgClick();
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        for (int s = 4; s < 8; ++s)
+          if (Js().SlotBusy[s]) return false;
+        return true;
+      },
+      10000));
+  for (int s = 0; s < 4; ++s) ASSERT_EQ(Js().SlotBusy[s], 1) << "unit " << s + 1 << " finished early";
+  MarkLog();
+  w.SpdBtnVerifyClick();
+  Strings started;
+  for (const std::string& line : LogSince())
+    if (line.find(": Do ") != std::string::npos) started.push_back(line);
+  EXPECT_EQ(started, (Strings{"Chip 5 : Do Verification......", "Chip 6 : Do Verification......",
+                              "Chip 7 : Do Verification......", "Chip 8 : Do Verification......"}));
+  ASSERT_TRUE(WaitIdle(20000));
+  for (int s = 0; s < kSlotCount; ++s) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_EQ(ChipOf(s, image.size()), image);
+    EXPECT_EQ(w.Gauge(s).Color(), GaugeColor::Blue);
+  }
+  EXPECT_EQ(CountLogged(Unit(0) + "Operation Success!"), 1);  // its program
+  EXPECT_EQ(CountLogged(Unit(4) + "Operation Success!"), 1);  // its verify
+}
+
+TEST_F(EightUnitCommands, UnitUnpluggedMidOperationWhileTheOthersFinish) {
+  std::vector<UnitConfig> configs(8);
+  for (auto& c : configs) c.Baud = 200000;
+  TQZProgrammer& w = StartUnits(configs);
+  ChooseChip("W25x05xx");
+  const std::vector<uint8_t> image = LoadImage(16 * 1024, 6);
+  const std::string third = units[2]->DevicePath();
+  MarkLog();
+
+  w.SpdBtnProgClick();
+  ASSERT_TRUE(WaitFor([&] { return Js().SlotKbIndex[2] >= 4; }, 10000));
+  units[2]->Unplug();
+  ASSERT_TRUE(WaitIdle(20000));
+
+  EXPECT_EQ(Js().SlotConnected[2], 0);
+  EXPECT_TRUE(Logged(Unit(2) + "Operation Time Out!"));
+  EXPECT_TRUE(Logged(Unit(2) + "Operation Failed!"));
+  EXPECT_EQ(w.Gauge(2).Color(), GaugeColor::Red);
+  const std::vector<std::string> listed = PortEntries(w.ComboBoxCOM);
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), third), listed.end());
+  for (int s : {0, 1, 3, 4, 5, 6, 7}) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_TRUE(Logged(Unit(s) + "Operation Success!"));
+    EXPECT_EQ(ChipOf(s, image.size()), image);
+  }
+
+  // The next command leaves the slot without a unit out.
+  MarkLog();
+  w.SpdBtnVerifyClick();
+  EXPECT_FALSE(Logged("Chip 3 : Do Verification......"));
+  EXPECT_TRUE(Logged("Chip 4 : Do Verification......"));
+  ASSERT_TRUE(WaitIdle(20000));
+}
+
+}  // namespace
