@@ -178,15 +178,22 @@ class BlockWatch {
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       const qint64 now = clock_.nsecsElapsed();
-      if (last_ >= 0) maxGapMs_ = std::max(maxGapMs_, (now - last_) * 1e-6 - kIntervalMs);
+      if (last_ >= 0) {
+        const double late = (now - last_) * 1e-6 - kIntervalMs;
+        maxGapMs_ = std::max(maxGapMs_, late);
+        phaseMaxMs_ = std::max(phaseMaxMs_, late);
+      }
       last_ = now;
     });
   }
   void Start() {
     clock_.start();
     last_ = -1;
+    phaseMaxMs_ = 0;
     timer_.start(kIntervalMs);
   }
+  // The longest of the phase since Start.
+  double PhaseMaxBlockMs() const { return std::max(0.0, phaseMaxMs_); }
   void Stop() { timer_.stop(); }
   double MaxBlockMs() const { return std::max(0.0, maxGapMs_); }
 
@@ -196,6 +203,7 @@ class BlockWatch {
   QElapsedTimer clock_;
   qint64 last_ = -1;
   double maxGapMs_ = 0;
+  double phaseMaxMs_ = 0;
 };
 
 void Print(const std::string& name, double value) { std::printf("%s %.3f\n", name.c_str(), value); }
@@ -273,6 +281,7 @@ int main(int argc, char** argv) {
       }
       Print(name + "_s", seconds);
       Print(name + "_link_use_pct", Median(use));
+      Print(name + "_max_block_ms", watch.PhaseMaxBlockMs());
       int failed = 0;
       const std::vector<std::string> log = window.LogLines();
       for (size_t i = logBefore; i < log.size(); ++i)
@@ -280,6 +289,7 @@ int main(int argc, char** argv) {
       if (!done || failed) {
         std::fprintf(stderr, "opbench: %s %s, %d slots failed\n", name.c_str(),
                      done ? "ended" : "did not end", failed);
+        for (size_t i = logBefore; i < log.size(); ++i) std::fprintf(stderr, "  %s\n", log[i].c_str());
         result = 1;
       }
       return figures;
@@ -304,7 +314,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "opbench: the 2 MB image did not load as a large image\n");
       return 1;
     }
-    window.EnEraseChk->setChecked(false);
+    // Erase first, as a flash chip is programmed: the erase command also
+    // tells the unit the image's size, which the stream's first command
+    // gives in whole 64 KB blocks only.
+    window.EnEraseChk->setChecked(true);
     phase("auto_stream", [&] { window.SpdBtnAutoPClick(); }, all);
 
     Print("turnaround_ms_median", program["turnaround_ms_median"]);
