@@ -4,24 +4,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "files/WriteAll.h"
 #include "protocol/LegacyText.h"
 
 namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 void AppendLine(std::string& out, std::string_view utf8) {
   out += utf8;

@@ -10,6 +10,7 @@
 
 #include "protocol/FillerRandom.h"
 #include "protocol/JobState.h"
+#include "files/WriteAll.h"
 #include "protocol/LegacyText.h"
 
 namespace {
@@ -409,21 +410,6 @@ namespace {
 
 std::string Reason(const char* what, const std::string& path, int error) {
   return std::string(what) + " \"" + path + "\". " + std::strerror(error);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  const char* p = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // The permissions of the file being replaced, or those of a new file.
