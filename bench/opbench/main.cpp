@@ -261,6 +261,11 @@ int main(int argc, char** argv) {
     double cpu = 0;
     auto phase = [&](const std::string& name, const std::function<void()>& start,
                      const std::vector<int>& taking) {
+      // What the loading of the image left to paint is done before the
+      // command starts.
+      QElapsedTimer settle;
+      settle.start();
+      RunUntil([&] { return settle.elapsed() > 200; }, 1);
       const size_t logBefore = window.LogLines().size();
       units.Send("reset");
       const double cpu0 = CpuSeconds();
