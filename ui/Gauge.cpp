@@ -11,6 +11,17 @@ QString ChunkStyle(GaugeColor color) {
       .arg(rgb);
 }
 
+// A progress bar repaints at once when its percentage changes or its range
+// drops below its value. The gauges change with every answer of every unit,
+// so they are painted with the window's next update instead, and the next
+// command goes out first.
+template <typename Change>
+void Quietly(QProgressBar* bar, Change change) {
+  bar->setUpdatesEnabled(false);
+  change();
+  bar->setUpdatesEnabled(true);  // schedules the update
+}
+
 }  // namespace
 
 TGauge::TGauge(QProgressBar* bar) : bar_(bar) {
@@ -22,14 +33,14 @@ TGauge::TGauge(QProgressBar* bar) : bar_(bar) {
 void TGauge::SetMax(int max) {
   max_ = max < 0 ? 0 : max;
   // A range of 0..0 would turn the bar into a busy indicator.
-  bar_->setMaximum(max_ < 1 ? 1 : max_);
+  Quietly(bar_, [&] { bar_->setMaximum(max_ < 1 ? 1 : max_); });
   SetProgress(progress_);
 }
 
 void TGauge::SetProgress(int progress) {
   // Like a gauge, the progress is held within 0..Max.
   progress_ = progress < 0 ? 0 : (progress > max_ ? max_ : progress);
-  bar_->setValue(progress_);
+  Quietly(bar_, [&] { bar_->setValue(progress_); });
 }
 
 int TGauge::Max() const { return max_; }
