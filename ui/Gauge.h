@@ -24,4 +24,8 @@ class TGauge : public IGauge {
   GaugeColor color_ = GaugeColor::Blue;
   int max_ = 100;
   int progress_ = 0;
+  bool repaintDue_ = false;  // the bar waits to be painted
+
+  template <typename Change>
+  void Quietly(Change change);
 };

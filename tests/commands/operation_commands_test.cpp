@@ -2,6 +2,8 @@
 // recording port on every slot: which slots start, what each is armed with,
 // the log lines, the boxes and the first command each unit gets.
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "protocol/ChipParamBlock.h"
 #include "protocol/Frames.h"
 #include "support/RecordingPort.h"
+#include "ui/Gauge.h"
 #include "ui/RdSetForm.h"
 #include "ui/SetAdrForm.h"
 #include "ui/UiTestSupport.h"
@@ -689,6 +692,26 @@ TEST_F(FirmwareCommand, UpgradesTheIdleUnitsAndSkipsTheOthers) {
   }
   EXPECT_EQ(Js().SlotOp[1], kOpProgram149);
   for (int s : {1, 3, 4, 5, 6, 7}) EXPECT_TRUE(ports[s].sent.empty());
+}
+
+// --- Gauges --------------------------------------------------------------------
+
+// A gauge takes each change at once but is painted a moment later, once for
+// a run of changes, so an answer's handling never waits for a paint.
+TEST(GaugePainting, ChangesShowAtOnceAndArePaintedShortlyAfter) {
+  QProgressBar bar;
+  bar.show();
+  TGauge gauge(&bar);
+  gauge.SetMax(200);
+  for (int p = 1; p <= 100; ++p) gauge.SetProgress(p);
+  EXPECT_EQ(bar.maximum(), 200);
+  EXPECT_EQ(bar.value(), 100);
+  EXPECT_FALSE(bar.updatesEnabled());
+  QElapsedTimer clock;
+  clock.start();
+  while (!bar.updatesEnabled() && clock.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_TRUE(bar.updatesEnabled());
+  EXPECT_EQ(bar.value(), 100);
 }
 
 // --- Keys ------------------------------------------------------------------------
