@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "EightUnits.h"
+#include "FirmwareImageWriter.h"
 #include "ui/Gauge.h"
 #include "ui/PortListView.h"
 #include "ui/RdSetForm.h"
@@ -256,6 +257,65 @@ TEST_F(EightUnitCommands, UnitUnpluggedMidOperationWhileTheOthersFinish) {
   EXPECT_FALSE(Logged("Chip 3 : Do Verification......"));
   EXPECT_TRUE(Logged("Chip 4 : Do Verification......"));
   ASSERT_TRUE(WaitIdle(20000));
+}
+
+TEST_F(EightUnitCommands, BlankCheckEraseOffLineMonitorAndFirmwareUpgrade) {
+  // A firmware image of the units' own version: they are found, not upgraded.
+  std::string error;
+  const std::vector<uint8_t> firmware =
+      BuildFirmwareImage(std::vector<uint8_t>(3 * 2048, 0x5A), "V9.99", 0x1234, error);
+  ASSERT_FALSE(firmware.empty()) << error;
+  std::ofstream("VOzOZEdud.ZQM", std::ios::binary)
+      .write(reinterpret_cast<const char*>(firmware.data()), static_cast<std::streamsize>(firmware.size()));
+  std::vector<UnitConfig> configs(8);
+  configs[3].NotBlank = true;
+  TQZProgrammer& w = StartUnits(configs);
+  ASSERT_EQ(Js().FirmwareLoaded, 1);
+  ChooseChip("W25x05xx");
+  boxes.clear();
+
+  MarkLog();
+  w.BlankCheck1Click();
+  ASSERT_TRUE(WaitIdle(10000));
+  for (int s = 0; s < kSlotCount; ++s) {
+    EXPECT_TRUE(Logged(Unit(s) + (s == 3 ? "Chip is Not Blank!" : "Chip is Blank!"))) << s + 1;
+    EXPECT_TRUE(Logged(Unit(s) + "Operation Success!")) << s + 1;
+  }
+
+  MarkLog();
+  w.SpdBtnEraseClick();
+  ASSERT_TRUE(WaitIdle(10000));
+  EXPECT_EQ(CountLogged("Please connect device!!"), 0);
+  EXPECT_EQ(ChipOf(3, 64 * 1024), std::vector<uint8_t>(64 * 1024, 0xFF));
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_TRUE(Logged(Unit(s) + "Operation Success!")) << s + 1;
+
+  w.DoOffLineMonitor1Click();
+  auto monitorCommands = [&](int s) {
+    int n = 0;
+    units[s]->Inspect([&](const unitsim::SimUnit& u) { n = u.CommandsReceived(138); });
+    return n;
+  };
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        for (int s = 0; s < kSlotCount; ++s)
+          if (monitorCommands(s) != 1) return false;
+        return true;
+      },
+      5000));
+
+  MarkLog();
+  w.DoFirmwareUpgrade1Click();
+  ASSERT_TRUE(WaitIdle(20000));
+  for (int s = 0; s < kSlotCount; ++s) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_TRUE(Logged(Unit(s) + "Start firmware upgrade......"));
+    EXPECT_TRUE(Logged(Unit(s) + "Firmware Upgrade Completed!"));
+    units[s]->Inspect([](const unitsim::SimUnit& u) {
+      EXPECT_EQ(u.FirmwareBlocksAccepted(), 3);
+      EXPECT_TRUE(u.Upgraded());
+    });
+  }
+  EXPECT_TRUE(boxes.empty());
 }
 
 }  // namespace
