@@ -188,6 +188,17 @@ TEST_F(StreamFixture, AutoStreamOfAnOddBlockCountEndsAtTheImage) {
   }
 }
 
+TEST_F(StreamFixture, AutoStreamIsNotCutByTheSizeOfAnEarlierSmallerJob) {
+  UseChip(0x10, 32);
+  EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusOk);  // a blank check of a 32 KB job
+  UseChip(0x10, 256);
+  FillData(256, 9);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 150, 0); }), kStatusOk);
+  EXPECT_TRUE(StreamImage(256).empty());
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  EXPECT_EQ(unit->Chip().Read(0, 256 * 1024), HostData(0, 256 * 1024));
+}
+
 TEST_F(StreamFixture, AStreamThatFailsAnswersWithItsStatusOnce) {
   UseUnit(Config([](UnitConfig& c) { c.StreamErrorAfterBlocks = 2; c.StreamErrorStatus = 0x2D; }));
   UseChip(0x10, 128);

@@ -166,11 +166,13 @@ void SimUnit::HandleProgramStream(const Packet& p) {
     lastDataSizeKB_ = chip.DataSizeKB;
     size = Le32(p.Payload() + kBlockSize);
   } else if (p.PayloadLength() == 16) {
-    // Only the count of 64 KB blocks: the data size of the chip commands
-    // before tells where the image really ends.
+    // Only the count of 64 KB blocks. The data size of an earlier chip
+    // command tells where the image ends inside the last block, but only
+    // if it lies there: one left from a smaller job must not cut the stream.
     size = Le16(p.Payload()) * kRound;
-    if (lastDataSizeKB_ && *lastDataSizeKB_ != 0 && uint64_t{*lastDataSizeKB_} * 1024 <= size) {
-      size = uint64_t{*lastDataSizeKB_} * 1024;
+    if (lastDataSizeKB_ && *lastDataSizeKB_ != 0) {
+      uint64_t known = uint64_t{*lastDataSizeKB_} * 1024;
+      if (known <= size && known + kRound > size) size = known;
     }
   } else {
     AnswerStatus(p, kStatusPacketDataError);
