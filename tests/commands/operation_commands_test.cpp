@@ -22,6 +22,7 @@
 #include "ui/RdSetForm.h"
 #include "ui/SetAdrForm.h"
 #include "ui/UiTestSupport.h"
+#include "support/ModalDialog.h"
 
 namespace {
 
@@ -104,24 +105,6 @@ class Commands : public ScratchFolderTest {
     Js().SlotBusy[slot] = 1;
     Js().SlotOp[slot] = op;
   }
-  // Runs `handler` while a modal dialog comes up, and closes that dialog
-  // through `close` as soon as it is shown.
-  template <typename Dialog>
-  void WithDialog(Dialog& dialog, std::function<void(Dialog&)> close, std::function<void()> run) {
-    bool shown = false;
-    QTimer poll;
-    poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (!dialog.isVisible() || shown) return;
-      shown = true;
-      close(dialog);
-    });
-    poll.start();
-    run();
-    poll.stop();
-    EXPECT_TRUE(shown) << "the dialog was not shown";
-  }
-
   std::array<RecordingPort, kSlotCount> ports;
   size_t logMark = 0;
 };

@@ -20,6 +20,7 @@
 #include "catalogue/ChipCatalogue.h"
 #include "ui/ChipSeltForm.h"
 #include "ui/UiTestSupport.h"
+#include "support/ModalDialog.h"
 
 // Runs the event loop until `done` holds; false when it does not within ms.
 template <typename Done>
@@ -132,24 +133,6 @@ class EightUnits : public ScratchFolderTest {
   }
   std::vector<uint8_t> Buffer(size_t length) {
     return std::vector<uint8_t>(Js().DataBuffer.get(), Js().DataBuffer.get() + length);
-  }
-
-  // Runs `run`, which opens a modal dialog, and closes the dialog through
-  // `close` once it is shown.
-  template <typename Dialog>
-  void WithDialog(Dialog& dialog, std::function<void(Dialog&)> close, std::function<void()> run) {
-    bool shown = false;
-    QTimer poll;
-    poll.setInterval(1);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (!dialog.isVisible() || shown) return;
-      shown = true;
-      close(dialog);
-    });
-    poll.start();
-    run();
-    poll.stop();
-    EXPECT_TRUE(shown) << "the dialog was not shown";
   }
 
   std::vector<std::unique_ptr<unitsim::PtyUnit>> units;
