@@ -5,6 +5,7 @@
 
 #include "messages/Messages.h"
 #include "protocol/AnswerHandlers.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
@@ -14,9 +15,6 @@
 
 namespace {
 
-constexpr uint8_t kCmdDataPage = 85;
-constexpr uint8_t kCmdRawDownload = 89;
-constexpr uint8_t kCmdOffLineMonitor = 138;
 constexpr uint8_t kDataVerifyError = 0x31;
 constexpr uint32_t kRoundKB = 64;
 

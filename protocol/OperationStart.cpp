@@ -2,6 +2,7 @@
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/Firmware.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
@@ -11,21 +12,6 @@
 namespace {
 
 constexpr int32_t kAnswerTicks = 500;
-constexpr uint8_t kFamilyEeprom = 0xA0;  // EEPROM families from here on
-constexpr uint8_t kFamilyPages528 = 0x20;
-
-constexpr uint8_t kCmdDownloadConfig = 83;
-constexpr uint8_t kCmdChip = 147;
-constexpr uint8_t kSubBlankCheck = 0x35;
-constexpr uint8_t kSubErase = 3;
-constexpr uint8_t kSubVerify = 0x33;
-constexpr uint8_t kSubReadId = 0x60;
-constexpr uint8_t kCmdProgramPages = 149;
-constexpr uint8_t kCmdProgramStream = 150;
-constexpr uint8_t kCmdReadStream = 154;
-constexpr uint8_t kCmdReadBlock = 155;
-constexpr uint8_t kCmdReadDownloaded = 57;
-constexpr uint8_t kCmdOffLineMonitor = 138;
 
 void LogChip(JobState& js, const char* english, int slot) {
   AddInfoLine(js, msg::FmtV(msg::Tr(english), slot + 1));
@@ -52,7 +38,7 @@ void StartAuto(JobState& js, bool autoErase, int slot) {
   js.SlotDownloading[slot] = 0;
   js.SlotAutoMode[slot] = 1;
   js.SlotGaugeTick[slot] = 0;
-  if (js.ChipFamily >= kFamilyEeprom) {
+  if (js.ChipFamily >= kFamilyI2cEeprom) {
     js.SlotOp[slot] = kOpProgram149;
     LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
     StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
@@ -181,7 +167,7 @@ void StartChipRead(JobState& js, uint32_t totalKB) {
   js.SlotGaugeTick[slot] = 0;
   AddInfoLine(js, msg::Tr("Chip 1: Read Chip......"));
   js.SlotRxCount[slot] = 0;
-  if (js.ChipFamily >= kFamilyEeprom || js.ChipFamily == kFamilyPages528 || !js.LargeImage) {
+  if (js.ChipFamily >= kFamilyI2cEeprom || js.ChipFamily == kFamilyPages528 || !js.LargeImage) {
     js.SlotOp[slot] = kOpReadChip155;
     SendChipCommand(js, kCmdReadBlock, 0, slot);
   } else {

@@ -4,6 +4,7 @@
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/AnswerHandlers.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
@@ -12,11 +13,6 @@
 
 namespace {
 
-constexpr uint8_t kCmdChip = 147;
-constexpr uint8_t kSubVerify = 0x33;
-constexpr uint8_t kCmdProgramPages = 149;
-constexpr uint8_t kCmdProgramStream = 150;
-constexpr uint8_t kCmdChipVerified = 134;
 constexpr uint8_t kStatusNotBlank = 21;
 
 void FillSlotGauge(JobState& js, int slot) { FillGauge(js.GaugeSlots[slot]); }

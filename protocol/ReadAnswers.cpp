@@ -7,6 +7,7 @@
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/AnswerHandlers.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/DataRange.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
@@ -17,10 +18,6 @@
 
 namespace {
 
-constexpr uint8_t kCmdReadBlock = 155;
-constexpr uint8_t kFamilyPages528 = 0x20;
-constexpr uint8_t kFamilySpd = 0xD0;
-constexpr uint8_t kFamilySpiEeprom = 0xB0;
 constexpr uint32_t kBlockBytes = 4096;
 constexpr uint32_t kPagesPerBlock = kBlockBytes / kPagedDataSize;
 constexpr uint8_t kPacketDataError = 0x20;

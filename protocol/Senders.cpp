@@ -1,3 +1,4 @@
+#include "protocol/CommandCodes.h"
 #include "protocol/Senders.h"
 
 #include <algorithm>
@@ -18,7 +19,6 @@ namespace {
 constexpr uint8_t kFlagNone = 0x00;
 constexpr uint8_t kFlagChip = 0x20;
 constexpr size_t kPageBytes = 4096;
-constexpr uint8_t kFamilyPages528 = 32;
 
 void SendToPort(JobState& js, const uint8_t* data, size_t length, int slot) {
   if (ISlotPort* port = js.CommSlots[slot]) port->SendBytes(data, length);

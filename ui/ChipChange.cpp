@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 #include "messages/Format.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/Log.h"
 #include "ui/AboutForm.h"
 #include "ui/ChipOptionPanels.h"
@@ -19,14 +20,12 @@
 
 namespace {
 
-constexpr uint8_t kFamilyI2c = 0xA0;
-constexpr uint8_t kFamilySpd = 0xD0;
 
 }  // namespace
 
 void TQZProgrammer::MCUNameEditChange() {
   const uint8_t family = js.ChipFamily;
-  ReadChipIDandStatus1->setVisible(family < kFamilyI2c);
+  ReadChipIDandStatus1->setVisible(family < kFamilyI2cEeprom);
 
   js.SelChipName = MCUNameEdit->text().toStdString();
   AddInfoLine(msg::Fmt("Chip \"%s\" is selectd.", js.SelChipName.c_str()));
@@ -53,13 +52,13 @@ void TQZProgrammer::MCUNameEditChange() {
   SetTabShown(TabSheetFlash, true);
   ChkBoxLSP->setChecked(false);
 
-  const bool flash = family < kFamilyI2c;
+  const bool flash = family < kFamilyI2cEeprom;
   for (QWidget* w : std::initializer_list<QWidget*>{ChkBoxLSP, LabelRD, EditRD, ChkBoxCPES, GroupBoxCtrl})
     w->setVisible(flash);
-  EditDevAdrX->setVisible(family == kFamilyI2c);
-  LabelDevAdr->setVisible(family == kFamilyI2c);
-  AddressWrite1->setVisible(family == kFamilyI2c);
-  RadioGroupSpd->setVisible(family >= kFamilyI2c);
+  EditDevAdrX->setVisible(family == kFamilyI2cEeprom);
+  LabelDevAdr->setVisible(family == kFamilyI2cEeprom);
+  AddressWrite1->setVisible(family == kFamilyI2cEeprom);
+  RadioGroupSpd->setVisible(family >= kFamilyI2cEeprom);
   BitBtnFixSN->setEnabled(family < kFamilySpd);
 
   PageControl1->setCurrentIndex(0);

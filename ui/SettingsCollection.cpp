@@ -5,14 +5,12 @@
 #include "files/IntegerText.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 
 namespace {
 
-constexpr uint8_t kFamilyI2c = 0xA0;
-constexpr uint8_t kFamilySpiEeprom = 0xB0;
-constexpr uint8_t kFamilySpd = 0xD0;
 constexpr uint8_t kFamilyQuadByName = 5;
 // This part takes its quad enable in the status byte, not the second one.
 constexpr const char* kQuadInStatusChip = "MX25L3233";
@@ -84,9 +82,9 @@ bool CollectControlSettings(JobState& js, const ControlStates& c) {
   js.PageMode = 0;
   if (js.ChipFamily == kFamilySpiEeprom) {
     js.EepromProtect = js.ProtectByte;
-  } else if (js.ChipFamily < kFamilyI2c) {
+  } else if (js.ChipFamily < kFamilyI2cEeprom) {
     CollectFlashSettings(js, c);
-  } else if (js.ChipFamily == kFamilyI2c) {
+  } else if (js.ChipFamily == kFamilyI2cEeprom) {
     js.ChipAddrMode = c.RadioGroupA61 == 0 ? (js.ChipAddrMode | 0x10) : (js.ChipAddrMode & ~0x10);
   }
 
@@ -96,9 +94,9 @@ bool CollectControlSettings(JobState& js, const ControlStates& c) {
   js.PowerTime = static_cast<uint8_t>(c.SpinEditPTM / 10);
   js.StepFlags = StepFlagsOf(js, c);
 
-  if (js.ChipFamily < kFamilyI2c) {
+  if (js.ChipFamily < kFamilyI2cEeprom) {
     if (js.LargeImage) js.ChipOptions |= 0x40;
-  } else if (js.ChipFamily == kFamilyI2c) {
+  } else if (js.ChipFamily == kFamilyI2cEeprom) {
     auto address = FieldInteger(js, c.EditDevAdrX);
     if (!address) return false;
     js.I2CDevAddr = static_cast<uint8_t>(*address);
