@@ -1,16 +1,10 @@
 #include "files/ProjectFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "protocol/FillerRandom.h"
 #include "protocol/JobState.h"
-#include "files/WriteAll.h"
 #include "protocol/LegacyText.h"
 
 namespace {
@@ -406,73 +400,10 @@ void ApplyProjectChipAfterName(JobState& js, const ProjectChip& c) {
   js.ChipId2 = c.ChipId2;
 }
 
-namespace {
-
-std::string Reason(const char* what, const std::string& path, int error) {
-  return std::string(what) + " \"" + path + "\". " + std::strerror(error);
-}
-
-// The permissions of the file being replaced, or those of a new file.
-mode_t ModeFor(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-}  // namespace
-
-std::string WriteWholeFile(const std::string& path, std::string_view bytes) {
-  std::string temp = path + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Reason("Cannot create file", path, errno);
-  ::fchmod(fd, ModeFor(path));
-  int error = 0;
-  if (!WriteAll(fd, bytes)) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    return Reason("Cannot write file", path, error);
-  }
-  return {};
-}
-
 size_t ProjectReadLimit(size_t dataSize) {
   // Every string at its longest, the fixed fields, then all pairs; the rest
   // of a file is filler.
   return 7 * (2 + 0xFFFF + 1) + 1024 + dataSize + 1;
-}
-
-std::string ReadWholeFile(const std::string& path, std::string& out, size_t maxBytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Reason("Cannot open file", path, errno);
-  struct stat st {};
-  int error = 0;
-  if (::fstat(fd, &st) != 0) error = errno;
-  if (error == 0 && !S_ISREG(st.st_mode)) error = EISDIR;
-  if (error == 0) {
-    out.resize(std::min(static_cast<size_t>(st.st_size), maxBytes));
-    size_t got = 0;
-    while (got < out.size()) {
-      ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        error = errno;
-        break;
-      }
-      if (n == 0) break;  // the file shrank: what is there is checked
-      got += static_cast<size_t>(n);
-    }
-    out.resize(got);
-  }
-  ::close(fd);
-  if (error != 0) {
-    out.clear();
-    return Reason("Cannot read file", path, error);
-  }
-  return {};
 }
 
 std::string SaveProjectFile(JobState& js, const ProjectControls& controls, const std::string& path) {

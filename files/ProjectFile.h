@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/WholeFile.h"
+
 class FillerRandom;
 struct JobState;
 
@@ -137,15 +139,6 @@ void StoreProjectImage(const ParsedProject& parsed, std::string_view file, uint8
 // taken.
 void ApplyProjectChipBeforeName(JobState& js, const ProjectChip& chip);
 void ApplyProjectChipAfterName(JobState& js, const ProjectChip& chip);
-
-// Writes bytes to path through a temporary file beside it, renamed over path
-// only when everything is written. Empty on success, else the reason.
-std::string WriteWholeFile(const std::string& path, std::string_view bytes);
-
-// Reads the file, at most maxBytes of it, into out. Empty on success, else
-// the reason.
-std::string ReadWholeFile(const std::string& path, std::string& out,
-                          size_t maxBytes = std::string::npos);
 
 // The most a project for a buffer of dataSize bytes holds before its trailing
 // filler: a longer file need not be read further.

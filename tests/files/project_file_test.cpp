@@ -316,34 +316,9 @@ TEST(ProjectFile, SixteenBitSizeInKbIsWidenedOnlyWhenItAgrees) {
   }
 }
 
-TEST(ProjectFile, WholeFileWritesReplaceOnlyWhenComplete) {
-  namespace fs = std::filesystem;
-  const fs::path dir = TestScratchDir() / "whole";
-  fs::create_directories(dir);
-  const std::string path = (dir / "job.TKP").string();
-
-  EXPECT_EQ(WriteWholeFile(path, "first"), "");
-  EXPECT_EQ(WriteWholeFile(path, "second"), "");
-  std::string back;
-  EXPECT_EQ(ReadWholeFile(path, back), "");
-  EXPECT_EQ(back, "second");
+TEST(ProjectFile, ReadLimitCoversTheLargestProject) {
   // Past a project's largest size there is only filler to skip.
-  EXPECT_EQ(ReadWholeFile(path, back, 3), "");
-  EXPECT_EQ(back, "sec");
   EXPECT_GT(ProjectReadLimit(kDataBufferSize), kDataBufferSize + 1024);
-
-  // A target that cannot be replaced keeps what it was and leaves no
-  // temporary file behind.
-  fs::create_directories(dir / "taken.TKP");
-  EXPECT_NE(WriteWholeFile((dir / "taken.TKP").string(), "x"), "");
-  EXPECT_TRUE(fs::is_directory(dir / "taken.TKP"));
-  EXPECT_NE(WriteWholeFile((dir / "missing" / "a.TKP").string(), "x"), "");
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++entries;
-  EXPECT_EQ(entries, 2u);
-
-  EXPECT_NE(ReadWholeFile((dir / "none.TKP").string(), back), "");
-  EXPECT_NE(ReadWholeFile(dir.string(), back), "");
 }
 
 }  // namespace
