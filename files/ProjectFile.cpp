@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/Checks.h"
 #include "protocol/FillerRandom.h"
 #include "protocol/JobState.h"
 #include "protocol/LegacyText.h"
@@ -347,9 +348,11 @@ ParsedProject ParseProjectFile(std::string_view file, size_t dataSize) {
   if (r.Short()) return Short(r);
 
   // The stored range places the pairs; a file the program never writes (a
-  // range not from 0) or one whose pairs would pass the buffer is refused.
+  // range not from 0), one whose pairs would pass the buffer or one that
+  // claims a chip larger than the buffer is refused.
   const int64_t count = ProjectPairCount(c.DataStart, c.DataEnd);
-  if (c.DataStart != 0 || 2 * count > static_cast<int64_t>(dataSize)) {
+  if (c.DataStart != 0 || 2 * count > static_cast<int64_t>(dataSize) ||
+      !ProjectSizesFit(c, dataSize)) {
     p.status = ProjectStatus::RangeOutsideBuffer;
     return p;
   }
@@ -370,11 +373,31 @@ void StoreProjectImage(const ParsedProject& parsed, std::string_view file, uint8
            parsed.key1, parsed.key2);
 }
 
+uint32_t ProjectDataSizeKB(const ProjectChip& c) {
+  const uint64_t kb = (uint64_t{c.ChipSize} + 1023) / 1024;
+  return (kb & 0xFFFF) == c.DataSizeKB ? static_cast<uint32_t>(kb) : c.DataSizeKB;
+}
+
+bool ProjectSizesFit(const ProjectChip& c, size_t dataSize) {
+  // A chip change makes DataEnd and ChipEndAddr ChipSize - 1 and the size in
+  // KB ChipSize / 1024; the last KB may be a partial one.
+  return c.ChipSize <= dataSize && c.DataEnd < dataSize &&
+         ProjectDataSizeKB(c) <= (uint64_t{dataSize} + 1023) / 1024;
+}
+
+ProjectSums StoredProjectSums(const ProjectChip& c) { return {c.ChipSum32, c.DataSum16, c.DataCRC16}; }
+
+ProjectSums ProjectImageSums(const ProjectChip& c, const uint8_t* data, size_t dataSize) {
+  if (c.DataEnd < c.DataStart || dataSize == 0) return {};
+  const uint32_t last = static_cast<uint32_t>(std::min<uint64_t>(c.DataEnd - c.DataStart, dataSize - 1));
+  const uint32_t sum = ByteSum32(data, 0, last);
+  return {sum, static_cast<uint16_t>(sum), PacketCRC16(data, 0, last)};
+}
+
 void ApplyProjectChipBeforeName(JobState& js, const ProjectChip& c) {
   js.DataSum16 = c.DataSum16;
   js.DataCRC16 = c.DataCRC16;
-  const uint64_t kb = (uint64_t{c.ChipSize} + 1023) / 1024;
-  js.DataSizeKB = (kb & 0xFFFF) == c.DataSizeKB ? static_cast<uint32_t>(kb) : c.DataSizeKB;
+  js.DataSizeKB = ProjectDataSizeKB(c);
   js.PageSize = c.PageSize;
   js.ChipAuxWord = c.ChipAuxWord;
   js.EraseTime = c.EraseTime;

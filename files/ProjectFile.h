@@ -110,7 +110,8 @@ enum class ProjectStatus {
   NotProject,        // the format name differs
   BadDataMarker,     // the data marker differs
   ShortFile,         // the file ends before its last data pair
-  RangeOutsideBuffer,  // DataStart is not 0, or the pairs pass the end of the buffer
+  RangeOutsideBuffer,  // DataStart is not 0, or the pairs or a size the load derives pass
+                       // the end of the buffer
 };
 
 struct ParsedProject {
@@ -128,17 +129,40 @@ struct ParsedProject {
 // bytes; nothing is applied.
 ParsedProject ParseProjectFile(std::string_view file, size_t dataSize);
 
+// The size in KB a load takes from the chip fields. DataSizeKB is stored in
+// 16 bits: when the size in KB of ChipSize agrees with it there, the whole
+// value is taken.
+uint32_t ProjectDataSizeKB(const ProjectChip& chip);
+
+// Whether every size a load derives from the chip fields stays inside a
+// buffer of dataSize bytes: ChipSize (and the range a chip change makes of
+// it), DataEnd and the size in KB.
+bool ProjectSizesFit(const ProjectChip& chip, size_t dataSize);
+
 // The image of a checked file into data: the whole buffer erased to 0xFF,
 // then the pairs unmasked at their places.
 void StoreProjectImage(const ParsedProject& parsed, std::string_view file, uint8_t* data,
                        size_t dataSize);
 
 // The stored chip fields read before the chip name is shown (rows up to the
-// chip sub-type) and those read after it. DataSizeKB is stored in 16 bits:
-// when the size in KB of ChipSize agrees with it there, the whole value is
-// taken.
+// chip sub-type) and those read after it.
 void ApplyProjectChipBeforeName(JobState& js, const ProjectChip& chip);
 void ApplyProjectChipAfterName(JobState& js, const ProjectChip& chip);
+
+// The checksums a project stores beside its image.
+struct ProjectSums {
+  uint32_t ChipSum32 = 0;
+  uint16_t DataSum16 = 0;
+  uint16_t DataCRC16 = 0;
+
+  bool operator==(const ProjectSums&) const = default;
+};
+
+ProjectSums StoredProjectSums(const ProjectChip& chip);
+
+// The same sums over data[0..DataEnd] of the file's range, as its writer's
+// job summed its data range.
+ProjectSums ProjectImageSums(const ProjectChip& chip, const uint8_t* data, size_t dataSize);
 
 // The most a project for a buffer of dataSize bytes holds before its trailing
 // filler: a longer file need not be read further.

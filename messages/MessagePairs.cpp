@@ -53,6 +53,11 @@ constexpr std::array kPairs = {
     MessagePair{"File \"VOzOZEdud.ZQM\" not found, please confirm!", "文件\"VOzOZEdud.ZQM\"没有找到，请确认！"},
     MessagePair{"Enter Off-Line Monitor Mode!", "进入脱机监控模式!"},
     MessagePair{"Address Write refused: %d data bytes, at most %d fit!", "地址写入被拒绝：数据 %d 字节，最多只能 %d 字节！"},
+    MessagePair{"The project's image does not match the checksums stored in the file: file ACC32 "
+                "0x%0.8x, SUM16 0x%0.4x, CRC16 0x%0.4x; image ACC32 0x%0.8x, SUM16 0x%0.4x, CRC16 "
+                "0x%0.4x. Check the data before programming!",
+                "工程文件中的数据与文件保存的校验和不一致：文件 ACC32 0x%0.8x，SUM16 0x%0.4x，CRC16 "
+                "0x%0.4x；数据 ACC32 0x%0.8x，SUM16 0x%0.4x，CRC16 0x%0.4x。编程前请检查数据！"},
     // Texts of the units' result codes.
     MessagePair{"Packet Data error", "数据包错误！"},
     MessagePair{"Packet error!", "数据包校验错误！"},

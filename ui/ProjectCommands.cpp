@@ -3,10 +3,12 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <algorithm>
+#include <optional>
 
 #include "catalogue/ChipCatalogue.h"
 #include "files/ProjectFile.h"
 #include "messages/Format.h"
+#include "messages/Messages.h"
 #include "protocol/DataRange.h"
 #include "protocol/Log.h"
 #include "ui/MainWindow.h"
@@ -65,34 +67,46 @@ void ApplyControls(TQZProgrammer& w, const ProjectControls& k) {
   SetSpin(w.SpinEditNumb, k.CountLimit);
 }
 
+// The checksums stored beside a loaded image and those of the image itself.
+struct LoadedSums {
+  ProjectSums stored;
+  ProjectSums image;
+};
+
 // Reads and checks the whole file; only a file that passes every check
-// reaches the job and the window. True when it was loaded.
-bool LoadProject(TQZProgrammer& w, JobState& js, const std::string& path) {
+// reaches the job and the window. The sums when it was loaded.
+std::optional<LoadedSums> LoadProject(TQZProgrammer& w, JobState& js, const std::string& path) {
   std::string file;
   if (std::string error = ReadWholeFile(path, file, ProjectReadLimit(kDataBufferSize));
       !error.empty()) {
     w.ShowErrorMessage(error);
-    return false;
+    return std::nullopt;
   }
-  const ParsedProject p = ParseProjectFile(file, kDataBufferSize);
+  ParsedProject p = ParseProjectFile(file, kDataBufferSize);
+  // The trimming after the load starts from the chip's own size, which the
+  // buffer must hold as well.
+  const ChipEntry* entry = FindChipEntry(p.controls.ChipName);
+  const uint32_t chipSizeCopy = entry ? entry->chipSize : p.chip.ChipSize;
+  if (p.status == ProjectStatus::Ok && chipSizeCopy > kDataBufferSize)
+    p.status = ProjectStatus::RangeOutsideBuffer;
   switch (p.status) {
     case ProjectStatus::Ok:
       break;
     case ProjectStatus::BadMagic:
       AddRawLine(js, "> Invalid File format for Tesmel Project file!");
-      return false;
+      return std::nullopt;
     case ProjectStatus::NotProject:
       AddRawLine(js, "> File is not the Tesmel_QZ Project file!");
-      return false;
+      return std::nullopt;
     case ProjectStatus::BadDataMarker:
     case ProjectStatus::RangeOutsideBuffer:
       AddRawLine(js, "> Data is Corrupted 2!");
-      return false;
+      return std::nullopt;
     case ProjectStatus::ShortFile:
       w.ShowErrorMessage(msg::Fmt("Read beyond end of file \"%s\": it holds %llu bytes, the project needs %llu.",
                                   path.c_str(), static_cast<unsigned long long>(file.size()),
                                   static_cast<unsigned long long>(p.bytesNeeded)));
-      return false;
+      return std::nullopt;
   }
 
   js.ChipSelected = 0;
@@ -108,10 +122,23 @@ bool LoadProject(TQZProgrammer& w, JobState& js, const std::string& path) {
   js.DataLoaded = 1;
   StoreProjectImage(p, file, js.DataBuffer.get(), kDataBufferSize);
   js.ChipSelected = 1;
-  // The trimming after the load starts from the chip's own size.
-  const ChipEntry* entry = FindChipEntry(k.ChipName);
-  js.ChipSizeCopy = entry ? entry->chipSize : p.chip.ChipSize;
-  return true;
+  js.ChipSizeCopy = chipSizeCopy;
+  return LoadedSums{StoredProjectSums(p.chip),
+                    ProjectImageSums(p.chip, js.DataBuffer.get(), kDataBufferSize)};
+}
+
+// A file from elsewhere may have summed another range, so a difference is
+// told, not refused: the operator decides before programming.
+void WarnOnSumsThatDiffer(TQZProgrammer& w, const LoadedSums& sums) {
+  if (sums.stored == sums.image) return;
+  const std::string m = msg::FmtV(
+      msg::Tr("The project's image does not match the checksums stored in the file: file ACC32 "
+              "0x%0.8x, SUM16 0x%0.4x, CRC16 0x%0.4x; image ACC32 0x%0.8x, SUM16 0x%0.4x, CRC16 "
+              "0x%0.4x. Check the data before programming!"),
+      sums.stored.ChipSum32, sums.stored.DataSum16, sums.stored.DataCRC16, sums.image.ChipSum32,
+      sums.image.DataSum16, sums.image.DataCRC16);
+  w.AddInfoLine(m);
+  w.ShowMessage(m);
 }
 
 }  // namespace
@@ -120,10 +147,12 @@ void TQZProgrammer::LoadFromTesmelProjectClick() {
   const std::string path = ChooseFile(OpenDialogPrj, false);
   if (path.empty()) return;
   AddInfoLine(msg::Fmt("Load Project file \"%s\"", path.c_str()));
-  if (!LoadProject(*this, js, path)) return;
+  const std::optional<LoadedSums> sums = LoadProject(*this, js, path);
+  if (!sums) return;
   js.FileStartAddr = js.DataStart;
   js.FileEndAddr = js.DataEnd;
   ShowChipDataRange(js);
+  WarnOnSumsThatDiffer(*this, *sums);
 }
 
 void TQZProgrammer::SaveToTesmelProjectClick() {

@@ -223,10 +223,17 @@ TEST(ProjectFile, ReadBackGivesEveryFieldAndTheImageOnAnErasedBuffer) {
 
 class BadProjectFile : public ::testing::Test {
  protected:
+  // A file of a 2 KB chip, which the small buffers of these tests hold.
   std::string Good(uint32_t dataEnd = 0x3FF) {
+    ProjectChip chip = SampleChip(dataEnd);
+    chip.ChipSize = 0x800;
+    chip.DataSizeKB = 2;
+    return Build(chip);
+  }
+  static std::string Build(const ProjectChip& chip) {
     const std::vector<uint8_t> data = Image(0x1000);
     FillerRandom filler;
-    return BuildProjectFile(SampleChip(dataEnd), SampleControls(), data.data(), data.size(), filler);
+    return BuildProjectFile(chip, SampleControls(), data.data(), data.size(), filler);
   }
   static size_t MarkerAt(const std::string& f) {
     // The masked "MAINFL" behind its length 06 00.
@@ -291,6 +298,37 @@ TEST_F(BadProjectFile, PairsPastTheBufferAreRefused) {
   EXPECT_EQ(ParseProjectFile(Good(0x7FF), 0x800).status, ProjectStatus::Ok);
   EXPECT_EQ(ParseProjectFile(Good(0xFFFFFFFF), kDataBufferSize).status,
             ProjectStatus::RangeOutsideBuffer);
+}
+
+TEST_F(BadProjectFile, SizesPastTheBufferAreRefused) {
+  // Sizes a file from elsewhere may claim; each is checked against the
+  // buffer a load derives it for.
+  struct Case {
+    uint32_t chipSize;
+    uint16_t dataSizeKB;
+    size_t bufferSize;
+    ProjectStatus status;
+  } cases[] = {
+      {0x10000000, 0, kDataBufferSize, ProjectStatus::RangeOutsideBuffer},
+      {0x7A000100, 0, kDataBufferSize, ProjectStatus::RangeOutsideBuffer},
+      {0xFFFFFFFF, 0, kDataBufferSize, ProjectStatus::RangeOutsideBuffer},
+      {kDataBufferSize + 1, 0, kDataBufferSize, ProjectStatus::RangeOutsideBuffer},
+      {kDataBufferSize, 2049, kDataBufferSize, ProjectStatus::Ok},  // 133121 KB, the last partial
+      {128u << 20, 0, kDataBufferSize, ProjectStatus::Ok},
+      {0x1001, 5, 0x1000, ProjectStatus::RangeOutsideBuffer},
+      {0x1000, 4, 0x1000, ProjectStatus::Ok},
+      {0x0C01, 4, 0x1000, ProjectStatus::Ok},
+      {0x100, 5, 0x1000, ProjectStatus::RangeOutsideBuffer},  // the size in KB alone
+      {0x100, 0xFFFF, 0x1000, ProjectStatus::RangeOutsideBuffer},
+      {0, 0, 0x1000, ProjectStatus::Ok},
+  };
+  for (const Case& c : cases) {
+    ProjectChip chip = SampleChip(0xFF);
+    chip.ChipSize = c.chipSize;
+    chip.DataSizeKB = c.dataSizeKB;
+    EXPECT_EQ(ParseProjectFile(Build(chip), c.bufferSize).status, c.status)
+        << std::hex << c.chipSize << " " << c.dataSizeKB << " in " << c.bufferSize;
+  }
 }
 
 TEST(ProjectFile, SixteenBitSizeInKbIsWidenedOnlyWhenItAgrees) {

@@ -1,10 +1,12 @@
 // The project and message-log commands of the Chinese program: the same
 // texts where no pair exists, GB2312 bytes in the saved log.
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <fstream>
 
+#include "catalogue/ChipCatalogue.h"
 #include "messages/Messages.h"
 #include "ui/UiTestSupport.h"
 
@@ -52,6 +54,25 @@ TEST_F(ChineseProjectCommands, UnpairedProjectTextsReadAsInTheEnglishProgram) {
   EXPECT_TRUE(w.Project1->menuAction()->isVisible());
   EXPECT_EQ(w.LoadFromTesmelProject->text().toStdString(), "打开Tesmel工程文件");
   EXPECT_EQ(w.SaveToTesmelProject->text().toStdString(), "保存为Tesmel工程文件");
+}
+
+TEST_F(ChineseProjectCommands, DamagedImageIsToldInChinese) {
+  TQZProgrammer& w = Ready();
+  ApplyChipEntry(Js(), *FindChipEntry("24xx02"));
+  w.MCUNameEdit->setText("24xx02");
+  std::ofstream(dir_ / "image.bin", std::ios::binary) << std::string(256, '\x42');
+  answer = (dir_ / "image.bin").string();
+  w.FileOpenBtnClick();
+  answer = (dir_ / "job.TKP").string();
+  w.SaveToTesmelProjectClick();
+  std::string file = FileBytes(dir_ / "job.TKP");
+  // The last data byte lies before the 1024 bytes of trailing filler.
+  file[file.size() - 1024 - 1] ^= 0x01;
+  std::ofstream(dir_ / "job.TKP", std::ios::binary | std::ios::trunc) << file;
+  boxes.clear();
+  w.LoadFromTesmelProjectClick();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rfind("工程文件中的数据与文件保存的校验和不一致：文件 ACC32 0x", 0), 0u) << boxes[0];
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 
 #include "catalogue/ChipCatalogue.h"
 #include "files/ProjectFile.h"
+#include "messages/Format.h"
+#include "protocol/Checks.h"
 #include "ui/DataViewForm.h"
 #include "ui/UiTestSupport.h"
 
@@ -156,6 +158,14 @@ class ProjectCommands : public ScratchFolderTest {
     answer = (dir_ / name).string();
     w.LoadFromTesmelProjectClick();
   }
+  // Where the masked "MAINFL" starts, and the first data pair behind it and
+  // the two keys.
+  static size_t MarkerAt(const std::string& file) {
+    std::string masked("\x06\x00", 2);
+    for (char ch : std::string("MAINFL")) masked += static_cast<char>(ch ^ project::StringMask(6));
+    return file.find(masked);
+  }
+  static size_t PairsAt(const std::string& file) { return MarkerAt(file) + 2 + 6 + 1 + 2; }
   bool Logged(const std::string& text) {
     auto texts = LogTexts();
     return std::find(texts.begin(), texts.end(), text) != texts.end();
@@ -202,7 +212,9 @@ TEST_P(ProjectRoundTrip, AFreshWindowGetsTheSameJobControlsAndImage) {
 
   Fresh fresh = FreshWindow();
   answer = path;
+  boxes.clear();
   fresh.w->LoadFromTesmelProjectClick();
+  EXPECT_TRUE(boxes.empty()) << c.name << ": " << boxes.front();  // the stored sums agree
   EXPECT_TRUE(SamePicture(JobPicture(*fresh.js, false), JobPicture(Js(), false))) << c.name;
   EXPECT_EQ(fresh.js->FileStartAddr, 0u);
   EXPECT_EQ(fresh.js->FileEndAddr, fresh.js->DataEnd);
@@ -329,11 +341,9 @@ TEST_F(ProjectCommands, BadFilesLeaveTheJobUnchanged) {
   const auto controls = ControlPicture(w);
   const size_t buffer = BufferHash(Js());
 
-  std::string maskedMarker("\x06\x00", 2);
-  for (char ch : std::string("MAINFL")) maskedMarker += static_cast<char>(ch ^ project::StringMask(6));
-  const size_t at = good.find(maskedMarker);
+  const size_t at = MarkerAt(good);
   ASSERT_NE(at, std::string::npos);
-  const size_t pairs = at + maskedMarker.size() + 1 + 2;
+  const size_t pairs = PairsAt(good);
 
   struct Case {
     const char* name;
@@ -350,7 +360,24 @@ TEST_F(ProjectCommands, BadFilesLeaveTheJobUnchanged) {
   std::string past = good;
   const size_t dataEndAt = 24 + (2 + 8 + 1) + (2 + (dir_ / "image.bin").string().size() + 1) + 4 + 12 + 6 + 8 + 2 + 4;
   past[dataEndAt + 3] = 0x7F;
+  // Files from elsewhere whose I2C chip claims more than the buffer holds;
+  // the shown chip's name runs no chip change, another one does.
+  auto claiming = [](const char* chipName, uint32_t chipSize) {
+    ProjectChip chip;
+    chip.ChipFamily = 0xA0;
+    chip.ChipSize = chipSize;
+    chip.DataEnd = 0xFF;
+    ProjectControls k;
+    k.ChipName = chipName;
+    const std::vector<uint8_t> data(0x100, 0x5A);
+    FillerRandom filler;
+    return BuildProjectFile(chip, k, data.data(), data.size(), filler);
+  };
   const Case cases[] = {
+      {"24xx02 of 256 MB", claiming("24xx02", 0x10000000), "> Data is Corrupted 2!"},
+      {"24xx02 of 0x7A000100 bytes", claiming("24xx02", 0x7A000100), "> Data is Corrupted 2!"},
+      {"24xx02 one byte past the buffer", claiming("24xx02", kDataBufferSize + 1), "> Data is Corrupted 2!"},
+      {"the shown 24xx512 of 4 GB", claiming("24xx512", 0xFFFFFFFF), "> Data is Corrupted 2!"},
       {"wrong magic", magic, "> Invalid File format for Tesmel Project file!"},
       {"wrong name", name, "> File is not the Tesmel_QZ Project file!"},
       {"wrong end marker", endMarker, "> Data is Corrupted 2!"},
@@ -387,6 +414,38 @@ TEST_F(ProjectCommands, BadFilesLeaveTheJobUnchanged) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].find("missing.TKP"), std::string::npos);
   EXPECT_EQ(JobPicture(Js()), job);
+}
+
+TEST_F(ProjectCommands, DamagedDataByteLoadsWithAWarningNamingBothSums) {
+  TQZProgrammer& w = Ready();
+  Choose(w, Js(), "24xx02");
+  LoadData(w, Pattern(256, 10));
+  SaveProject(w);
+  std::string file = FileBytes(dir_ / "job.TKP");
+  const size_t pairs = PairsAt(file);
+  ASSERT_LT(pairs + 5, file.size());
+  file[pairs + 5] ^= 0x10;
+  std::ofstream(dir_ / "damaged.TKP", std::ios::binary) << file;
+
+  Fresh fresh = FreshWindow();
+  answer = (dir_ / "damaged.TKP").string();
+  boxes.clear();
+  fresh.w->LoadFromTesmelProjectClick();
+  // Loaded all the same: the warning leaves the decision to the operator.
+  EXPECT_EQ(fresh.js->DataLoaded, 1);
+  const uint8_t damaged = fresh.js->DataBuffer[5];
+  EXPECT_EQ(damaged, static_cast<uint8_t>(Js().DataBuffer[5] ^ 0x10));
+  const uint32_t imageSum = Js().ChipSum32 - Js().DataBuffer[5] + damaged;
+  const std::string expected = msg::Fmt(
+      "The project's image does not match the checksums stored in the file: file ACC32 0x%0.8x, "
+      "SUM16 0x%0.4x, CRC16 0x%0.4x; image ACC32 0x%0.8x, SUM16 0x%0.4x, CRC16 0x%0.4x. Check the "
+      "data before programming!",
+      Js().ChipSum32, Js().DataSum16, Js().DataCRC16, imageSum, imageSum & 0xFFFF,
+      PacketCRC16(fresh.js->DataBuffer.get(), 0, 0xFF));
+  EXPECT_EQ(boxes, std::vector<std::string>{expected});
+  const auto lines = fresh.w->LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find(expected), std::string::npos) << lines.back();
 }
 
 TEST_F(ProjectCommands, StoredSelectionsAreClampedToTheirControls) {
