@@ -225,6 +225,35 @@ TEST_F(EightUnitCommands, SecondCommandStartsOnTheUnitsThatHaveFinished) {
   EXPECT_EQ(CountLogged(Unit(4) + "Operation Success!"), 1);  // its verify
 }
 
+// The units compare their chips with the image's check values that the
+// verify carries: programmed chips pass, erased ones fail.
+TEST_F(EightUnitCommands, VerifyTellsErasedChipsFromProgrammedOnes) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(8));
+  ChooseChip("W25x05xx");
+  const std::vector<uint8_t> image = LoadImage(16 * 1024, 7);
+  w.SpdBtnProgClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  boxes.clear();
+  MarkLog();
+  w.SpdBtnVerifyClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  EXPECT_TRUE(boxes.empty());
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(CountLogged(Unit(s) + "Operation Success!"), 1) << s + 1;
+
+  w.SpdBtnEraseClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  MarkLog();
+  w.SpdBtnVerifyClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  EXPECT_EQ(boxes, Strings(kSlotCount, "Data verify error!"));
+  for (int s = 0; s < kSlotCount; ++s) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_TRUE(Logged(Unit(s) + "Data verify error!"));
+    EXPECT_FALSE(Logged(Unit(s) + "Operation Success!"));
+    EXPECT_EQ(w.Gauge(s).Color(), GaugeColor::Red);
+  }
+}
+
 TEST_F(EightUnitCommands, UnitUnpluggedMidOperationWhileTheOthersFinish) {
   std::vector<UnitConfig> configs(8);
   for (auto& c : configs) c.Baud = 200000;

@@ -16,6 +16,7 @@
 
 #include "PtyUnit.h"
 #include "protocol/AnswerHandling.h"
+#include "protocol/DataRange.h"
 #include "protocol/JobState.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/Senders.h"
@@ -137,9 +138,11 @@ struct Units : ::testing::Test {
     js->LargeImage = large;
   }
 
+  // The data as a load leaves it: in the buffer and summed over the range.
   void LoadData(const std::vector<uint8_t>& data) {
     std::copy(data.begin(), data.end(), js->DataBuffer.get());
     js->DataLoaded = 1;
+    UpdateChecksums(*js, 0, js->DataEnd - js->DataStart);
   }
 
   // Events and the two timers (10 ms and 170 ms, never made up when late)
@@ -277,6 +280,9 @@ TEST_F(Units, EveryOperationRunsToItsEndOnAUnit) {
             (Texts{"Write Specific Address Success!", "Operation Success!"}));
   EXPECT_EQ(ChipOf(0, 0x104)[0x100], 1);
   EXPECT_EQ(ChipOf(0, 0x104)[0x103], 4);
+  // The chip no longer holds the image.
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpVerify, 0x33, 0); }),
+            (Texts{"Operation Failed!", "Data verify error!"}));
 
   // Download into the unit by pages, then its stored image back (57).
   EXPECT_EQ(Operation(0, [&] { StartDownload(*js, 0); }), (Texts{"Operation Success!"}));
@@ -292,6 +298,15 @@ TEST_F(Units, EveryOperationRunsToItsEndOnAUnit) {
   std::fill_n(js->DataBuffer.get(), data.size(), 0);
   EXPECT_EQ(Operation(0, [&] { StartReadStream(*js); }), (Texts{"Chip Data has been read out."}));
   EXPECT_TRUE(Buffer(data.size()) == ChipOf(0, data.size()));
+
+  // Programmed again, it verifies; erased, it does not.
+  LoadData(data);
+  EXPECT_EQ(Operation(0, [&] { StartAutoWithErase(*js, 0); }),
+            (Texts{"Chip has been Erased, Do Programming......",
+                   "Programming Success, do verification......", "Operation Success!"}));
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpErase, 3, 0); }), (Texts{"Operation Success!"}));
+  EXPECT_EQ(Operation(0, [&] { StartChipCommand(*js, kOpVerify, 0x33, 0); }),
+            (Texts{"Operation Failed!", "Data verify error!"}));
 }
 
 // Each unit is programmed with its own data, 4 KB per command, then each

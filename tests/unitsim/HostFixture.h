@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SimUnit.h"
+#include "protocol/DataRange.h"
 #include "protocol/JobState.h"
 #include "protocol/Senders.h"
 #include "support/RecordingPort.h"
@@ -58,11 +59,16 @@ struct HostFixture : ::testing::Test {
     js->ChipId2 = 0x40;
   }
 
-  // Distinct data (and spare bytes) in the host's buffer.
+  // Distinct data (and spare bytes) in the host's buffer, summed as a load sums it.
   void FillData(uint32_t kb, uint8_t seed) {
     for (uint32_t i = 0; i < kb * 1024; ++i) js->DataBuffer[i] = uint8_t(i * 31 + seed + (i >> 10));
     for (uint32_t i = 0; i < kb * 32; ++i) js->PageSpareArea()[i] = uint8_t(i * 5 + seed);
+    SumImage();
   }
+
+  // The check values every command carries: the host's own over the chip's
+  // size from address 0.
+  void SumImage() { UpdateChecksums(*js, 0, js->ChipSize - 1); }
 
   // Runs one sender of slot 0 and returns the unit's whole answer.
   std::vector<uint8_t> Line(const std::function<void(JobState&)>& send) {

@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AnswerCase{"Erase", 0x10, Chip(147, 3), 147, 2, kStatusOk},
         AnswerCase{"BlankCheck", 0x10, Chip(147, 0x35), 147, 2, kStatusOk},
-        AnswerCase{"Verify", 0x10, Chip(147, 0x33), 147, 2, kStatusOk},
+        AnswerCase{"VerifyOfAChipWithoutTheImage", 0x10, Chip(147, 0x33), 147, 2, kStatusVerifyError},
         AnswerCase{"ReadId", 0x10, Chip(147, 0x60), 147, 6, 0},
         AnswerCase{"ReadIdSpiEeprom", 0xB0, Chip(147, 0x60), 147, 130, 0},
         AnswerCase{"UnknownSubCode", 0x10, Chip(147, 0x77), 147, 2, kStatusUnknownCommand},
@@ -124,25 +124,101 @@ TEST_F(HostFixture, ReadIdCarriesTheChipsIdentification) {
   EXPECT_EQ(frames[0].Payload()[0], 0x40);
 }
 
+// Programs the chip's whole size, 4 KB per command.
+void ProgramAll(HostFixture& f) {
+  for (uint32_t kb = 0; kb < f.js->DataSizeKB; kb += 4) {
+    EXPECT_EQ(f.StatusOf([kb](JobState& js) { SendProgramPages(js, 149, kb, 0, 0); }), kStatusOk) << kb;
+  }
+}
+
 TEST_F(HostFixture, BlankCheckEraseAndVerify) {
   UseUnit(Config([](UnitConfig& c) { c.NotBlank = true; }));
   EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusNotBlank);
   EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
   EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusOk);
   FillData(64, 1);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendProgramPages(js, 149, 0, 0, 0); }), kStatusOk);
+  ProgramAll(*this);
   EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusNotBlank);
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  // An erased chip no longer holds the image.
+  EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
 }
 
-TEST_F(HostFixture, AWeakChipFailsItsVerifyUntilErased) {
+TEST_F(HostFixture, AWeakChipFailsItsVerify) {
   UseUnit(Config([](UnitConfig& c) { c.WeakChip = true; }));
   FillData(64, 1);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendProgramPages(js, 149, 0, 0, 0); }), kStatusOk);
+  ProgramAll(*this);
   EXPECT_NE(unit->Chip().Read(0, 4096), HostData(0, 4096));
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
   EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
+}
+
+// A programmed chip, then one change to the chip or to what the host sends.
+struct VerifyCase {
+  const char* name;
+  std::function<void(HostFixture&)> change;
+  uint8_t status;
+};
+void PrintTo(const VerifyCase& c, std::ostream* os) { *os << c.name; }
+
+void WriteChip(HostFixture& f, uint16_t address, std::vector<uint8_t> bytes) {
+  f.js->AddrWriteAddr = address;
+  f.js->AddrWriteLen = static_cast<uint16_t>(bytes.size());
+  f.js->AddrWriteData = std::move(bytes);
+  EXPECT_EQ(f.StatusOf([](JobState& js) { SendAddressWrite(js, 0); }), kStatusOk);
+}
+
+class VerifyTable : public HostFixture, public ::testing::WithParamInterface<VerifyCase> {};
+
+TEST_P(VerifyTable, ComparesTheChipWithTheBlocksCheckValues) {
+  UseChip(0x10, 16);
+  FillData(16, 7);
+  ProgramAll(*this);
+  GetParam().change(*this);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Verify, VerifyTable,
+    ::testing::Values(
+        VerifyCase{"AsProgrammed", [](HostFixture&) {}, kStatusOk},
+        VerifyCase{"OtherCrc16", [](HostFixture& f) { f.js->DataCRC16 ^= 1; }, kStatusVerifyError},
+        VerifyCase{"OtherSum16", [](HostFixture& f) { f.js->DataSum16 ^= 1; }, kStatusVerifyError},
+        VerifyCase{"OtherSum32HighHalf", [](HostFixture& f) { f.js->ChipSum32 ^= 0x10000; }, kStatusVerifyError},
+        VerifyCase{"AChipByteChanged", [](HostFixture& f) { WriteChip(f, 0x2345, {0x00}); }, kStatusVerifyError},
+        // The byte sum stays; the check value tells.
+        VerifyCase{"TwoChipBytesSwapped",
+                   [](HostFixture& f) { WriteChip(f, 0x100, {f.js->DataBuffer[0x101], f.js->DataBuffer[0x100]}); },
+                   kStatusVerifyError},
+        VerifyCase{"AByteBehindTheSizeChanged", [](HostFixture& f) { WriteChip(f, 16 * 1024, {0x00}); },
+                   kStatusOk},
+        VerifyCase{"ASmallerSizeSummedAlike",
+                   [](HostFixture& f) {
+                     f.js->ChipSize = 1000;
+                     f.SumImage();
+                   },
+                   kStatusOk},
+        VerifyCase{"ASizeBeyondTheChip",
+                   [](HostFixture& f) {
+                     f.js->ChipSize = static_cast<uint32_t>(kDefaultChipCapacity + 1);
+                     f.SumImage();
+                   },
+                   kStatusVerifyError}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The host's image of a part with 528-byte pages holds the spare bytes
+// behind the 2 MB of page data, and its check values cover them.
+TEST_F(HostFixture, VerifyOf528BytePagesCoversTheSpareBytes) {
+  UseChip(0x20, 2048);
+  js->ChipSize = 0x210000;
+  FillData(2048, 3);
+  ProgramAll(*this);
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  js->PageSpareArea()[0xFFFF] ^= 0x40;
+  SumImage();
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
 }
 
 // The paced stream of a large image: 150, then raw 32 KB blocks.
@@ -378,6 +454,7 @@ TEST_F(StreamFixture, ImageBytesThatLookLikeAFrameMarkStayImageBytes) {
   d[32768 + 20] = 0xC0;
   d[65536] = 0xC0;
   for (int i = 1; i < 700; ++i) d[65536 + i] = uint8_t(i == 0xC0 ? 1 : i);
+  SumImage();
   EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), kStatusOk);
   EXPECT_TRUE(StreamImage(96).empty());
   EXPECT_EQ(unit->Chip().Read(0, 96 * 1024), HostData(0, 96 * 1024));

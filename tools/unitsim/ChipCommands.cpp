@@ -34,6 +34,9 @@ ChipParams ChipParams::From(const uint8_t* b) {
   c.DataSizeKB = Le16(b + 20);
   c.ChipId1 = b[30];
   c.ChipId2 = b[31];
+  c.DataCRC16 = Le16(b + 26);
+  c.DataSum16 = Le16(b + 28);
+  c.ChipSum32 = Le32(b + 44);
   return c;
 }
 
@@ -45,19 +48,28 @@ void SimUnit::ProgramByte(uint64_t address) {
   weakBytes_.push_back(address);
 }
 
-void SimUnit::ReportCompletion(uint8_t step, uint8_t status, uint64_t length) {
-  length = std::min(length, chip_.Capacity());
-  uint16_t crc = 0;
-  uint32_t sum = 0;
+SimUnit::ImageChecks SimUnit::ChecksOf(uint64_t length, bool spareBehindPages) const {
+  // Whole pieces never straddle the spare window's edges.
+  static_assert(kImageSpareOffset % SparseMemory::kPiece == 0 && kImageSpareSize % SparseMemory::kPiece == 0);
+  ImageChecks c;
   std::vector<uint8_t> piece(SparseMemory::kPiece);
   for (uint64_t at = 0; at < length; at += piece.size()) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), length - at));
-    chip_.Read(at, piece.data(), n);
-    crc = CheckValue(piece.data(), n, crc);
-    sum += Sum(piece.data(), n);
+    if (spareBehindPages && at >= kImageSpareOffset && at < kImageSpareOffset + kImageSpareSize) {
+      spare_.Read(at - kImageSpareOffset, piece.data(), n);
+    } else {
+      chip_.Read(at, piece.data(), n);
+    }
+    c.Crc16 = CheckValue(piece.data(), n, c.Crc16);
+    c.Sum32 += Sum(piece.data(), n);
   }
-  if (step == 0xF2) Report(step, status, static_cast<uint16_t>(sum), static_cast<uint16_t>(sum >> 16));
-  else Report(step, status, crc, static_cast<uint16_t>(sum));
+  return c;
+}
+
+void SimUnit::ReportCompletion(uint8_t step, uint8_t status, uint64_t length) {
+  ImageChecks c = ChecksOf(std::min(length, chip_.Capacity()), false);
+  if (step == 0xF2) Report(step, status, static_cast<uint16_t>(c.Sum32), static_cast<uint16_t>(c.Sum32 >> 16));
+  else Report(step, status, c.Crc16, static_cast<uint16_t>(c.Sum32));
 }
 
 void SimUnit::HandleChipCommand(const Packet& p) {
@@ -70,7 +82,7 @@ void SimUnit::HandleChipCommand(const Packet& p) {
   switch (p.Argument()) {
     case kSubErase: HandleErase(p); break;
     case kSubBlankCheck: HandleBlankCheck(p, chip); break;
-    case kSubVerify: HandleVerify(p); break;
+    case kSubVerify: HandleVerify(p, chip); break;
     case kSubReadId: HandleReadId(p, chip); break;
     case kSubAddressWrite: HandleAddressWrite(p); break;
     default: AnswerStatus(p, kStatusUnknownCommand); break;
@@ -94,9 +106,17 @@ void SimUnit::HandleBlankCheck(const Packet& p, const ChipParams& chip) {
   AnswerStatus(p, blank ? kStatusOk : kStatusNotBlank);
 }
 
-void SimUnit::HandleVerify(const Packet& p) {
+void SimUnit::HandleVerify(const Packet& p, const ChipParams& chip) {
   if (config_.SequenceReports) Report(0x70, 0, 0, 0);
-  AnswerStatus(p, weakBytes_.empty() ? kStatusOk : kStatusVerifyError);
+  // The chip against the host's check values of its image, over the size
+  // the block gives; an image larger than the chip cannot be on it.
+  bool same = false;
+  if (chip.ChipSize <= chip_.Capacity()) {
+    ImageChecks c = ChecksOf(chip.ChipSize, chip.Family == kFamilyPages528);
+    same = c.Crc16 == chip.DataCRC16 && static_cast<uint16_t>(c.Sum32) == chip.DataSum16 &&
+           c.Sum32 == chip.ChipSum32;
+  }
+  AnswerStatus(p, same ? kStatusOk : kStatusVerifyError);
 }
 
 void SimUnit::HandleReadId(const Packet& p, const ChipParams& chip) {

@@ -6,8 +6,9 @@
 // The unit carries out the commands against a chip memory of its own (and an
 // image stored inside the unit by a download), so that what was programmed
 // can be read back and compared:
-//   147  erase (3), blank check (0x35: 0x15 when not blank), verify (0x33),
-//        read identification (0x60: 6 bytes, 130 for SPI EEPROMs), write at
+//   147  erase (3), blank check (0x35: 0x15 when not blank), verify (0x33:
+//        0x31 when the chip's check values differ from the block's), read
+//        identification (0x60: 6 bytes, 130 for SPI EEPROMs), write at
 //        an address (0xA9)
 //   149  4 KB of the chip (8 pages of 528 bytes, data and spare, for family 0x20)
 //   150  accepted, then the image as raw 32 KB blocks up to its data size
@@ -59,6 +60,10 @@ inline constexpr uint16_t kFirmwareStart = 0x2000;
 inline constexpr uint8_t kFamilyPages528 = 0x20;
 inline constexpr uint8_t kFamilySpiEeprom = 0xB0;
 inline constexpr uint8_t kSequenceReport = 0xFD;
+// The host's image of a chip with 528-byte pages holds the spare bytes of
+// its 4096 pages behind the 2 MB of page data.
+inline constexpr uint64_t kImageSpareOffset = 0x200000;
+inline constexpr uint64_t kImageSpareSize = 4096 * 16;
 
 // Unit status codes the model answers with.
 inline constexpr uint8_t kStatusOk = 0x00;
@@ -151,6 +156,10 @@ struct ChipParams {
   uint16_t DataSizeKB = 0;
   uint8_t ChipId1 = 0;
   uint8_t ChipId2 = 0;
+  // The host's check values of its image over ChipSize bytes from address 0.
+  uint16_t DataCRC16 = 0;
+  uint16_t DataSum16 = 0;
+  uint32_t ChipSum32 = 0;
   static ChipParams From(const uint8_t* block);
 };
 
@@ -228,6 +237,10 @@ class SimUnit {
 
  private:
   enum class RawMode { None, ProgramStream, DownloadRounds };
+  struct ImageChecks {
+    uint16_t Crc16 = 0;
+    uint32_t Sum32 = 0;
+  };
   struct OutStream {
     bool active = false;
     bool frames = false;  // stored-image answers (else raw chip bytes)
@@ -254,7 +267,7 @@ class SimUnit {
   void HandleChipCommand(const Packet& p);
   void HandleErase(const Packet& p);
   void HandleBlankCheck(const Packet& p, const ChipParams& chip);
-  void HandleVerify(const Packet& p);
+  void HandleVerify(const Packet& p, const ChipParams& chip);
   void HandleReadId(const Packet& p, const ChipParams& chip);
   void HandleAddressWrite(const Packet& p);
   void HandleProgramPages(const Packet& p);
@@ -266,6 +279,10 @@ class SimUnit {
   void HandleStoreRounds(const Packet& p);
   void HandleReadStored(const Packet& p);
   void ReportCompletion(uint8_t step, uint8_t status, uint64_t length);
+  // The packet check value and the byte sum of the first `length` bytes of
+  // the chip, read as the host lays out its image (spare bytes behind the
+  // page data when `spareBehindPages`).
+  ImageChecks ChecksOf(uint64_t length, bool spareBehindPages) const;
   void ProgramByte(uint64_t address);
 
   UnitConfig config_;
