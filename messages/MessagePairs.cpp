@@ -53,6 +53,7 @@ constexpr std::array kPairs = {
     MessagePair{"File \"VOzOZEdud.ZQM\" not found, please confirm!", "文件\"VOzOZEdud.ZQM\"没有找到，请确认！"},
     MessagePair{"Enter Off-Line Monitor Mode!", "进入脱机监控模式!"},
     MessagePair{"Address Write refused: %d data bytes, at most %d fit!", "地址写入被拒绝：数据 %d 字节，最多只能 %d 字节！"},
+    MessagePair{"Connection to the unit lost!", "与编程器的连接已断开！"},
     // Texts of the units' result codes.
     MessagePair{"Packet Data error", "数据包错误！"},
     MessagePair{"Packet error!", "数据包校验错误！"},

@@ -59,6 +59,7 @@ TEST(Messages, EveryMessageOfTheTwoBuildsHasItsChineseText) {
       "Write Flash Memory Error!", "Data verify error!", "Check sum error!", "Chip unmatched!",
       "Manufacturer unmatched!", "Command Time Out!", "Communication Waiting Time Out!",
       "Command error!", "Initialize interface error!", "Operation Failed,Error Code: 0%d",
+      "Connection to the unit lost!",
   };
   for (const char* english : kEnglish) {
     const std::string chinese = msg::Tr(english);
