@@ -54,6 +54,9 @@ constexpr std::array kPairs = {
     MessagePair{"Enter Off-Line Monitor Mode!", "进入脱机监控模式!"},
     MessagePair{"Address Write refused: %d data bytes, at most %d fit!", "地址写入被拒绝：数据 %d 字节，最多只能 %d 字节！"},
     MessagePair{"Connection to the unit lost!", "与编程器的连接已断开！"},
+    MessagePair{"Cannot open %s: %s!", "无法打开 %s：%s！"},
+    MessagePair{"Cannot open %s: %s! The user needs access to the serial device (e.g. the dialout group).",
+                "无法打开 %s：%s！当前用户需要串口设备的访问权限（例如加入 dialout 组）。"},
     // Texts of the units' result codes.
     MessagePair{"Packet Data error", "数据包错误！"},
     MessagePair{"Packet error!", "数据包校验错误！"},
