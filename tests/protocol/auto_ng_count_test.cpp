@@ -59,6 +59,42 @@ struct CountFixture : AnswerFixture {
   }
 };
 
+// --- The steps of the cases --------------------------------------------------------
+
+using Step = std::function<void(CountFixture&)>;
+
+Step Steps(std::vector<Step> steps) {
+  return [steps](CountFixture& f) {
+    for (const Step& step : steps) step(f);
+  };
+}
+Step GoodAnswers(int slot, int n) {
+  return [slot, n](CountFixture& f) {
+    for (int i = 0; i < n; ++i) f.AnswerStatus(slot, i % 2 ? 6 : 0);  // both good
+  };
+}
+Step Status(int slot, uint8_t status) {
+  return [slot, status](CountFixture& f) { f.AnswerStatus(slot, status); };
+}
+Step WrongCheckValue(int slot) {
+  return [slot](CountFixture& f) { f.Answer(slot, StatusPayload(0), true); };
+}
+Step TimeOut() {
+  return [](CountFixture& f) { f.Ticks(8 / 3 + 500); };  // the longest count armed here
+}
+Step StreamStarted(int slot) {
+  return [slot](CountFixture& f) { f.StreamStarted(slot); };
+}
+Step LineLost(int slot) {
+  return [slot](CountFixture& f) { f.LoseLine(slot); };
+}
+// `ticks` ticks of the pacing: the next blocks, then the step after them.
+Step Pace(int ticks) {
+  return [ticks](CountFixture& f) {
+    for (int i = 0; i < ticks; ++i) PaceDownloads(*f.js);
+  };
+}
+
 // --- Each way an Auto fails --------------------------------------------------------
 
 constexpr int kSlot = 4;  // logs as C5
@@ -67,7 +103,9 @@ struct AutoFailure {
   const char* name;
   bool erase;  // Auto begins with the erase
   bool large;  // the image goes out as the paced stream
-  std::function<void(CountFixture&)> fail;
+  Step reach;  // the answers that bring the Auto to the failing step
+  uint8_t opThere;
+  Step fail;
   Texts ending;  // the slot's last log texts
 };
 void PrintTo(const AutoFailure& c, std::ostream* os) { *os << c.name; }
@@ -78,6 +116,8 @@ TEST_P(AutoFailureTest, CountsTheChipNgOnce) {
   const AutoFailure& c = GetParam();
   UseImage(c.large ? 64 : 8, c.large);
   StartSlotCommand(*js, SlotCommand::Auto, c.erase, kSlot);
+  c.reach(*this);
+  ASSERT_EQ(js->SlotOp[kSlot], c.opThere);
   c.fail(*this);
 
   EXPECT_EQ(LastTexts(kSlot, c.ending.size()), c.ending);
@@ -90,68 +130,34 @@ TEST_P(AutoFailureTest, CountsTheChipNgOnce) {
   EXPECT_EQ(view.panels[2], "");
 
   Aftermath(kSlot);
-  EXPECT_EQ(js->SlotNgCount[kSlot], 1);
   EXPECT_EQ(js->NgCount, 1);
   EXPECT_EQ(view.panels[3], "1");
   for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(js->SlotNgCount[s], s == kSlot ? 1 : 0) << s;
 }
 
+Texts FailedWith(const char* text) { return {"Operation Failed!", text}; }
+const Texts kTimedOut = {"Operation Time Out!", "Operation Failed!"};
+
 INSTANTIATE_TEST_SUITE_P(
     Auto, AutoFailureTest,
     ::testing::Values(
-        AutoFailure{"ErrorStatusOnTheErase", true, false,
-                    [](CountFixture& f) { f.AnswerStatus(kSlot, 0x2C); },
-                    {"Operation Failed!", "Flash Memory Error!"}},
-        AutoFailure{"TimeOutOfTheErase", true, false, [](CountFixture& f) { f.Ticks(500); },
-                    {"Operation Time Out!", "Operation Failed!"}},
-        AutoFailure{"WrongCheckValueOnAProgramPage", false, false,
-                    [](CountFixture& f) {
-                      f.AnswerStatus(kSlot, 0);
-                      f.Answer(kSlot, StatusPayload(0), true);
-                    },
-                    {"Operation Failed!", "Packet error!"}},
-        AutoFailure{"ErrorStatusOnAProgramPageAfterTheErase", true, false,
-                    [](CountFixture& f) {
-                      f.AnswerStatus(kSlot, 0);
-                      f.AnswerStatus(kSlot, 0x2D);
-                    },
-                    {"Operation Failed!", "Write Flash Memory Error!"}},
-        AutoFailure{"FailedVerify", false, false,
-                    [](CountFixture& f) {
-                      f.AnswerStatus(kSlot, 0);
-                      f.AnswerStatus(kSlot, 6);
-                      ASSERT_EQ(f.js->SlotOp[kSlot], kOpVerify);
-                      f.AnswerStatus(kSlot, 0x31);
-                    },
-                    {"Operation Failed!", "Data verify error!"}},
-        AutoFailure{"TimeOutOfTheVerify", false, false,
-                    [](CountFixture& f) {
-                      f.AnswerStatus(kSlot, 0);
-                      f.AnswerStatus(kSlot, 0);
-                      f.Ticks(8 / 3 + 500);
-                    },
-                    {"Operation Time Out!", "Operation Failed!"}},
-        AutoFailure{"ErrorStatusDuringTheStream", false, true,
-                    [](CountFixture& f) {
-                      f.StreamStarted(kSlot);
-                      f.AnswerStatus(kSlot, 0x2D);
-                    },
-                    {"Operation Failed!", "Write Flash Memory Error!"}},
-        AutoFailure{"LineLostDuringTheStream", false, true,
-                    [](CountFixture& f) {
-                      f.StreamStarted(kSlot);
-                      f.LoseLine(kSlot);
-                    },
+        AutoFailure{"ErrorStatusOnTheErase", true, false, GoodAnswers(kSlot, 0), kOpErase,
+                    Status(kSlot, 0x2C), FailedWith("Flash Memory Error!")},
+        AutoFailure{"TimeOutOfTheErase", true, false, GoodAnswers(kSlot, 0), kOpErase, TimeOut(), kTimedOut},
+        AutoFailure{"WrongCheckValueOnAProgramPage", false, false, GoodAnswers(kSlot, 1), kOpProgram149,
+                    WrongCheckValue(kSlot), FailedWith("Packet error!")},
+        AutoFailure{"ErrorStatusOnAProgramPageAfterTheErase", true, false, GoodAnswers(kSlot, 1),
+                    kOpProgram149, Status(kSlot, 0x2D), FailedWith("Write Flash Memory Error!")},
+        AutoFailure{"FailedVerify", false, false, GoodAnswers(kSlot, 2), kOpVerify, Status(kSlot, 0x31),
+                    FailedWith("Data verify error!")},
+        AutoFailure{"TimeOutOfTheVerify", false, false, GoodAnswers(kSlot, 2), kOpVerify, TimeOut(),
+                    kTimedOut},
+        AutoFailure{"ErrorStatusDuringTheStream", false, true, StreamStarted(kSlot), kOpIdle,
+                    Status(kSlot, 0x2D), FailedWith("Write Flash Memory Error!")},
+        AutoFailure{"LineLostDuringTheStream", false, true, StreamStarted(kSlot), kOpIdle, LineLost(kSlot),
                     {"Connection to the unit lost!", "Operation Failed!"}},
-        AutoFailure{"ErrorStatusOnTheStreamsVerify", false, true,
-                    [](CountFixture& f) {
-                      f.StreamStarted(kSlot);
-                      PaceDownloads(*f.js);  // the second and last block
-                      PaceDownloads(*f.js);  // the verify
-                      ASSERT_EQ(f.js->SlotOp[kSlot], kOpVerify);
-                      f.AnswerStatus(kSlot, 0x31);
-                    },
-                    {"Operation Failed!", "Data verify error!"}}),
+        AutoFailure{"ErrorStatusOnTheStreamsVerify", false, true, Steps({StreamStarted(kSlot), Pace(2)}),
+                    kOpVerify, Status(kSlot, 0x31), FailedWith("Data verify error!")}),
     [](const ::testing::TestParamInfo<AutoFailure>& info) { return std::string(info.param.name); });
 
 // --- Other commands ------------------------------------------------------------------
@@ -159,7 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
 struct OtherFailure {
   const char* name;
   bool large;
-  std::function<void(CountFixture&)> startAndFail;  // on slot 0
+  Step start;  // on slot 0
+  Step fail;
 };
 void PrintTo(const OtherFailure& c, std::ostream* os) { *os << c.name; }
 
@@ -168,7 +175,8 @@ struct OtherFailureTest : CountFixture, ::testing::WithParamInterface<OtherFailu
 TEST_P(OtherFailureTest, CountsNothing) {
   const OtherFailure& c = GetParam();
   UseImage(c.large ? 64 : 8, c.large);
-  c.startAndFail(*this);
+  c.start(*this);
+  c.fail(*this);
   const Texts texts = SlotTexts(0);
   EXPECT_NE(std::find(texts.begin(), texts.end(), "Operation Failed!"), texts.end());
   EXPECT_EQ(view.gauges[0].color, GaugeColor::Red);
@@ -177,52 +185,23 @@ TEST_P(OtherFailureTest, CountsNothing) {
   EXPECT_EQ(view.panels[3], "");
 }
 
-void Start(CountFixture& f, SlotCommand command) { StartSlotCommand(*f.js, command, true, 0); }
+Step Command(SlotCommand command) {
+  return [command](CountFixture& f) { StartSlotCommand(*f.js, command, true, 0); };
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, OtherFailureTest,
     ::testing::Values(
-        OtherFailure{"EraseWithAnErrorStatus", false,
-                     [](CountFixture& f) {
-                       Start(f, SlotCommand::Erase);
-                       f.AnswerStatus(0, 0x2C);
-                     }},
-        OtherFailure{"ProgramTimedOut", false,
-                     [](CountFixture& f) {
-                       Start(f, SlotCommand::Program);
-                       f.Ticks(500);
-                     }},
-        OtherFailure{"ProgramStreamWithItsLineLost", true,
-                     [](CountFixture& f) {
-                       Start(f, SlotCommand::Program);
-                       f.StreamStarted(0);
-                       f.LoseLine(0);
-                     }},
-        OtherFailure{"VerifyFailed", false,
-                     [](CountFixture& f) {
-                       Start(f, SlotCommand::Verify);
-                       f.AnswerStatus(0, 0x31);
-                     }},
-        OtherFailure{"BlankCheckWithAnErrorStatus", false,
-                     [](CountFixture& f) {
-                       Start(f, SlotCommand::BlankCheck);
-                       f.AnswerStatus(0, 0x60);
-                     }},
-        OtherFailure{"DownloadWithAWrongCheckValue", false,
-                     [](CountFixture& f) {
-                       Start(f, SlotCommand::Download);
-                       f.Answer(0, StatusPayload(0), true);
-                     }},
-        OtherFailure{"ReadWithAnErrorStatus", false,
-                     [](CountFixture& f) {
-                       StartChipRead(*f.js, 8);
-                       f.AnswerStatus(0, 0x2C);
-                     }},
-        OtherFailure{"ReadIdTimedOut", false,
-                     [](CountFixture& f) {
-                       StartReadId(*f.js, false);
-                       f.Ticks(500);
-                     }}),
+        OtherFailure{"EraseWithAnErrorStatus", false, Command(SlotCommand::Erase), Status(0, 0x2C)},
+        OtherFailure{"ProgramTimedOut", false, Command(SlotCommand::Program), TimeOut()},
+        OtherFailure{"ProgramStreamWithItsLineLost", true, Command(SlotCommand::Program),
+                     Steps({StreamStarted(0), LineLost(0)})},
+        OtherFailure{"VerifyFailed", false, Command(SlotCommand::Verify), Status(0, 0x31)},
+        OtherFailure{"BlankCheckWithAnErrorStatus", false, Command(SlotCommand::BlankCheck), Status(0, 0x60)},
+        OtherFailure{"DownloadWithAWrongCheckValue", false, Command(SlotCommand::Download), WrongCheckValue(0)},
+        OtherFailure{"ReadWithAnErrorStatus", false, [](CountFixture& f) { StartChipRead(*f.js, 8); },
+                     Status(0, 0x2C)},
+        OtherFailure{"ReadIdTimedOut", false, [](CountFixture& f) { StartReadId(*f.js, false); }, TimeOut()}),
     [](const ::testing::TestParamInfo<OtherFailure>& info) { return std::string(info.param.name); });
 
 // A verified chip still counts OK only; the Auto is over with it, so a read
