@@ -245,6 +245,8 @@ TEST_F(PtyTest, FailuresAfterTheDeviceIsOpenCloseEverythingAgain) {
   // and need no descriptors of their own to check them at a thread's start.
   ASSERT_NO_THROW(Comm.OpenPort());
   Comm.ClosePort();
+  // The same for the error type, which a good open never raises.
+  EXPECT_EQ(ECommsError("known", EBUSY).SystemError(), EBUSY);
   QCoreApplication::sendPostedEvents();
   Log.Entries.clear();
   for (const auto& c : cases) {
