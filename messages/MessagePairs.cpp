@@ -58,6 +58,10 @@ constexpr std::array kPairs = {
                 "0x%0.4x. Check the data before programming!",
                 "工程文件中的数据与文件保存的校验和不一致：文件 ACC32 0x%0.8x，SUM16 0x%0.4x，CRC16 "
                 "0x%0.4x；数据 ACC32 0x%0.8x，SUM16 0x%0.4x，CRC16 0x%0.4x。编程前请检查数据！"},
+    MessagePair{"Connection to the unit lost!", "与编程器的连接已断开！"},
+    MessagePair{"Cannot open %s: %s!", "无法打开 %s：%s！"},
+    MessagePair{"Cannot open %s: %s! The user needs access to the serial device (e.g. the dialout group).",
+                "无法打开 %s：%s！当前用户需要串口设备的访问权限（例如加入 dialout 组）。"},
     // Texts of the units' result codes.
     MessagePair{"Packet Data error", "数据包错误！"},
     MessagePair{"Packet error!", "数据包校验错误！"},

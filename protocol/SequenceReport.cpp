@@ -32,11 +32,9 @@ void LogCompletion(JobState& js, uint8_t step, uint8_t status, uint16_t a, uint1
     js.OkCount += 1;
     if (js.LogMemo) js.LogMemo->SetStatusPanel(2, msg::Fmt("%d", js.OkCount));
   } else {
-    js.SlotNgCount[slot] += 1;
-    js.NgCount += 1;
     if (gauge) gauge->SetColor(GaugeColor::Red);
     line += msg::Fmt("Failed : Error=0x%0.2x!", status);
-    if (js.LogMemo) js.LogMemo->SetStatusPanel(3, msg::Fmt("%d", js.NgCount));
+    CountNgChip(js, slot);
   }
   LogSlotMessage(js, line, slot);
   FillGauge(gauge);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
@@ -49,6 +50,11 @@ void EndSlotOperation(JobState& js, bool failed, int slot) {
   // earlier image and the chip's bytes there.
   const bool partRead = failed && js.SlotKbIndex[slot] > 0 &&
                         (js.SlotOp[slot] == kOpReadChip155 || js.SlotOp[slot] == kOpReadDownloaded);
+  // Every way an Auto fails (error status, wrong check value, time-out, lost
+  // line, failed verify) ends here; the flag goes with it, so nothing later
+  // counts the chip again.
+  const bool autoFailed = failed && js.SlotAutoMode[slot] != 0;
+  js.SlotAutoMode[slot] = 0;
   js.SlotBusy[slot] = 0;
   js.SlotGaugeTick[slot] = 0;
   js.SlotOp[slot] = kOpIdle;
@@ -58,6 +64,14 @@ void EndSlotOperation(JobState& js, bool failed, int slot) {
   }
   LogSlotMessage(js, msg::Tr(failed ? "Operation Failed!" : "Operation Success!"), slot);
   if (partRead) MarkBufferNotLoaded(js, slot);
+  if (autoFailed) CountNgChip(js, slot);
+}
+
+void CountNgChip(JobState& js, int slot) {
+  if (!ValidSlot(slot)) return;
+  js.SlotNgCount[slot] += 1;
+  js.NgCount += 1;
+  if (js.LogMemo) js.LogMemo->SetStatusPanel(3, msg::Fmt("%d", js.NgCount));
 }
 
 bool SetDefaultDataRange(JobState& js) {

@@ -26,8 +26,13 @@ bool SlotReady(const JobState& js, int slot);
 // Back to idle; full gauge, blue on success, red on failure; logs
 // "Operation Success!" or "Operation Failed!". A failed read into the data
 // buffer (blocks or the unit's stored image) that had stored part of its
-// data marks the buffer as not loaded.
+// data marks the buffer as not loaded. Ends the slot's Auto sequence too:
+// an Auto that fails at any step counts its chip NG here, once.
 void EndSlotOperation(JobState& js, bool failed, int slot);
+
+// One more failed chip on the slot: SlotNgCount and NgCount + 1, and the
+// total in status bar panel 3.
+void CountNgChip(JobState& js, int slot);
 
 // DataLoaded 0, and a log line for the slot saying so: a read stopped
 // part-way through the data buffer.

@@ -33,6 +33,7 @@ void PaceSlot(JobState& js, int slot) {
   if (port == nullptr || !port->IsOpen()) {
     // The unit's line has gone: the image cannot reach the chip.
     js.SlotDownloading[slot] = 0;
+    LogSlotMessage(js, msg::Tr("Connection to the unit lost!"), slot);
     EndSlotOperation(js, true, slot);
     return;
   }

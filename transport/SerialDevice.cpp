@@ -73,23 +73,22 @@ std::string DevicePath(const std::string& CommName) {
 }
 
 TOpenResult OpenDevice(const std::string& Path) {
+  // The failure with its errno, taken before close() may change it.
+  auto fail = [](int fd, TOpenFailure failure, int error) {
+    if (fd >= 0) close(fd);
+    return TOpenResult{-1, failure, error};
+  };
   const int fd = open(Path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {-1, TOpenFailure::CannotOpen};
+  if (fd < 0) return fail(fd, TOpenFailure::CannotOpen, errno);
   struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
-    close(fd);
-    return {-1, TOpenFailure::NotCharDevice};
-  }
+  if (fstat(fd, &info) != 0) return fail(fd, TOpenFailure::NotCharDevice, errno);
+  if (!S_ISCHR(info.st_mode)) return fail(fd, TOpenFailure::NotCharDevice, 0);
   termios tio{};
-  if (tcgetattr(fd, &tio) != 0) {
-    close(fd);
-    return {-1, TOpenFailure::NotTerminal};
-  }
+  if (tcgetattr(fd, &tio) != 0) return fail(fd, TOpenFailure::NotTerminal, errno);
   // The port is not shared: a second opener (also one with the privilege
-  // to ignore TIOCEXCL) finds it in use.
+  // to ignore TIOCEXCL) finds it in use, as the terminal's own lock says.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    close(fd);
-    return {-1, TOpenFailure::CannotOpen};
+    return fail(fd, TOpenFailure::CannotOpen, EBUSY);
   }
   (void)ioctl(fd, TIOCEXCL);
   return {fd, TOpenFailure::None};

@@ -20,6 +20,9 @@ enum class TOpenFailure { None, CannotOpen, NotCharDevice, NotTerminal };
 struct TOpenResult {
   int Fd = -1;
   TOpenFailure Failure = TOpenFailure::None;
+  // The failing call's errno; EBUSY for a port another process holds; 0 when
+  // the device opened but is no character device.
+  int Error = 0;
 };
 
 // Opens the device read-write, non-blocking, without making it the

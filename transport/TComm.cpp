@@ -27,9 +27,11 @@ void TComm::OpenPort() {
   const serial::TOpenResult opened = serial::OpenDevice(serial::DevicePath(CommName_));
   switch (opened.Failure) {
     case serial::TOpenFailure::None: break;
-    case serial::TOpenFailure::CannotOpen: throw ECommsError("Error opening serial port:" + CommName_);
-    case serial::TOpenFailure::NotCharDevice: throw ECommsError("File handle is not a comm handle ");
-    case serial::TOpenFailure::NotTerminal: throw ECommsError("Cannot setup comm buffer");
+    case serial::TOpenFailure::CannotOpen:
+      throw ECommsError("Error opening serial port:" + CommName_, opened.Error);
+    case serial::TOpenFailure::NotCharDevice:
+      throw ECommsError("File handle is not a comm handle ", opened.Error);
+    case serial::TOpenFailure::NotTerminal: throw ECommsError("Cannot setup comm buffer", opened.Error);
   }
   serial::RequestLowLatency(opened.Fd);
 

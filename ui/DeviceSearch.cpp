@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <exception>
+#include <optional>
 #include <thread>
 
 #include "files/Settings.h"
@@ -17,6 +17,7 @@
 #include "transport/TComm.h"
 #include "ui/MainWindow.h"
 #include "ui/PortListView.h"
+#include "ui/PortOpenFailure.h"
 
 namespace {
 
@@ -49,6 +50,8 @@ void TQZProgrammer::BitBtnFreshClick() {
     if (Port(slot).IsOpen()) Port(slot).ClosePort();
     js.SlotConnected[slot] = 0;
     js.SlotBusy[slot] = 0;
+    // What ran on the slot is abandoned, not failed: no chip counts NG later.
+    js.SlotAutoMode[slot] = 0;
   }
   LoadPorts();
   LayoutForDevices();
@@ -62,6 +65,7 @@ void TQZProgrammer::BitBtnFindCOMClick() {
     js.SlotRxCount[slot] = 0;
     js.SlotDownloading[slot] = 0;
     js.SlotBusy[slot] = 0;
+    js.SlotAutoMode[slot] = 0;  // an Auto cut off here counts no chip NG later
     // Every port closes here, so no slot keeps a unit: slots beyond the list
     // would otherwise stay connected to a closed port.
     js.SlotConnected[slot] = 0;
@@ -73,23 +77,28 @@ void TQZProgrammer::BitBtnFindCOMClick() {
     if (Port(slot).IsOpen()) Port(slot).ClosePort();
   }
   std::vector<std::string> entries = PortEntries(ComboBoxCOM);
-  try {
-    for (int slot = 0; slot < kSlotCount && slot < static_cast<int>(entries.size()); ++slot) {
-      js.SlotTimeout[slot] = 500;
-      js.SlotConnected[slot] = 0;
-      SetInfoPanel("Searching Devices............");
-      AddInfoLine(msg::Fmt("Checking Device %d In %s............", slot + 1, entries[slot].c_str()));
-      Port(slot).SetCommName(entries[slot]);
+  // A port that cannot be opened (a unit unplugged, a port without access)
+  // is logged and passed over: it must not hide the units listed after it.
+  // Its error box comes once, after every port has had its probe.
+  std::optional<std::string> firstFailure;
+  for (int slot = 0; slot < kSlotCount && slot < static_cast<int>(entries.size()); ++slot) {
+    js.SlotTimeout[slot] = 500;
+    js.SlotConnected[slot] = 0;
+    SetInfoPanel("Searching Devices............");
+    AddInfoLine(msg::Fmt("Checking Device %d In %s............", slot + 1, entries[slot].c_str()));
+    Port(slot).SetCommName(entries[slot]);
+    try {
       Port(slot).OpenPort();
-      // Give the unit a moment after the line comes up; answers queue meanwhile.
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      if (Port(slot).IsOpen()) SendProbe(js, slot);
+    } catch (const ECommsError& e) {
+      AddInfoLine(PortOpenFailureLine(entries[slot], e));
+      if (!firstFailure) firstFailure = e.what();
+      continue;
     }
-  } catch (const std::exception& e) {
-    // A port that cannot be opened ends the search there; the ports opened
-    // before it stay open and probed.
-    ShowErrorMessage(e.what());
+    // Give the unit a moment after the line comes up; answers queue meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (Port(slot).IsOpen()) SendProbe(js, slot);
   }
+  if (firstFailure) ShowErrorMessage(*firstFailure);
 }
 
 void TQZProgrammer::SPxCommReceiveData(const uint8_t* buffer, uint16_t length, int slot) {

@@ -9,12 +9,14 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 
 #include "FirmwareImageWriter.h"
 #include "PtyUnit.h"
 #include "transport/TComm.h"
 #include "ui/PortListView.h"
+#include "ui/PortOpenFailure.h"
 #include "ui/UiTestSupport.h"
 
 namespace {
@@ -120,12 +122,14 @@ TEST_F(DeviceSearchTest, RefreshAndANewSearchFindTheRemainingUnits) {
   units[1]->Unplug();
   ASSERT_TRUE(WaitFor([&] { return !w.Port(1).IsOpen(); }));
   WriteSettings({0, 2});  // the settings now name the units still there
+  Js().SlotAutoMode[0] = 1;  // an Auto cut off by the refresh
 
   w.BitBtnFreshClick();
   EXPECT_EQ(Js().DeviceCount, 0);
   for (int slot = 0; slot < kSlotCount; ++slot) {
     EXPECT_FALSE(w.Port(slot).IsOpen()) << slot;
     EXPECT_EQ(Js().SlotConnected[slot], 0) << slot;
+    EXPECT_EQ(Js().SlotAutoMode[slot], 0) << slot;
   }
   EXPECT_EQ(PortEntries(w.ComboBoxCOM), (std::vector<std::string>{Path(0), Path(2)}));
   EXPECT_EQ(Js().TotalDevices, 2);
@@ -167,6 +171,7 @@ TEST_F(DeviceSearchTest, ASearchStartsEverySlotAfresh) {
     Js().SlotRxCount[slot] = 7;
     Js().SlotDownloading[slot] = 1;
     Js().SlotBusy[slot] = 1;
+    Js().SlotAutoMode[slot] = 1;  // an Auto cut off by the search
     Js().GaugeSlots[slot]->SetEnabled(true);
     Js().GaugeSlots[slot]->SetProgress(40);
     Js().GaugeSlots[slot]->SetColor(GaugeColor::Red);
@@ -180,6 +185,7 @@ TEST_F(DeviceSearchTest, ASearchStartsEverySlotAfresh) {
     EXPECT_EQ(Js().SlotRxCount[slot], 0) << slot;
     EXPECT_EQ(Js().SlotDownloading[slot], 0) << slot;
     EXPECT_EQ(Js().SlotBusy[slot], 0) << slot;
+    EXPECT_EQ(Js().SlotAutoMode[slot], 0) << slot;  // no later failure counts as its chip
     EXPECT_EQ(Js().SlotConnected[slot], 0) << slot;
     EXPECT_FALSE(w.GaugeBars[slot]->isEnabled()) << slot;
     EXPECT_EQ(w.GaugeBars[slot]->value(), 0) << slot;
@@ -300,17 +306,75 @@ TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {
   EXPECT_EQ(w.ComboBoxCOM->currentText().toStdString(), "Please select COM......");
 }
 
-TEST_F(DeviceSearchTest, APortThatCannotBeOpenedEndsTheSearchThere) {
+// An unplugged unit's port is passed over: the units listed after it are
+// still found.
+TEST_F(DeviceSearchTest, APortThatCannotBeOpenedIsLoggedAndTheSearchGoesOn) {
+  const std::string missing = "/dev/korvan-no-such-port";
+  shown_ = true;
+  std::ofstream("ConfigKvn.ini", std::ios::trunc) << "[Connection]\nDEV1=" << Path(0) << "\nDEV2=" << missing
+                                                  << "\nDEV3=" << Path(1) << "\nDEV4=" << Path(2) << "\n";
+  TQZProgrammer& w = ShownWindow();
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 3; })) << "found " << int(Js().DeviceCount);
+
+  for (int slot : {0, 2, 3}) {
+    EXPECT_EQ(Js().SlotConnected[slot], 1) << slot;
+    EXPECT_TRUE(w.Port(slot).IsOpen()) << slot;
+  }
+  EXPECT_EQ(Js().SlotConnected[1], 0);
+  EXPECT_FALSE(w.Port(1).IsOpen());
+  EXPECT_EQ(std::count(boxes.begin(), boxes.end(), "Error opening serial port:" + missing), 1);
+  const auto texts = LogTexts();
+  const std::vector<std::string> told = {"Checking Device 2 In " + missing + "............",
+                                         "Cannot open " + missing + ": No such file or directory!",
+                                         "Checking Device 3 In " + Path(1) + "............"};
+  EXPECT_NE(std::search(texts.begin(), texts.end(), told.begin(), told.end()), texts.end());
+  EXPECT_TRUE(Logged("C4: Find Device: KorvanQZ-Plus V9.92!"));
+  EXPECT_EQ(w.InfoPanel->text().toStdString(), "KorvanQZ-Plus V9.90");
+}
+
+TEST_F(DeviceSearchTest, OneErrorBoxPerSearchHoweverManyPortsFail) {
   shown_ = true;
   std::ofstream("ConfigKvn.ini", std::ios::trunc)
-      << "[Connection]\nDEV1=" << Path(0) << "\nDEV2=/dev/korvan-no-such-port\nDEV3=" << Path(2) << "\n";
+      << "[Connection]\nDEV1=/dev/korvan-gone-1\nDEV2=" << Path(0) << "\nDEV3=/dev/korvan-gone-3\nDEV4="
+      << Path(1) << "\n";
   TQZProgrammer& w = ShownWindow();
-  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 1; }));
-  EXPECT_NE(std::find(boxes.begin(), boxes.end(), "Error opening serial port:/dev/korvan-no-such-port"),
-            boxes.end());
-  EXPECT_TRUE(w.Port(0).IsOpen());
-  EXPECT_FALSE(w.Port(2).IsOpen());
-  EXPECT_FALSE(Logged("Checking Device 3 In " + Path(2) + "............"));
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 2; }));
+  auto openBoxes = [&] {
+    return std::count_if(boxes.begin(), boxes.end(),
+                         [](const std::string& b) { return b.rfind("Error opening serial port:", 0) == 0; });
+  };
+  EXPECT_EQ(openBoxes(), 1);
+  EXPECT_NE(std::find(boxes.begin(), boxes.end(), "Error opening serial port:/dev/korvan-gone-1"), boxes.end());
+  EXPECT_TRUE(Logged("Cannot open /dev/korvan-gone-3: No such file or directory!"));
+  EXPECT_EQ(w.InfoPanel->text().toStdString(), "KorvanQZ-Plus V9.90");  // the first unit found
+
+  w.BitBtnFindCOMClick();
+  ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 2; }));
+  EXPECT_EQ(openBoxes(), 2);
+  EXPECT_EQ(Js().SlotConnected[1], 1);
+  EXPECT_EQ(Js().SlotConnected[3], 1);
+}
+
+// The cause as the operator reads it: the system's reason, and for a refused
+// permission what the user lacks.
+TEST(PortOpenFailureLine, NamesThePortAndTheCause) {
+  const std::string access = " The user needs access to the serial device (e.g. the dialout group).";
+  struct Case {
+    int error;
+    const char* message;
+    std::string line;
+  };
+  const Case cases[] = {
+      {ENOENT, "Error opening serial port:ttyUSB3", "Cannot open ttyUSB3: No such file or directory!"},
+      {EBUSY, "Error opening serial port:ttyUSB3", "Cannot open ttyUSB3: Device or resource busy!"},
+      {EACCES, "Error opening serial port:ttyUSB3", "Cannot open ttyUSB3: Permission denied!" + access},
+      {EPERM, "Error opening serial port:ttyUSB3", "Cannot open ttyUSB3: Operation not permitted!" + access},
+      // No system call failed: the component's own message is the cause.
+      {0, "File handle is not a comm handle ", "Cannot open ttyUSB3: File handle is not a comm handle !"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PortOpenFailureLine("ttyUSB3", ECommsError(c.message, c.error)), c.line) << c.error;
+  }
 }
 
 TEST_F(DeviceSearchTest, ANonIntegerUnitCountIsToldAndTheSearchStillRuns) {

@@ -39,9 +39,10 @@ TEST_F(EightUnitCommands, AutoWithGoodSilentAndFailingUnits) {
 
   EXPECT_EQ(Js().OkCount, 6);
   EXPECT_EQ(w.StatusPanels[2]->text().toStdString(), "Burn OK, Total: 6");
-  // The host's own sequence tells a failed chip by box and log line; NG
-  // counts only what the units report of the sequences they run by themselves.
-  EXPECT_EQ(Js().NgCount, 0);
+  // The silent unit and the failing one: one NG chip each.
+  EXPECT_EQ(Js().NgCount, 2);
+  EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "2");
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(Js().SlotNgCount[s], s == 5 || s == 7 ? 1 : 0) << s + 1;
   EXPECT_EQ(boxes, Strings{"Write Flash Memory Error!"});
   EXPECT_EQ(CountLogged(">" + std::string(63, '-')), 1);
   for (int s : {0, 1, 2, 3, 4, 6}) {
@@ -86,6 +87,62 @@ TEST_F(EightUnitCommands, AutoOfALargeImageGoesThroughThePacedStream) {
     EXPECT_TRUE(Logged(Unit(s) + "Operation Success!"));
     EXPECT_EQ(ChipOf(s, image.size()), image);
   }
+}
+
+// A unit unplugged while its image streams: its chip fails with the cause
+// logged and counts NG; the others are verified.
+TEST_F(EightUnitCommands, UnitUnpluggedDuringThePacedStreamOfAnAuto) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(8));
+  ChooseChip("W25x80xx");  // 1 MB: a large image
+  const std::vector<uint8_t> image = LoadImage(1024 * 1024, 7);
+  w.EnEraseChk->setChecked(false);
+  MarkLog();
+
+  w.SpdBtnAutoPClick();
+  ASSERT_TRUE(WaitFor([&] { return Js().SlotDownloading[2] && Js().SlotKbIndex[2] >= 128; }, 20000));
+  units[2]->Unplug();
+  ASSERT_TRUE(WaitIdle(30000));
+
+  const Strings lost = {Unit(2) + "Connection to the unit lost!", Unit(2) + "Operation Failed!"};
+  const Strings log = LogSince();
+  EXPECT_NE(std::search(log.begin(), log.end(), lost.begin(), lost.end()), log.end());
+  EXPECT_EQ(w.Gauge(2).Color(), GaugeColor::Red);
+  EXPECT_EQ(Js().NgCount, 1);
+  EXPECT_EQ(Js().SlotNgCount[2], 1);
+  EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "1");
+  EXPECT_EQ(Js().OkCount, 7);
+}
+
+// An Auto that fails in verify or on a wrong check value counts its chip NG
+// once; the same failures in other commands count nothing.
+TEST_F(EightUnitCommands, NgCountsFailedAutosOnlyOncePerChip) {
+  std::vector<UnitConfig> configs(8);
+  configs[1].WeakChip = true;  // unit 2: its verify fails
+  configs[4].ErrorsOn = {unitsim::ErrorOn{147, 3, 1, 0x2C}};  // unit 5: its first erase
+  TQZProgrammer& w = StartUnits(configs);
+  units[3]->Change([](unitsim::SimUnit& u) { u.MutableConfig().BadCheckValue = true; });  // unit 4
+  ChooseChip("W25x05xx");
+  LoadImage(16 * 1024, 8);
+  w.EnEraseChk->setChecked(true);
+  boxes.clear();
+
+  w.SpdBtnAutoPClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  EXPECT_EQ(Js().OkCount, 5);
+  EXPECT_EQ(Js().NgCount, 3);
+  EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "3");
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(Js().SlotNgCount[s], s == 1 || s == 3 || s == 4 ? 1 : 0) << s + 1;
+  std::sort(boxes.begin(), boxes.end());
+  EXPECT_EQ(boxes, (Strings{"Data verify error!", "Flash Memory Error!", "Packet error!"}));
+
+  // Verify alone fails again on units 2 and 4: no chip of an Auto.
+  boxes.clear();
+  w.SpdBtnVerifyClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  std::sort(boxes.begin(), boxes.end());
+  EXPECT_EQ(boxes, (Strings{"Data verify error!", "Packet error!"}));
+  EXPECT_EQ(Js().NgCount, 3);
+  EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "3");
 }
 
 TEST_F(EightUnitCommands, DownloadByPagesAndTheStoredImageReadBack) {

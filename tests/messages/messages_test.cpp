@@ -59,6 +59,8 @@ TEST(Messages, EveryMessageOfTheTwoBuildsHasItsChineseText) {
       "Write Flash Memory Error!", "Data verify error!", "Check sum error!", "Chip unmatched!",
       "Manufacturer unmatched!", "Command Time Out!", "Communication Waiting Time Out!",
       "Command error!", "Initialize interface error!", "Operation Failed,Error Code: 0%d",
+      "Connection to the unit lost!", "Cannot open %s: %s!",
+      "Cannot open %s: %s! The user needs access to the serial device (e.g. the dialout group).",
   };
   for (const char* english : kEnglish) {
     const std::string chinese = msg::Tr(english);

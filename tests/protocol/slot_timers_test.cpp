@@ -226,7 +226,8 @@ TEST_F(PacingTest, StreamToAClosedPortFails) {
   PaceDownloads(*js);
   EXPECT_EQ(js->SlotDownloading[4], 0);
   EXPECT_EQ(view.gauges[4].color, GaugeColor::Red);
-  EXPECT_EQ(SlotTexts(4), std::vector<std::string>{"Operation Failed!"});
+  // The cause comes first, as with a time-out.
+  EXPECT_EQ(SlotTexts(4), (std::vector<std::string>{"Connection to the unit lost!", "Operation Failed!"}));
 }
 
 TEST_F(PacingTest, NothingToPaceChangesNothing) {

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -26,6 +28,16 @@ std::string OpenFailure(TComm& Comm) {
     return e.what();
   }
   return "(opened)";
+}
+
+// The system's error number the failed open carries; -1 when it opened.
+int OpenSystemError(TComm& Comm) {
+  try {
+    Comm.OpenPort();
+  } catch (const ECommsError& e) {
+    return e.SystemError();
+  }
+  return -1;
 }
 
 }  // namespace
@@ -162,8 +174,17 @@ TEST_F(PtyTest, PortHeldByAnotherComponentCannotBeOpened) {
   other.SetCommName(SlaveName);
   const int before = OpenDescriptorCount();
   EXPECT_EQ(OpenFailure(other), "Error opening serial port:" + SlaveName);
+  EXPECT_EQ(OpenSystemError(other), EBUSY);
   EXPECT_FALSE(other.IsOpen());
   EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+TEST_F(PtyTest, PortWithoutAccessCarriesThePermissionError) {
+  // The superuser is never refused on permissions.
+  if (geteuid() == 0) GTEST_SKIP() << "runs as root";
+  ASSERT_EQ(chmod(SlaveName.c_str(), 0), 0);
+  EXPECT_EQ(OpenSystemError(Comm), EACCES);
+  EXPECT_FALSE(Comm.IsOpen());
 }
 
 TEST_F(PtyTest, ClosePortOnAClosedPortDoesNothing) {
@@ -224,6 +245,8 @@ TEST_F(PtyTest, FailuresAfterTheDeviceIsOpenCloseEverythingAgain) {
   // and need no descriptors of their own to check them at a thread's start.
   ASSERT_NO_THROW(Comm.OpenPort());
   Comm.ClosePort();
+  // The same for the error type, which a good open never raises.
+  EXPECT_EQ(ECommsError("known", EBUSY).SystemError(), EBUSY);
   QCoreApplication::sendPostedEvents();
   Log.Entries.clear();
   for (const auto& c : cases) {
@@ -260,6 +283,7 @@ struct OpenFailureCase {
   std::string Label;
   std::string CommName;
   std::string Message;
+  int SystemError;  // the errno it carries; 0 when no system call failed
 };
 
 void PrintTo(const OpenFailureCase& c, std::ostream* out) { *out << '"' << c.CommName << '"'; }
@@ -273,6 +297,7 @@ TEST_P(OpenFailureTest, RaisesTheMessageAndLeavesNothingOpen) {
   comm.SetCommName(c.CommName);
   const int before = OpenDescriptorCount();
   EXPECT_EQ(OpenFailure(comm), c.Message);
+  EXPECT_EQ(OpenSystemError(comm), c.SystemError);
   EXPECT_FALSE(comm.IsOpen());
   EXPECT_EQ(comm.PortHandle(), -1);
   EXPECT_EQ(OpenDescriptorCount(), before);
@@ -292,13 +317,14 @@ INSTANTIATE_TEST_SUITE_P(
     Transport, OpenFailureTest,
     ::testing::Values(
         OpenFailureCase{"MissingBareName", "ttyKorvanNoSuchPort",
-                        "Error opening serial port:ttyKorvanNoSuchPort"},
+                        "Error opening serial port:ttyKorvanNoSuchPort", ENOENT},
         OpenFailureCase{"MissingFullPath", "/dev/ttyKorvanNoSuchPort",
-                        "Error opening serial port:/dev/ttyKorvanNoSuchPort"},
-        OpenFailureCase{"ComStyleName", "COM12", "Error opening serial port:COM12"},
-        OpenFailureCase{"EmptyName", "", "Error opening serial port:"},
-        OpenFailureCase{"RegularFile", RegularFile(), "File handle is not a comm handle "},
+                        "Error opening serial port:/dev/ttyKorvanNoSuchPort", ENOENT},
+        OpenFailureCase{"ComStyleName", "COM12", "Error opening serial port:COM12", ENOENT},
+        // "/dev/" itself: a folder cannot be opened for writing.
+        OpenFailureCase{"EmptyName", "", "Error opening serial port:", EISDIR},
+        OpenFailureCase{"RegularFile", RegularFile(), "File handle is not a comm handle ", 0},
         // A character device that is no terminal, named bare and in full.
-        OpenFailureCase{"NotATerminalBare", "null", "Cannot setup comm buffer"},
-        OpenFailureCase{"NotATerminalPath", "/dev/null", "Cannot setup comm buffer"}),
+        OpenFailureCase{"NotATerminalBare", "null", "Cannot setup comm buffer", ENOTTY},
+        OpenFailureCase{"NotATerminalPath", "/dev/null", "Cannot setup comm buffer", ENOTTY}),
     [](const ::testing::TestParamInfo<OpenFailureCase>& info) { return info.param.Label; });
