@@ -134,9 +134,10 @@ struct JobState {
   uint16_t DataCRC16 = 0;
   uint32_t ReadLength = 0;
   uint32_t ReadCount = 0;
-  // Padding bytes of the answer that started a streamed read still to come
-  // before the chip's data (they may arrive in a later chunk).
-  uint8_t ReadStreamPadding = 0;
+  // Leading 0xFF bytes of a streamed read held aside (at most five): the
+  // padding behind the answer that started it, or the chip's own first
+  // bytes, as the count of bytes that came decides (StreamedRead.cpp).
+  uint8_t ReadStreamHeld = 0;
   std::string DataFileName;
 
   // --- Job flags and counters ----------------------------------------------
