@@ -176,6 +176,10 @@ struct JobState {
   PerSlot<int32_t> SlotOkCount{};
   PerSlot<int32_t> SlotNgCount{};
   PerSlot<uint16_t> SlotRxCount{};
+  // The watch on a paced program stream's write queue: the bytes queued at
+  // the last 10 ms tick, and the ticks left while they stand still.
+  PerSlot<size_t> SlotQueuedSeen{};
+  PerSlot<int32_t> SlotStallTicks{};
   // Result-code texts whose box is on screen (front) or waiting, per slot.
   PerSlot<std::deque<std::string>> SlotResultBoxes{};
 
