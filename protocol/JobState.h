@@ -134,9 +134,10 @@ struct JobState {
   uint16_t DataCRC16 = 0;
   uint32_t ReadLength = 0;
   uint32_t ReadCount = 0;
-  // Padding bytes of the answer that started a streamed read still to come
-  // before the chip's data (they may arrive in a later chunk).
-  uint8_t ReadStreamPadding = 0;
+  // Leading 0xFF bytes of a streamed read held aside (at most five): the
+  // padding behind the answer that started it, or the chip's own first
+  // bytes, as the count of bytes that came decides (StreamedRead.cpp).
+  uint8_t ReadStreamHeld = 0;
   std::string DataFileName;
 
   // --- Job flags and counters ----------------------------------------------
@@ -175,6 +176,10 @@ struct JobState {
   PerSlot<int32_t> SlotOkCount{};
   PerSlot<int32_t> SlotNgCount{};
   PerSlot<uint16_t> SlotRxCount{};
+  // The watch on a paced program stream's write queue: the bytes queued at
+  // the last 10 ms tick, and the ticks left while they stand still.
+  PerSlot<size_t> SlotQueuedSeen{};
+  PerSlot<int32_t> SlotStallTicks{};
   // Result-code texts whose box is on screen (front) or waiting, per slot.
   PerSlot<std::deque<std::string>> SlotResultBoxes{};
 

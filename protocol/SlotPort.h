@@ -14,4 +14,7 @@ class ISlotPort {
   // Bytes handed over but not yet gone out on the line (what is still
   // queued for writing); 0 for a port without a queue of its own.
   virtual size_t PendingWriteBytes() const { return 0; }
+  // Drops what is still queued for writing, so that none of it reaches the
+  // line from now on; nothing for a port without a queue of its own.
+  virtual void DropPendingWrites() {}
 };

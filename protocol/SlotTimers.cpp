@@ -14,6 +14,9 @@
 namespace {
 
 constexpr uint32_t kStreamBlockKB = 32;
+// As long as an answer may take: a write queue that stands still this long
+// sits on a line that no longer drains.
+constexpr int32_t kStalledQueueTicks = 500;
 
 void TickBusySlot(JobState& js, int slot) {
   if (js.SlotGaugeTick[slot]) {
@@ -21,6 +24,27 @@ void TickBusySlot(JobState& js, int slot) {
   }
   if (!CountDown(js.SlotTimeout[slot])) return;
   LogSlotMessage(js, msg::Tr("Operation Time Out!"), slot);
+  EndSlotOperation(js, true, slot);
+}
+
+// The pacing sends by the port's write queue, so a line that stops draining
+// (a unit that no longer reads, a stuck adapter) would hold the stream for
+// ever. Received bytes do not keep it alive: only its queue moving does.
+void TickStreamQueue(JobState& js, int slot) {
+  ISlotPort* port = js.CommSlots[slot];
+  if (port == nullptr || !port->IsOpen()) return;  // the pacing ends a stream whose line has gone
+  const size_t queued = port->PendingWriteBytes();
+  if (queued == 0 || queued != js.SlotQueuedSeen[slot]) {
+    // Moving, or empty until the pacing's next block: no stall.
+    js.SlotQueuedSeen[slot] = queued;
+    js.SlotStallTicks[slot] = kStalledQueueTicks;
+    return;
+  }
+  if (!CountDown(js.SlotStallTicks[slot])) return;
+  LogSlotMessage(js, msg::Tr("Operation Time Out!"), slot);
+  // Nothing of the image may reach the unit later, in front of the next command.
+  port->DropPendingWrites();
+  js.SlotDownloading[slot] = 0;
   EndSlotOperation(js, true, slot);
 }
 
@@ -59,7 +83,14 @@ void TickSlotTimeouts(JobState& js) {
   TickReadStream(js);
   for (int slot = 0; slot < kSlotCount; ++slot) {
     if (js.SlotBusy[slot]) TickBusySlot(js, slot);
+    if (js.SlotDownloading[slot]) TickStreamQueue(js, slot);
   }
+}
+
+void WatchStreamQueue(JobState& js, int slot) {
+  if (slot < 0 || slot >= kSlotCount) return;
+  js.SlotQueuedSeen[slot] = 0;
+  js.SlotStallTicks[slot] = kStalledQueueTicks;
 }
 
 void PaceDownloads(JobState& js) {

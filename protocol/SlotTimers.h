@@ -13,8 +13,14 @@ struct JobState;
 bool CountDown(int32_t& ticks);
 
 // The 10 ms tick: the streamed read's silence count, then for every busy
-// slot its clock-driven gauge and its time-out ("Operation Time Out!").
+// slot its clock-driven gauge and its time-out ("Operation Time Out!"), and
+// for every running program stream the watch on its write queue.
 void TickSlotTimeouts(JobState& js);
+
+// Starts the watch on a program stream's write queue (the unit has taken
+// command 150): queued bytes that stand still for an answer's time end the
+// stream as a time-out, and what is queued for it is dropped.
+void WatchStreamQueue(JobState& js, int slot);
 
 // The 170 ms tick: for every slot whose program stream runs, the next block
 // while less than one block still waits in the port's write queue; once the

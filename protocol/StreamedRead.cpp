@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "messages/Messages.h"
 #include "protocol/DataRange.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-// Bytes of 0xFF a unit sends behind every frame.
+// Bytes of 0xFF a unit may send behind every frame.
 constexpr uint8_t kFramePadding = 5;
 constexpr int32_t kFirstBlockTicks = 50;
 constexpr int32_t kNextBlockTicks = 100;
@@ -22,7 +23,36 @@ IGauge* StreamGauge(JobState& js) { return js.GaugeSlots[0]; }
 
 void EndStream(JobState& js) {
   js.ReadStreaming = 0;
-  js.ReadStreamPadding = 0;
+  js.ReadStreamHeld = 0;
+}
+
+// Padding or data? Some units send five 0xFF behind the answer that starts
+// the stream, some do not, and an erased chip begins with 0xFF too, so the
+// byte values cannot tell. The counts can: a unit streams the size the read
+// asked for (DataSizeKB × 1024, or else the read length), behind its
+// padding if it pads.
+// - While nothing is stored, leading 0xFF bytes are held aside, up to five.
+//   Any other byte among them shows there was no padding: the held bytes
+//   are the chip's and go in front of it.
+// - With five held, what follows is stored from address 0, as behind
+//   padding: the asked size stored behind them proves them padding, and a
+//   padding unit's read ends on its count as it always has.
+// - A stream that falls silent with bytes still held brought less. The held
+//   bytes are the chip's first bytes when with them exactly a size the read
+//   asked for has come, and the stored ones move up behind them; otherwise
+//   they were padding, as the old rule had it. An unpadded read of an erased
+//   chip thus ends one silence count (1 s) after its last byte.
+// A unit that sends more right behind an unpadded stream would make its
+// first five erased bytes look like padding; units send nothing unasked
+// there.
+void TakeHeldAsData(JobState& js) {
+  const uint32_t held = std::exchange(js.ReadStreamHeld, 0);
+  if (held == 0) return;
+  uint8_t* buffer = js.DataBuffer.get();
+  const size_t stored = std::min<uint64_t>(js.ReadCount, kDataBufferSize - held);
+  std::memmove(buffer + held, buffer, stored);
+  std::memset(buffer, 0xFF, held);
+  js.ReadCount = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{js.ReadCount} + held, UINT32_MAX));
 }
 
 }  // namespace
@@ -32,7 +62,7 @@ void BeginReadStream(JobState& js) {
   js.SlotKbIndex[0] = 0;
   js.SlotTimeout[0] = kFirstBlockTicks;
   js.ReadStreaming = 1;
-  js.ReadStreamPadding = kFramePadding;
+  js.ReadStreamHeld = 0;
   js.SlotBusy[0] = 0;
   js.SlotGaugeTick[0] = 0;
   js.SlotOp[0] = kOpIdle;
@@ -40,13 +70,15 @@ void BeginReadStream(JobState& js) {
 }
 
 void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length) {
-  while (length > 0 && js.ReadStreamPadding > 0 && *data == 0xFF) {
-    ++data;
-    --length;
-    --js.ReadStreamPadding;
+  // The stream's first bytes, while they may still be padding.
+  for (; length > 0 && js.ReadCount == 0 && js.ReadStreamHeld < kFramePadding; ++data, --length) {
+    if (*data != 0xFF) {
+      TakeHeldAsData(js);
+      break;
+    }
+    ++js.ReadStreamHeld;
   }
   if (length == 0) return;
-  js.ReadStreamPadding = 0;  // the chip's first byte has come
   js.SlotTimeout[0] = kNextBlockTicks;
   if (js.ReadCount < kDataBufferSize) {
     size_t n = std::min<size_t>(length, kDataBufferSize - js.ReadCount);
@@ -63,6 +95,7 @@ void UpdateReadProgress(JobState& js) {
     SetGaugeProgress(StreamGauge(js), js.ReadCount / 1024);
     return;
   }
+  // Five bytes still held in front of the whole size were the padding.
   js.SlotTimeout[0] = 0;
   EndStream(js);
   js.DataLoaded = 1;
@@ -73,6 +106,16 @@ void UpdateReadProgress(JobState& js) {
 
 void TickReadStream(JobState& js) {
   if (!js.ReadStreaming || !CountDown(js.SlotTimeout[0])) return;
+  if (js.ReadStreamHeld > 0) {
+    const uint64_t withHeld = uint64_t{js.ReadCount} + js.ReadStreamHeld;
+    if (withHeld == uint64_t{js.DataSizeKB} * 1024 || withHeld == js.ReadLength) {
+      // The chip's own first bytes: with them the read is whole.
+      TakeHeldAsData(js);
+      UpdateReadProgress(js);
+      if (!js.ReadStreaming) return;
+    }
+    // Otherwise padding, which EndStream drops.
+  }
   EndStream(js);
   if (js.ReadCount < js.ReadLength) {
     LogSlotMessage(js, msg::Tr("Time out when Read Chip data!"), 0);

@@ -13,7 +13,8 @@ void BeginReadStream(JobState& js);
 
 // Bytes of slot 0 while ReadStreaming is set: re-arms the stream's silence
 // count, stores them at ReadCount (never past the buffer) and updates the
-// progress. The padding behind the accepting answer is skipped first.
+// progress. Leading 0xFF bytes that may be the padding behind the accepting
+// answer are held aside until the count of bytes shows what they were.
 void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length);
 
 // After each stored chunk: the counter, the gauge, and the end of the read
@@ -21,5 +22,6 @@ void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length);
 void UpdateReadProgress(JobState& js);
 
 // Timer1's stream branch: counts slot 0's silence down and, when it runs
-// out, ends the read by what has come.
+// out, ends the read by what has come (held bytes count as data when they
+// make the read whole).
 void TickReadStream(JobState& js);

@@ -129,6 +129,13 @@ size_t TComm::PendingWriteBytes() const {
   return pending;
 }
 
+void TComm::DropPendingWrites() {
+  if (!WriteWorker) return;
+  WriteWorker->DropQueued();
+  // Then what the driver still holds: nothing dropped is written after it.
+  serial::Flush(PortHandle_, TCOFLUSH);
+}
+
 void TComm::DispatchNotice(TNotice& Notice) {
   // Handlers are copied first: one may assign its own event anew.
   switch (Notice.Message) {

@@ -63,6 +63,9 @@ class TComm : public QObject, public ISlotPort {
   // Bytes handed to SendBytes that have not yet left: those the write thread
   // still holds and those in the driver's output queue. 0 while closed.
   size_t PendingWriteBytes() const override;
+  // Drops every block not yet written (the rest of the one being written
+  // included) and the driver's output queue. Nothing while closed.
+  void DropPendingWrites() override;
   // The open port's descriptor; -1 while closed.
   int PortHandle() const { return PortHandle_; }
 

@@ -45,12 +45,27 @@ bool TWriteThread::Queue(std::vector<uint8_t>&& Block) noexcept {
   return true;
 }
 
-std::optional<std::vector<uint8_t>> TWriteThread::TakeBlock() {
+void TWriteThread::DropQueued() noexcept {
+  {
+    // Lock keeps blocks from being queued meanwhile; WriteLock waits out a
+    // write in progress, and every later write sees the drop. What is
+    // pending then is all dropped.
+    std::lock_guard guard(Lock);
+    std::lock_guard writing(WriteLock);
+    Blocks.clear();
+    ++Drops;
+    Pending = 0;
+  }
+  // A write that waits for room in the driver looks again.
+  serial::SetEvent(WakeEvent);
+}
+
+std::optional<TWriteThread::TTaken> TWriteThread::TakeBlock() {
   std::lock_guard guard(Lock);
   if (Blocks.empty()) return std::nullopt;
-  std::vector<uint8_t> block = std::move(Blocks.front());
+  TTaken taken{std::move(Blocks.front()), Drops.load()};
   Blocks.pop_front();
-  return block;
+  return taken;
 }
 
 void TWriteThread::Execute() {
@@ -75,8 +90,8 @@ TWriteThread::TEnd TWriteThread::Run() {
   bool reportWhenEmpty = true;
   pollfd waitList[2] = {{StopEvent, POLLIN, 0}, {WakeEvent, POLLIN, 0}};
   for (;;) {
-    std::optional<std::vector<uint8_t>> block = TakeBlock();
-    if (!block) {
+    std::optional<TTaken> taken = TakeBlock();
+    if (!taken) {
       AllSent = true;
       if (reportWhenEmpty) {
         if (!NotifyWindow.PostValue(MsgSendDataEmpty, 0)) return TEnd::Failed;
@@ -92,33 +107,45 @@ TWriteThread::TEnd TWriteThread::Run() {
       continue;
     }
     if (serial::IsEventSet(StopEvent)) return TEnd::Quiet;
-    const TEnd written = WriteAll(block->data(), block->size());
+    const TEnd written = WriteAll(taken->Block.data(), taken->Block.size(), taken->Drops);
     if (written != TEnd::Written) return written;
     reportWhenEmpty = true;
   }
 }
 
-TWriteThread::TEnd TWriteThread::WriteAll(const uint8_t* Data, size_t Count) {
-  pollfd waitList[2] = {{StopEvent, POLLIN, 0}, {PortHandle, POLLOUT, 0}};
+TWriteThread::TEnd TWriteThread::WriteAll(const uint8_t* Data, size_t Count, uint64_t DropsAtTake) {
+  // The wake event also ends a wait for room: a drop may have come. Run
+  // looks at the queue before it waits, so clearing the event here loses
+  // no block.
+  pollfd waitList[3] = {{StopEvent, POLLIN, 0}, {PortHandle, POLLOUT, 0}, {WakeEvent, POLLIN, 0}};
   size_t offset = 0;
   while (offset < Count) {
-    const ssize_t written = write(PortHandle, Data + offset, Count - offset);
+    ssize_t written;
+    int error;
+    {
+      std::lock_guard writing(WriteLock);
+      // Dropped: the rest stays unwritten (and off Pending already).
+      if (Drops.load() != DropsAtTake) return TEnd::Written;
+      written = write(PortHandle, Data + offset, Count - offset);
+      error = errno;
+      if (written > 0) Pending -= static_cast<size_t>(written);
+    }
     if (written > 0) {
       offset += static_cast<size_t>(written);
-      Pending -= static_cast<size_t>(written);
       continue;
     }
     if (written < 0) {
-      if (errno == EINTR) continue;
-      if (errno == EBADF) return TEnd::Quiet;  // the handle is gone
-      if (errno != EAGAIN) return TEnd::Failed;
+      if (error == EINTR) continue;
+      if (error == EBADF) return TEnd::Quiet;  // the handle is gone
+      if (error != EAGAIN) return TEnd::Failed;
     }
-    // The driver's queue is full: wait for room or for the stop event.
-    if (poll(waitList, 2, -1) < 0) {
+    // The driver's queue is full: wait for room, a drop or the stop event.
+    if (poll(waitList, 3, -1) < 0) {
       if (errno == EINTR) continue;
       return TEnd::Failed;
     }
     if (waitList[0].revents != 0) return TEnd::Quiet;  // stopped
+    if (waitList[2].revents & POLLIN) serial::ClearEvent(WakeEvent);
     const short portEvents = waitList[1].revents;
     if (portEvents & POLLNVAL) return TEnd::Quiet;
     if (!(portEvents & POLLOUT) && (portEvents & (POLLHUP | POLLERR))) return TEnd::Failed;

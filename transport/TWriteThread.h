@@ -34,6 +34,11 @@ class TWriteThread {
   // Bytes queued or taken but not yet written to the port (any thread).
   size_t PendingBytes() const { return Pending.load(); }
 
+  // Drops every queued block and the unwritten rest of the one being
+  // written (any thread): none of it reaches the port after this returns.
+  // Blocks queued afterwards are written as usual.
+  void DropQueued() noexcept;
+
  private:
   // How a write or the whole loop ended: a quiet end (stop event, handle
   // gone) posts nothing, a failure posts a hang-up notice.
@@ -41,8 +46,13 @@ class TWriteThread {
 
   void Execute();
   TEnd Run();
-  std::optional<std::vector<uint8_t>> TakeBlock();
-  TEnd WriteAll(const uint8_t* Data, size_t Count);
+  // A block taken for writing, with the drop count at that moment.
+  struct TTaken {
+    std::vector<uint8_t> Block;
+    uint64_t Drops;
+  };
+  std::optional<TTaken> TakeBlock();
+  TEnd WriteAll(const uint8_t* Data, size_t Count, uint64_t DropsAtTake);
 
   const int PortHandle;
   const int StopEvent;
@@ -54,7 +64,15 @@ class TWriteThread {
   std::deque<std::vector<uint8_t>> Blocks;
   bool Ended = false;  // guarded by Lock, like Blocks
   // Added under Lock as a block is queued, taken off as its bytes are
-  // written, so it never drops below what is still to go.
+  // written (under WriteLock), so it never drops below what is still to go;
+  // 0 after a drop.
   std::atomic<size_t> Pending{0};
+  // Counted up under Lock by DropQueued: a block taken before a drop is not
+  // written further.
+  std::atomic<uint64_t> Drops{0};
+  // Held around each write to the port with its look at Drops and its
+  // count off Pending, so that a drop can wait out a write in progress.
+  // Taken after Lock where both are held.
+  std::mutex WriteLock;
   std::thread Thread;
 };

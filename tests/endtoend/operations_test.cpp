@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,9 +69,10 @@ void StartReadBlocks(JobState& js, int slot) {
   SendChipCommand(js, 155, 0, slot);
 }
 
-void StartReadStream(JobState& js) {
+// The read length is the data size unless the operator chose a shorter one.
+void StartReadStream(JobState& js, uint32_t readLength = 0) {
   Prepare(js, kOpReadChip154, 0);
-  js.ReadLength = js.DataSizeKB * 1024;
+  js.ReadLength = readLength != 0 ? readLength : js.DataSizeKB * 1024;
   StartSlotOperation(js, 500, js.DataSizeKB, 0);
   SendCommandWithChipParams(js, 154, 0);
 }
@@ -447,6 +449,79 @@ TEST_F(Units, RoundDownloadWithAWrongSumOnOneUnit) {
   EXPECT_EQ(view.gauges[1].color, GaugeColor::Red);
   EXPECT_TRUE(StoredOf(0, data.size()) == data);
   EXPECT_TRUE(StoredOf(2, data.size()) == data);
+}
+
+// --- The streamed read from units that pad their frames and units that do not ----
+
+struct StreamCase {
+  const char* name;
+  bool unpadded;
+  uint32_t kb;
+  uint32_t readLength;  // 0: the whole data size
+  size_t erasedLead;    // the chip's leading 0xFF bytes; all of it for a blank chip
+  long baud;
+};
+
+void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
+
+struct StreamedReadOfUnit : Units, ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(StreamedReadOfUnit, ReadsTheChipWhole) {
+  const StreamCase& c = GetParam();
+  Connect({unitsim::Config([&](auto& u) {
+    u.Unpadded = c.unpadded;
+    u.Baud = c.baud;
+  })});
+  UseChip(c.kb, true);
+  const size_t size = size_t{c.kb} * 1024;
+  if (c.erasedLead < size) {
+    std::vector<uint8_t> chip = UnitData(c.kb, 4);
+    std::fill_n(chip.begin(), c.erasedLead, uint8_t{0xFF});
+    chip[c.erasedLead] = 0x3C;
+    units[0]->Change([&](unitsim::SimUnit& u) { u.Chip().Write(0, chip.data(), chip.size()); });
+  }
+  std::fill_n(js->DataBuffer.get(), size + 16, 0);
+  EXPECT_EQ(Operation(0, [&] { StartReadStream(*js, c.readLength); }), (Texts{"Chip Data has been read out."}));
+  EXPECT_EQ(js->DataLoaded, 1);
+  EXPECT_EQ(js->ReadCount, size);
+  EXPECT_TRUE(Buffer(size) == ChipOf(0, size));
+  EXPECT_EQ(js->DataBuffer[size], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PaddedOrNot, StreamedReadOfUnit,
+    ::testing::Values(StreamCase{"unpadded_blank_4MB", true, 4096, 0, SIZE_MAX, 0},
+                      StreamCase{"padded_blank_4MB", false, 4096, 0, SIZE_MAX, 0},
+                      StreamCase{"unpadded_three_erased_1792_bytes", true, 2, 1792, 3, 0},
+                      StreamCase{"padded_three_erased_1792_bytes", false, 2, 1792, 3, 0},
+                      StreamCase{"unpadded_nine_erased_on_the_link", true, 64, 0, 9, kLinkBaud},
+                      StreamCase{"padded_pattern_on_the_link", false, 64, 0, 0, kLinkBaud}),
+    [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
+
+// --- A paced stream whose line stops draining --------------------------------------
+
+// The second unit stops reading its line part-way through the image: the
+// host's write queue for it stands still. After an answer's time that slot
+// ends as a time-out and its queue is dropped; the other two finish.
+TEST_F(Units, PacedStreamWhoseLineStopsDrainingEndsAlone) {
+  auto configs = ThreeUnits(kLinkBaud);
+  configs[1].DeafAfterBytes = 64 * 1024;
+  Connect(configs);
+  constexpr uint32_t kKB = 256;
+  UseChip(kKB, true);
+  LoadData(UnitData(kKB, 7));
+  for (int u = 0; u < 3; ++u) StartAutoProgram(*js, u);
+  ASSERT_TRUE(RunUntilIdle({0, 1, 2}, 40s));
+  const Texts all = view.LogTexts();
+  EXPECT_NE(std::find(all.begin(), all.end(), "C2: Operation Time Out!"), all.end());
+  EXPECT_EQ(LastSlotText(1), "Operation Failed!");
+  EXPECT_EQ(view.gauges[1].color, GaugeColor::Red);
+  EXPECT_TRUE(SlotReady(*js, 1));
+  EXPECT_TRUE(Run([&] { return comms[1]->PendingWriteBytes() == 0; }, 5s));
+  EXPECT_EQ(LastSlotText(0), "Operation Success!");
+  EXPECT_EQ(LastSlotText(2), "Operation Success!");
+  EXPECT_EQ(js->OkCount, 2);
+  for (int u : {0, 2}) EXPECT_TRUE(ChipOf(u, kKB * 1024) == UnitData(kKB, 7)) << u;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // paced program stream), driven by hand as a fake clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <limits>
 #include <string>
 #include <vector>
@@ -131,6 +133,9 @@ struct PacingTest : AnswerFixture {
     for (const auto& b : ports[slot].sent) n += b.size() == kSlotRawBlockSize;
     return n;
   }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) TickSlotTimeouts(*js);
+  }
 };
 
 TEST_F(PacingTest, OneBlockPerTickThenVerifyOnTheTickAfterTheLast) {
@@ -228,6 +233,101 @@ TEST_F(PacingTest, StreamToAClosedPortFails) {
   EXPECT_EQ(view.gauges[4].color, GaugeColor::Red);
   // The cause comes first, as with a time-out.
   EXPECT_EQ(SlotTexts(4), (std::vector<std::string>{"Connection to the unit lost!", "Operation Failed!"}));
+}
+
+// --- A line that stops draining --------------------------------------------------
+
+TEST_F(PacingTest, QueueStandingStillForAnAnswersTimeEndsTheStream) {
+  StartStream(3, 96, true);
+  PaceDownloads(*js);  // the first block
+  ports[3].pendingBytes = 20000;
+  Ticks(1);  // seen moving: the count starts here
+  Ticks(499);
+  EXPECT_EQ(js->SlotDownloading[3], 1);
+  EXPECT_TRUE(SlotTexts(3).empty());
+  Ticks(1);
+  EXPECT_EQ(SlotTexts(3), (std::vector<std::string>{"Operation Time Out!", "Operation Failed!"}));
+  EXPECT_EQ(js->SlotDownloading[3], 0);
+  EXPECT_EQ(js->SlotOp[3], kOpIdle);
+  EXPECT_EQ(view.gauges[3].color, GaugeColor::Red);
+  EXPECT_EQ(ports[3].drops, 1);
+  EXPECT_EQ(ports[3].pendingBytes, 0u);
+  EXPECT_TRUE(SlotReady(*js, 3));
+  // Nothing more goes out for it: no block, no verify.
+  PaceDownloads(*js);
+  Ticks(1000);
+  EXPECT_EQ(ports[3].sent.size(), 1u);
+  EXPECT_EQ(SlotTexts(3).size(), 2u);
+}
+
+// The last block handed over, the stream waits for its queue to empty before
+// the verify; a queue that stops there ends it just the same.
+TEST_F(PacingTest, QueueStandingStillAfterTheLastBlockEndsTheStream) {
+  StartStream(2, 32, true);
+  PaceDownloads(*js);
+  ports[2].pendingBytes = 7;
+  Ticks(501);
+  EXPECT_EQ(js->SlotDownloading[2], 0);
+  EXPECT_EQ(SlotTexts(2), (std::vector<std::string>{"Operation Time Out!", "Operation Failed!"}));
+  EXPECT_EQ(ports[2].sent.size(), 1u);  // no verify
+}
+
+TEST_F(PacingTest, OnlyTheQueueMovingKeepsTheStreamGoing) {
+  StartStream(1, 96, false);
+  StartStream(6, 96, false);
+  PaceDownloads(*js);
+  // Slot 1's queue moves now and then; slot 6's is empty, waiting for the
+  // pacing's next block. Neither is a stall.
+  for (int i = 0; i < 5; ++i) {
+    ports[1].pendingBytes = 30000 - 1000 * i;
+    Ticks(450);
+  }
+  EXPECT_EQ(js->SlotDownloading[1], 1);
+  EXPECT_EQ(js->SlotDownloading[6], 1);
+  // Bytes from the unit do not stand in for a queue that moves.
+  ports[1].pendingBytes = 25000;
+  Ticks(1);
+  for (int i = 0; i < 6; ++i) {
+    Receive({0x01}, 1);
+    Ticks(100);
+  }
+  EXPECT_EQ(js->SlotDownloading[1], 0);
+  EXPECT_EQ(SlotTexts(1), (std::vector<std::string>{"Operation Time Out!", "Operation Failed!"}));
+  EXPECT_EQ(js->SlotDownloading[6], 1);
+  EXPECT_TRUE(SlotTexts(6).empty());
+}
+
+// Three streams on lines that carry 900 bytes per 10 ms tick; slot 4's line
+// stops after its first block. It ends alone; the others run to their ends.
+TEST_F(PacingTest, StalledStreamAmongRunningOnesEndsAlone) {
+  const int slots[] = {0, 4, 7};
+  std::array<size_t, kSlotCount> gone{};
+  for (int slot : slots) StartStream(slot, 128, slot == 7);
+  auto handed = [&](int slot) {
+    size_t n = 0;
+    for (const auto& b : ports[slot].sent) n += b.size();
+    return n;
+  };
+  for (int tick = 1; tick <= 3000; ++tick) {
+    for (int slot : slots) {
+      if (!js->SlotDownloading[slot]) continue;
+      const size_t carried = slot == 4 && gone[slot] >= kSlotRawBlockSize / 2 ? 0 : 900;
+      gone[slot] = std::min(handed(slot), gone[slot] + carried);
+      ports[slot].pendingBytes = handed(slot) - gone[slot];
+    }
+    TickSlotTimeouts(*js);
+    if (tick % 17 == 0) PaceDownloads(*js);  // the 170 ms tick
+    if (js->SlotOp[7] == kOpVerify) AnswerStatus(7, 0);
+  }
+  EXPECT_EQ(SlotTexts(4), (std::vector<std::string>{"Operation Time Out!", "Operation Failed!"}));
+  EXPECT_EQ(RawBlocks(4), 2u);  // one on the line, one waiting when it stopped
+  EXPECT_EQ(ports[4].drops, 1);
+  EXPECT_EQ(SlotTexts(0), std::vector<std::string>{"Operation Success!"});
+  EXPECT_EQ(RawBlocks(0), 4u);
+  EXPECT_EQ(SlotTexts(7), (std::vector<std::string>{"Programming Success, do verification......",
+                                                     "Operation Success!"}));
+  EXPECT_EQ(RawBlocks(7), 4u);
+  for (int slot : {0, 7}) EXPECT_EQ(ports[slot].drops, 0) << slot;
 }
 
 TEST_F(PacingTest, NothingToPaceChangesNothing) {

@@ -3,6 +3,8 @@
 // by its size, by silence with enough bytes, or by silence short of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -162,6 +164,111 @@ TEST_F(StreamTest, PaddingSplitFromItsFrameIsSkippedAndErasedBytesKept) {
   Receive(second, 0);
   EXPECT_EQ(js->ReadCount, data.size());
   EXPECT_TRUE(BufferHolds(data));
+}
+
+// --- Padding or data: told by the counts, never by the value 0xFF ----------------
+
+// A unit answers 154, sends five 0xFF behind the answer when it pads, then
+// streams the chip's bytes; the serial port hands them over in chunks of at
+// most 2048 bytes.
+struct LineCase {
+  const char* name;
+  bool padded;
+  size_t erasedLead;    // the chip's own leading 0xFF bytes
+  size_t streamed;      // chip bytes the unit sends (all 0xFF: a blank chip)
+  bool blank;
+  uint32_t dataSizeKB;  // the size the read asks the unit for, in kilobytes
+  uint32_t readLength;
+  size_t firstChunk;    // bytes behind the answer's closing mark in its chunk
+  bool waitsForSilence; // the end needs the silence count (else the count ends it)
+  const char* end;      // the last slot text
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
+struct StreamLineTest : StreamTest, ::testing::WithParamInterface<LineCase> {
+  std::vector<uint8_t> Chip(const LineCase& c) const {
+    std::vector<uint8_t> chip = c.blank ? std::vector<uint8_t>(c.streamed, 0xFF) : Counting(c.streamed, 0x40);
+    std::fill_n(chip.begin(), std::min(c.erasedLead, chip.size()), uint8_t{0xFF});
+    if (!c.blank && c.erasedLead < chip.size() && chip[c.erasedLead] == 0xFF) chip[c.erasedLead] = 0x5A;
+    return chip;
+  }
+};
+
+TEST_P(StreamLineTest, ChipBytesLandFromAddressZero) {
+  const LineCase& c = GetParam();
+  js->DataSizeKB = c.dataSizeKB;
+  js->ReadLength = c.readLength;
+  Arm(0, kOpReadChip154);
+  std::vector<uint8_t> line = Acceptance();
+  const size_t frameEnd = line.size() - kPadding;
+  if (!c.padded) line.resize(frameEnd);
+  const std::vector<uint8_t> chip = Chip(c);
+  line.insert(line.end(), chip.begin(), chip.end());
+
+  size_t at = std::min(line.size(), frameEnd + c.firstChunk);
+  Receive({line.begin(), line.begin() + static_cast<long>(at)}, 0);
+  ASSERT_EQ(js->SlotOp[0], kOpIdle);
+  while (at < line.size()) {
+    const size_t n = std::min(kReadChunkSize, line.size() - at);
+    Receive({line.begin() + static_cast<long>(at), line.begin() + static_cast<long>(at + n)}, 0);
+    at += n;
+  }
+  EXPECT_EQ(js->ReadStreaming, c.waitsForSilence ? 1 : 0);
+  Ticks(99);
+  EXPECT_EQ(js->ReadStreaming, c.waitsForSilence ? 1 : 0);
+  Ticks(1);
+  EXPECT_EQ(js->ReadStreaming, 0);
+  EXPECT_EQ(js->ReadCount, chip.size());
+  EXPECT_TRUE(BufferHolds(chip));
+  EXPECT_EQ(js->DataBuffer[chip.size()], 0);  // nothing behind the chip's bytes
+  EXPECT_EQ(SlotTexts(0), std::vector<std::string>{c.end});
+  EXPECT_EQ(js->DataLoaded, std::string(c.end) == "Chip Data has been read out." ? 1 : 0);
+}
+
+constexpr const char* kByCount = "Chip Data has been read out.";
+constexpr const char* kBySilence = "Chip data has been read out successfully!";
+
+INSTANTIATE_TEST_SUITE_P(
+    PaddedOrNot, StreamLineTest,
+    ::testing::Values(
+        // name, padded, erasedLead, streamed, blank, KB, readLength, firstChunk, waits, end
+        LineCase{"padded_blank_in_later_chunks", true, 0, 8192, true, 8, 8192, 5, false, kByCount},
+        LineCase{"unpadded_blank_in_later_chunks", false, 0, 8192, true, 8, 8192, 0, true, kByCount},
+        LineCase{"padded_blank_in_answer_chunk", true, 0, 8192, true, 8, 8192, 2000, false, kByCount},
+        LineCase{"unpadded_blank_in_answer_chunk", false, 0, 8192, true, 8, 8192, 2000, true, kByCount},
+        LineCase{"padded_pattern", true, 0, 8192, false, 8, 8192, 1500, false, kByCount},
+        LineCase{"unpadded_pattern", false, 0, 8192, false, 8, 8192, 1500, false, kByCount},
+        // A shorter read length: the unit still streams the asked kilobytes.
+        LineCase{"unpadded_three_erased_short_length", false, 3, 2048, false, 2, 1792, 0, false,
+                 kByCount},
+        LineCase{"padded_three_erased_short_length", true, 3, 2048, false, 2, 1792, 0, false, kByCount},
+        LineCase{"unpadded_three_erased_in_answer_chunk", false, 3, 2048, false, 2, 1792, 2, false,
+                 kByCount},
+        // Five and more erased bytes look like padding until the count tells.
+        LineCase{"unpadded_seven_erased", false, 7, 4096, false, 4, 4096, 6, true, kByCount},
+        LineCase{"padded_seven_erased_padding_split", true, 7, 4096, false, 4, 4096, 3, false, kByCount},
+        LineCase{"unpadded_five_erased", false, 5, 4096, false, 4, 4096, 0, true, kByCount},
+        LineCase{"unpadded_four_erased", false, 4, 4096, false, 4, 4096, 4, false, kByCount},
+        // A unit that streams only the read length ends by the silence.
+        LineCase{"padded_blank_read_length_only", true, 0, 1792, true, 2, 1792, 0, true, kBySilence},
+        LineCase{"unpadded_blank_read_length_only", false, 0, 1792, true, 2, 1792, 0, true, kBySilence},
+        LineCase{"unpadded_erased_read_length_only", false, 6, 1792, false, 2, 1792, 100, true,
+                 kBySilence}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+// A stream cut short cannot show whether five held bytes were padding;
+// either way it stays a time-out, never a read that looks whole.
+TEST_F(StreamTest, BlankStreamCutShortStaysATimeOut) {
+  Start(8, 8192);
+  js->DataLoaded = 1;
+  Receive(std::vector<uint8_t>(8190 - kPadding, 0xFF), 0);
+  Ticks(100);
+  EXPECT_EQ(js->ReadStreaming, 0);
+  EXPECT_EQ(js->DataLoaded, 0);
+  EXPECT_EQ(SlotTexts(0),
+            (std::vector<std::string>{"Time out when Read Chip data!",
+                                      "Read not completed: the data buffer no longer holds loaded data!"}));
 }
 
 TEST_F(StreamTest, StreamNeverWritesPastTheBuffer) {

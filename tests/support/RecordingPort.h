@@ -11,6 +11,12 @@ struct RecordingPort : ISlotPort {
   // What the port reports as still queued for writing; tests set it.
   size_t pendingBytes = 0;
   size_t PendingWriteBytes() const override { return pendingBytes; }
+  // Times the queue was dropped; a drop empties it.
+  int drops = 0;
+  void DropPendingWrites() override {
+    ++drops;
+    pendingBytes = 0;
+  }
   bool IsOpen() const override { return open; }
   bool SendBytes(const uint8_t* data, size_t length) override {
     sent.emplace_back(data, data + length);

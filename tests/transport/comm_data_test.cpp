@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <thread>
@@ -93,6 +94,36 @@ TEST_F(PtyTest, PendingWriteBytesCountsWhatHasNotLeftThePort) {
   expected.insert(expected.end(), second.begin(), second.end());
   EXPECT_EQ(ReadAtUnit(expected.size()), expected);
   EXPECT_TRUE(PumpUntil([&] { return Comm.PendingWriteBytes() == 0; }));
+}
+
+// A line that no longer drains: what is still queued is dropped, the rest
+// of the block being written included, and the port goes on with what is
+// sent afterwards.
+TEST_F(PtyTest, DroppedWritesNeverReachTheLineAndLaterOnesDo) {
+  ASSERT_NO_THROW(Comm.OpenPort());
+  const std::vector<uint8_t> first = Pattern(200000, 6);
+  const std::vector<uint8_t> second = Pattern(50000, 7);
+  ASSERT_TRUE(Comm.SendBytes(first.data(), first.size()));
+  ASSERT_TRUE(Comm.SendBytes(second.data(), second.size()));
+  EXPECT_GT(Comm.PendingWriteBytes(), second.size());
+  Comm.DropPendingWrites();
+  EXPECT_EQ(Comm.PendingWriteBytes(), 0u);
+
+  const std::vector<uint8_t> later = Pattern(3000, 8);
+  ASSERT_TRUE(Comm.SendBytes(later.data(), later.size()));
+  std::vector<uint8_t> line;
+  ASSERT_TRUE(PumpUntil([&] {
+    uint8_t chunk[4096];
+    const ssize_t n = read(Master, chunk, sizeof chunk);
+    if (n > 0) line.insert(line.end(), chunk, chunk + n);
+    return line.size() >= later.size() && std::equal(later.begin(), later.end(), line.end() - later.size());
+  }));
+  // In front of the later bytes only what had already left for the unit
+  // when the rest was dropped: the start of the first block, never its
+  // whole, nothing of the second.
+  const size_t before = line.size() - later.size();
+  EXPECT_LT(before, first.size());
+  EXPECT_TRUE(std::equal(line.begin(), line.begin() + static_cast<long>(before), first.begin()));
 }
 
 TEST_F(PtyTest, PendingWriteBytesIsZeroOnceClosed) {

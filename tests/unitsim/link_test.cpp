@@ -95,6 +95,9 @@ TEST(UnitOptions, EachOptionSetsItsField) {
       {{"--not-blank"}, true, [](const UnitConfig& c) { return c.NotBlank; }},
       {{"--weak-chip"}, true, [](const UnitConfig& c) { return c.WeakChip; }},
       {{"--reports"}, true, [](const UnitConfig& c) { return c.SequenceReports; }},
+      {{"--no-padding"}, true, [](const UnitConfig& c) { return c.Unpadded; }},
+      {{"--deaf-after", "65536"}, true, [](const UnitConfig& c) { return c.DeafAfterBytes == 65536; }},
+      {{"--deaf-after", "-5"}, false, nullptr},
       {{"--hangup-after", "-1"}, false, nullptr},
       {{"--frobnicate"}, false, nullptr},
   };

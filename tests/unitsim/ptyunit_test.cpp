@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "PtyUnit.h"
 
 using namespace unitsim;
@@ -58,6 +61,33 @@ TEST(PtyUnit, HangsUpByItselfAfterSomeFrames) {
   std::vector<uint8_t> got;
   EXPECT_FALSE(ReadSome(fd, got, 100000));  // the answer, then the line ends
   EXPECT_GE(got.size(), 24u);
+  ::close(fd);
+}
+
+// A unit that stops reading: what the host writes beyond the limit stays in
+// the pseudo-terminal, and the unit never takes it.
+TEST(PtyUnit, StopsReadingItsLineAfterTheGivenBytes) {
+  PtyUnit unit(Config([](UnitConfig& c) { c.DeafAfterBytes = 1000; }));
+  std::string error;
+  ASSERT_TRUE(unit.Start(error)) << error;
+  int fd = ::open(unit.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  termios tio{};
+  ASSERT_EQ(::tcgetattr(fd, &tio), 0);
+  ::cfmakeraw(&tio);
+  ASSERT_EQ(::tcsetattr(fd, TCSANOW, &tio), 0);
+  // Raw bytes with no frame mark: the unit takes them as line noise.
+  const std::vector<uint8_t> noise(4096, 0x11);
+  size_t written = 0;
+  for (int i = 0; i < 1000; ++i) {
+    ssize_t n = ::write(fd, noise.data(), noise.size());
+    if (n <= 0) break;  // the line no longer drains
+    written += static_cast<size_t>(n);
+  }
+  ASSERT_GT(written, 1000u);
+  for (int i = 0; i < 500 && unit.Stats().BytesReceived < 1000; ++i) ::usleep(10000);
+  ::usleep(50000);  // room for more, had it gone on reading
+  EXPECT_EQ(unit.Stats().BytesReceived, 1000u);
   ::close(fd);
 }
 

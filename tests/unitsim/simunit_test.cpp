@@ -98,6 +98,19 @@ TEST(SimUnit, AcceptsFirmwareBlocksInOrderWithTheKeys) {
   EXPECT_EQ(unit.NameText(), "KorvanQZ-Plus V3.00");
 }
 
+TEST(SimUnit, PadsItsFramesUnlessToldNotTo) {
+  const std::vector<uint8_t> padding(5, 0xFF);
+  std::vector<uint8_t> padded = SimUnit().Feed(kProbe);
+  ASSERT_GT(padded.size(), 6u);
+  EXPECT_EQ(std::vector<uint8_t>(padded.end() - 5, padded.end()), padding);
+  EXPECT_EQ(padded[padded.size() - 6], 0xC0);
+
+  std::vector<uint8_t> bare = SimUnit(Config([](UnitConfig& c) { c.Unpadded = true; })).Feed(kProbe);
+  EXPECT_EQ(bare.back(), 0xC0);
+  EXPECT_EQ(bare.size() + 5, padded.size());
+  EXPECT_EQ(Frames(bare), Frames(padded));
+}
+
 TEST(SimUnit, Faults) {
   SimUnit silent(Config([](UnitConfig& c) { c.Silent = true; }));
   EXPECT_TRUE(silent.Feed(kProbe).empty());

@@ -92,6 +92,7 @@ void PtyUnit::Serve() {
   uint64_t answersPulled = 0;
   int64_t lastInput = NowNs();
   int64_t lastOutDone = 0;
+  uint64_t lineRead = 0;  // bytes read from the host so far
   std::vector<uint8_t> buf(65536);
   for (;;) {
     int64_t now = NowNs();
@@ -99,8 +100,14 @@ void PtyUnit::Serve() {
     bool outputPending = false;
     uint64_t rawExpected = 0;
     bool blocked = false;
+    size_t readRoom = readCap;  // what the unit still reads of its line
     {
       std::lock_guard<std::mutex> lock(unitMutex_);
+      // A unit that stops reading leaves the host's bytes in the pseudo-terminal.
+      if (const int64_t deafAfter = unit_.Config().DeafAfterBytes; deafAfter >= 0) {
+        const uint64_t left = static_cast<uint64_t>(deafAfter) - std::min<uint64_t>(deafAfter, lineRead);
+        readRoom = static_cast<size_t>(std::min<uint64_t>(readRoom, left));
+      }
       // The host's bytes that are through the wire reach the unit.
       while (!in.empty()) {
         Run& r = in.front();
@@ -201,8 +208,8 @@ void PtyUnit::Serve() {
     if (rawExpected > 0 && in.empty()) {
       deadline = std::min(deadline, std::max(lastInput, inWire.FreeAt()) + kRawQuiet + 1);
     }
-    bool wantRead = inWire.FreeAt() - now < kReadAhead;
-    if (!wantRead) deadline = std::min(deadline, inWire.FreeAt() - kReadAhead);
+    bool wantRead = readRoom > 0 && inWire.FreeAt() - now < kReadAhead;
+    if (readRoom > 0 && !wantRead) deadline = std::min(deadline, inWire.FreeAt() - kReadAhead);
 
     pollfd fds[2] = {{master_, static_cast<short>((wantRead ? POLLIN : 0) | (blocked ? POLLOUT : 0)), 0},
                      {wake_, POLLIN, 0}};
@@ -225,10 +232,11 @@ void PtyUnit::Serve() {
       continue;               // the unit was changed: it may have something to send
     }
     if (wantRead && (fds[0].revents & POLLIN)) {
-      ssize_t n = ::read(master_, buf.data(), std::min(buf.size(), readCap));
+      ssize_t n = ::read(master_, buf.data(), std::min(buf.size(), readRoom));
       if (n > 0) {
         int64_t t = NowNs();
         lastInput = t;
+        lineRead += static_cast<uint64_t>(n);
         std::lock_guard<std::mutex> lock(unitMutex_);
         // Raw data (a paced image stream) is no command: its gaps are the
         // host's pacing, not its turnaround.

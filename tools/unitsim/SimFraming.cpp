@@ -11,7 +11,7 @@ uint16_t CheckValue(const uint8_t* data, size_t length, uint16_t start) {
   return crc;
 }
 
-void AppendFrame(const std::vector<uint8_t>& packet, std::vector<uint8_t>& out) {
+void AppendFrame(const std::vector<uint8_t>& packet, std::vector<uint8_t>& out, bool padded) {
   out.push_back(0xC0);
   for (uint8_t b : packet) {
     if (b == 0xC0) {
@@ -25,7 +25,7 @@ void AppendFrame(const std::vector<uint8_t>& packet, std::vector<uint8_t>& out) 
     }
   }
   out.push_back(0xC0);
-  out.insert(out.end(), 5, 0xFF);
+  if (padded) out.insert(out.end(), 5, 0xFF);
 }
 
 std::vector<std::vector<uint8_t>> FrameReader::Feed(const uint8_t* data, size_t length) {

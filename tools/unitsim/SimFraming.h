@@ -12,8 +12,8 @@ namespace unitsim {
 // on a value over bytes that came before.
 uint16_t CheckValue(const uint8_t* data, size_t length, uint16_t start = 0);
 
-// Appends 0xC0, the escaped bytes, 0xC0 and five 0xFF to out.
-void AppendFrame(const std::vector<uint8_t>& packet, std::vector<uint8_t>& out);
+// Appends 0xC0, the escaped bytes, 0xC0 and, when padded, five 0xFF to out.
+void AppendFrame(const std::vector<uint8_t>& packet, std::vector<uint8_t>& out, bool padded = true);
 
 // Cuts frames out of a byte stream: every 0xC0 ends what came before it.
 class FrameReader {

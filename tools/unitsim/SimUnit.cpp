@@ -208,7 +208,7 @@ void SimUnit::BuildAnswer(std::vector<uint8_t> packet, std::vector<uint8_t>& int
       into.push_back(b == 0xC0 ? 0x3C : b);
     }
   }
-  AppendFrame(packet, into);
+  AppendFrame(packet, into, !config_.Unpadded);
 }
 
 void SimUnit::Answer(std::vector<uint8_t> packet) {
@@ -242,7 +242,7 @@ void SimUnit::Report(uint8_t step, uint8_t status, uint16_t a, uint16_t b) {
   for (uint8_t x : r) sum = static_cast<uint8_t>(sum + x);
   r[7] = static_cast<uint8_t>(-sum);
   std::vector<uint8_t> bytes;
-  AppendFrame(r, bytes);
+  AppendFrame(r, bytes, !config_.Unpadded);
   Emit(bytes);
 }
 

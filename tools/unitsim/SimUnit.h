@@ -113,6 +113,8 @@ struct UnitConfig {
   bool SequenceReports = false;
   // Line speed in baud, 11 bits per byte; 0: as fast as the line carries.
   long Baud = 0;
+  // Frames go out without the five 0xFF behind them.
+  bool Unpadded = false;
 
   // Faults.
   bool Silent = false;                // answers nothing
@@ -125,6 +127,9 @@ struct UnitConfig {
   bool NotBlank = false;              // the chip starts programmed
   bool WeakChip = false;              // programming leaves a bit wrong: verify fails
   int StreamErrorAfterBlocks = -1;    // a program stream fails after this many 32 KB blocks
+  // Stops reading its line once it has read this many bytes (on a
+  // pseudo-terminal: the host's write queue then stops draining).
+  int64_t DeafAfterBytes = -1;
   uint8_t StreamErrorStatus = kStatusWriteError;
 };
 

@@ -60,6 +60,7 @@ bool ApplyUnitOption(const std::vector<std::string>& args, size_t& i, UnitConfig
   else if (a == "--reports") c.SequenceReports = true;
   else if (a == "--not-blank") c.NotBlank = true;
   else if (a == "--weak-chip") c.WeakChip = true;
+  else if (a == "--no-padding") c.Unpadded = true;
   else {
     if (i + 1 >= args.size()) return false;
     const std::string& v = args[i + 1];
@@ -73,6 +74,7 @@ bool ApplyUnitOption(const std::vector<std::string>& args, size_t& i, UnitConfig
     else if (a == "--silent-after" && count) c.SilentAfterCommands = static_cast<int>(n);
     else if (a == "--bad-sum" && count && n > 0) c.BadRoundSum = static_cast<int>(n);
     else if (a == "--baud" && count) c.Baud = static_cast<long>(n);
+    else if (a == "--deaf-after" && count) c.DeafAfterBytes = n;
     else if (a == "--error-on") {
       auto e = ParseErrorOn(v);
       if (!e) return false;
@@ -102,6 +104,7 @@ const char* UnitOptionsUsage() {
          "  --name NAME  --version V  --basic  --upgraded-version V\n"
          "  --baud N                 line speed, 11 bits a byte (1000000: 90,909 bytes/s)\n"
          "  --reports                sequence reports (0xFD) while programming\n"
+         "  --no-padding             no five 0xFF behind the frames it sends\n"
          "faults:\n"
          "  --silent  --garbage  --bad-check  --hangup-after FRAMES\n"
          "  --silent-after COMMANDS  answers nothing after this many commands\n"
@@ -109,7 +112,8 @@ const char* UnitOptionsUsage() {
          "  --bad-sum ROUND          a wrong byte sum for this download round (from 1)\n"
          "  --not-blank              the chip starts programmed\n"
          "  --weak-chip              programming leaves a bit wrong: verify fails\n"
-         "  --stream-error BLOCKS[:STATUS]  a program stream fails after BLOCKS 32 KB blocks\n";
+         "  --stream-error BLOCKS[:STATUS]  a program stream fails after BLOCKS 32 KB blocks\n"
+         "  --deaf-after BYTES       stops reading its line after BYTES bytes (the host's queue stalls)\n";
 }
 
 std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& args) {
