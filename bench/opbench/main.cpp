@@ -18,10 +18,7 @@
 // blocks, unit 1), auto_stream (2 MB flash through the paced stream, 8 units).
 //
 //   opbench [PATH_OF_UNITSIM]
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -45,13 +42,12 @@
 #include <string>
 #include <vector>
 
+#include "UnitProcess.h"
 #include "catalogue/ChipCatalogue.h"
 #include "protocol/JobState.h"
 #include "ui/ChipSeltForm.h"
 #include "ui/MainWindow.h"
 #include "ui/RdSetForm.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -59,75 +55,6 @@ namespace {
 
 constexpr double kLinkBytesPerSecond = 1000000.0 / 11.0;
 constexpr int kUnits = 8;
-
-// The unitsim child: commands on its standard input, figures on its output.
-class UnitProcess {
- public:
-  bool Start(const std::string& exe, const std::string& ini) {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> args = {exe, "--units", std::to_string(kUnits), "--baud", "1000000", "--ini", ini};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int rc = posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    if (rc != 0) return false;
-    to_ = fdopen(in[1], "w");
-    from_ = fdopen(out[0], "r");
-    for (int i = 0; i < kUnits; ++i) {
-      if (Line().empty()) return false;  // the device paths
-    }
-    return true;
-  }
-  ~UnitProcess() {
-    if (to_) {
-      Send("quit");
-      std::fclose(to_);
-    }
-    if (from_) std::fclose(from_);
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-  }
-
-  void Send(const char* command) {
-    std::fprintf(to_, "%s\n", command);
-    std::fflush(to_);
-  }
-  // The figures since the last reset, by name.
-  std::map<std::string, double> Stats() {
-    Send("stats");
-    std::map<std::string, double> figures;
-    for (std::string line = Line(); !line.empty(); line = Line()) {
-      const size_t blank = line.find(' ');
-      if (blank == std::string::npos) continue;
-      const std::string name = line.substr(0, blank);
-      if (name == "stats_end") break;
-      figures[name] = std::atof(line.c_str() + blank + 1);
-    }
-    return figures;
-  }
-
- private:
-  std::string Line() {
-    char buffer[512];
-    if (!std::fgets(buffer, sizeof buffer, from_)) return {};
-    std::string line(buffer);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    return line;
-  }
-
-  pid_t pid_ = -1;
-  FILE* to_ = nullptr;
-  FILE* from_ = nullptr;
-};
 
 double CpuSeconds() {
   rusage usage{};
@@ -224,7 +151,7 @@ int main(int argc, char** argv) {
   int result = 0;
   {
     UnitProcess units;
-    if (!units.Start(fs::absolute(unitsim).string(), (dir / "ConfigKvn.ini").string())) {
+    if (!units.Start(fs::absolute(unitsim).string(), kUnits, (dir / "ConfigKvn.ini").string())) {
       std::fprintf(stderr, "opbench: the simulated units did not start\n");
       return 1;
     }
