@@ -10,6 +10,7 @@
 #include "protocol/Log.h"
 #include "protocol/Senders.h"
 #include "protocol/SlotOperations.h"
+#include "protocol/SlotTimers.h"
 
 namespace {
 
@@ -76,6 +77,7 @@ void HandleProgramStreamStart(JobState& js, uint8_t status, int slot) {
   // out, yet the slot takes no new command until the stream has ended.
   js.SlotKbIndex[slot] = 0;
   js.SlotDownloading[slot] = 1;
+  RequestTicks(js);
   js.SlotTimeout[slot] = 0;
   js.SlotBusy[slot] = 0;
   js.SlotOp[slot] = kOpIdle;

@@ -32,6 +32,7 @@ void BeginReadStream(JobState& js) {
   js.SlotKbIndex[0] = 0;
   js.SlotTimeout[0] = kFirstBlockTicks;
   js.ReadStreaming = 1;
+  RequestTicks(js);
   js.ReadStreamPadding = kFramePadding;
   js.SlotBusy[0] = 0;
   js.SlotGaugeTick[0] = 0;
