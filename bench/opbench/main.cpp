@@ -4,8 +4,18 @@
 // the program itself (its window offscreen), driven through its handlers.
 // Prints one figure a line as "name value":
 //   <phase>_s              wall seconds of the command, start to every slot idle
-//   <phase>_link_use_pct   bytes the unit received and sent / (seconds x 90,909),
-//                          median over the units taking part
+// and for the commands that move an image, medians over the units taking part:
+//   <phase>_payload_pct    image bytes / (seconds x 90,909): how fast the image
+//                          itself moved, as a share of the wire
+//   <phase>_wire_limit_pct the most that share can be with the command's
+//                          framing: image bytes / the bytes that have to
+//                          cross the line one after another for it (by pages
+//                          and blocks each frame waits for its answer, so
+//                          both directions count; the paced stream sends
+//                          raw, so only the host's bytes count)
+//   <phase>_link_use_pct   bytes the unit received and sent / (seconds x
+//                          90,909); frame marks, escapes, padding and answers
+//                          count as use
 //   turnaround_ms_median / turnaround_ms_p99
 //                          last byte of an answer at the host to the first byte
 //                          of its next command, measured by the units while all
@@ -14,8 +24,10 @@
 //   main_thread_max_block_ms
 //                          the longest the main thread went without serving
 //                          its event loop during the commands
-// Phases: program (512 KB by pages, 8 units), verify (8 units), read (512 KB by
-// blocks, unit 1), auto_stream (2 MB flash through the paced stream, 8 units).
+// Phases: program (512 KB by pages, 8 units), verify (8 units; the unit checks
+// its chip by itself, so only its time is given), read (512 KB by blocks,
+// unit 1), auto_stream (2 MB flash erased, sent through the paced stream and
+// verified, 8 units).
 //
 //   opbench [PATH_OF_UNITSIM]
 #include <sys/resource.h>
@@ -55,6 +67,13 @@ namespace {
 
 constexpr double kLinkBytesPerSecond = 1000000.0 / 11.0;
 constexpr int kUnits = 8;
+
+// How a command's image crosses the line.
+enum class Framing {
+  None,      // no image moves
+  Answered,  // in frames, each waiting for the unit's answer
+  Raw,       // as a raw stream from the host
+};
 
 double CpuSeconds() {
   rusage usage{};
@@ -187,7 +206,7 @@ int main(int argc, char** argv) {
     BlockWatch watch;
     double cpu = 0;
     auto phase = [&](const std::string& name, const std::function<void()>& start,
-                     const std::vector<int>& taking) {
+                     const std::vector<int>& taking, double imageBytes, Framing framing) {
       // What the loading of the image left to paint is done before the
       // command starts.
       QElapsedTimer settle;
@@ -205,14 +224,19 @@ int main(int argc, char** argv) {
       watch.Stop();
       cpu += CpuSeconds() - cpu0;
       std::map<std::string, double> figures = units.Stats();
-      std::vector<double> use;
-      for (int unit : taking) {
-        const std::string u = "unit" + std::to_string(unit + 1) + "_";
-        use.push_back(100.0 * (figures[u + "bytes_received"] + figures[u + "bytes_sent"]) /
-                      (seconds * kLinkBytesPerSecond));
-      }
       Print(name + "_s", seconds);
-      Print(name + "_link_use_pct", Median(use));
+      if (framing != Framing::None) {
+        std::vector<double> limit, use;
+        for (int unit : taking) {
+          const std::string u = "unit" + std::to_string(unit + 1) + "_";
+          const double received = figures[u + "bytes_received"], sent = figures[u + "bytes_sent"];
+          limit.push_back(100.0 * imageBytes / (framing == Framing::Raw ? received : received + sent));
+          use.push_back(100.0 * (received + sent) / (seconds * kLinkBytesPerSecond));
+        }
+        Print(name + "_payload_pct", 100.0 * imageBytes / (seconds * kLinkBytesPerSecond));
+        Print(name + "_wire_limit_pct", Median(limit));
+        Print(name + "_link_use_pct", Median(use));
+      }
       Print(name + "_max_block_ms", watch.PhaseMaxBlockMs());
       int failed = 0;
       const std::vector<std::string> log = window.LogLines();
@@ -227,13 +251,14 @@ int main(int argc, char** argv) {
       return figures;
     };
     const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+    constexpr double kSmallImage = 512 * 1024, kLargeImage = 2 * 1024 * 1024;
 
-    if (!loadImage("W25x40xx", 512 * 1024)) {
+    if (!loadImage("W25x40xx", static_cast<size_t>(kSmallImage))) {
       std::fprintf(stderr, "opbench: the 512 KB image did not load\n");
       return 1;
     }
-    auto program = phase("program", [&] { window.SpdBtnProgClick(); }, all);
-    phase("verify", [&] { window.SpdBtnVerifyClick(); }, all);
+    auto program = phase("program", [&] { window.SpdBtnProgClick(); }, all, kSmallImage, Framing::Answered);
+    phase("verify", [&] { window.SpdBtnVerifyClick(); }, all, 0, Framing::None);
     phase(
         "read",
         [&] {
@@ -241,8 +266,8 @@ int main(int argc, char** argv) {
           QTimer::singleShot(0, [&] { window.RdSetForm().BitBtn1->click(); });
           window.SpeedButtonRDClick();
         },
-        {0});
-    if (!loadImage("W25x16xx", 2 * 1024 * 1024) || !js->LargeImage) {
+        {0}, kSmallImage, Framing::Answered);
+    if (!loadImage("W25x16xx", static_cast<size_t>(kLargeImage)) || !js->LargeImage) {
       std::fprintf(stderr, "opbench: the 2 MB image did not load as a large image\n");
       return 1;
     }
@@ -250,7 +275,7 @@ int main(int argc, char** argv) {
     // tells the unit the image's size, which the stream's first command
     // gives in whole 64 KB blocks only.
     window.EnEraseChk->setChecked(true);
-    phase("auto_stream", [&] { window.SpdBtnAutoPClick(); }, all);
+    phase("auto_stream", [&] { window.SpdBtnAutoPClick(); }, all, kLargeImage, Framing::Raw);
 
     Print("turnaround_ms_median", program["turnaround_ms_median"]);
     Print("turnaround_ms_p99", program["turnaround_ms_p99"]);

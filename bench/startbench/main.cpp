@@ -16,7 +16,8 @@
 //                    have answered the search
 //   idle_cpu_pct_median
 //                    the process's CPU time (all threads) over the idle
-//                    seconds that follow, as a share of one core
+//                    seconds that follow a second of settling, as a share
+//                    of one core
 //
 //   startbench [RUNS [IDLE_SECONDS]]     (defaults: 5 runs, 3 s)
 #include <spawn.h>
@@ -57,6 +58,7 @@ namespace {
 constexpr int kUnits = 8;
 constexpr const char* kChildFlag = "--startbench-child";
 constexpr const char* kUnitVersion = "V9.99";  // what unitsim's units report
+constexpr int kSettleMs = 1000;
 
 bool childMode = false;
 int idleSeconds = 3;
@@ -129,16 +131,19 @@ class StartWatch : public QObject {
     }
   }
 
-  // Nothing of the bench wakes up meanwhile.
+  // After a second in which what the start-up left (late paints, the
+  // units' last bytes) settles; nothing of the bench wakes up meanwhile.
   void MeasureIdle(TQZProgrammer* main) {
-    const double cpu0 = CpuSeconds();
-    const int64_t wall0 = MonotonicNs();
-    QTimer::singleShot(idleSeconds * 1000, this, [this, main, cpu0, wall0] {
-      const double cpu = CpuSeconds() - cpu0;
-      const double wall = static_cast<double>(MonotonicNs() - wall0) * 1e-9;
-      std::printf("idle_cpu_pct %.3f\n", 100.0 * cpu / wall);
-      std::fflush(stdout);
-      main->close();
+    QTimer::singleShot(kSettleMs, this, [this, main] {
+      const double cpu0 = CpuSeconds();
+      const int64_t wall0 = MonotonicNs();
+      QTimer::singleShot(idleSeconds * 1000, this, [main, cpu0, wall0] {
+        const double cpu = CpuSeconds() - cpu0;
+        const double wall = static_cast<double>(MonotonicNs() - wall0) * 1e-9;
+        std::printf("idle_cpu_pct %.3f\n", 100.0 * cpu / wall);
+        std::fflush(stdout);
+        main->close();
+      });
     });
   }
 
