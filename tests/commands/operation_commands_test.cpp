@@ -698,7 +698,7 @@ TEST_F(FirmwareCommand, UpgradesTheIdleUnitsAndSkipsTheOthers) {
 // A gauge takes each change at once but is painted a moment later, once for
 // a run of changes, so an answer's handling never waits for a paint.
 TEST(GaugePainting, ChangesShowAtOnceAndArePaintedShortlyAfter) {
-  QProgressBar bar;
+  TGaugeBar bar;
   bar.show();
   TGauge gauge(&bar);
   gauge.SetMax(200);
