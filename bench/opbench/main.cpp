@@ -30,7 +30,6 @@
 // verified, 8 units).
 //
 //   opbench [PATH_OF_UNITSIM]
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -54,9 +53,11 @@
 #include <string>
 #include <vector>
 
+#include "Figures.h"
 #include "UnitProcess.h"
 #include "catalogue/ChipCatalogue.h"
 #include "protocol/JobState.h"
+#include "protocol/SlotTimers.h"
 #include "ui/ChipSeltForm.h"
 #include "ui/MainWindow.h"
 #include "ui/RdSetForm.h"
@@ -74,28 +75,6 @@ enum class Framing {
   Answered,  // in frames, each waiting for the unit's answer
   Raw,       // as a raw stream from the host
 };
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-bool AllIdle(const JobState& js) {
-  if (js.ReadStreaming) return false;
-  for (int s = 0; s < kSlotCount; ++s) {
-    if (js.SlotBusy[s] || js.SlotDownloading[s]) return false;
-  }
-  return true;
-}
 
 // Runs the event loop until `done`, or false after `seconds`.
 bool RunUntil(const std::function<bool()>& done, double seconds) {
@@ -151,8 +130,6 @@ class BlockWatch {
   double maxGapMs_ = 0;
   double phaseMaxMs_ = 0;
 };
-
-void Print(const std::string& name, double value) { std::printf("%s %.3f\n", name.c_str(), value); }
 
 }  // namespace
 
@@ -219,12 +196,12 @@ int main(int argc, char** argv) {
       QElapsedTimer clock;
       clock.start();
       start();
-      const bool done = RunUntil([&] { return AllIdle(*js); }, 300);
+      const bool done = RunUntil([&] { return !TicksNeeded(*js); }, 300);
       const double seconds = clock.nsecsElapsed() * 1e-9;
       watch.Stop();
       cpu += CpuSeconds() - cpu0;
       std::map<std::string, double> figures = units.Stats();
-      Print(name + "_s", seconds);
+      PrintFigure(name + "_s", seconds);
       if (framing != Framing::None) {
         std::vector<double> limit, use;
         for (int unit : taking) {
@@ -233,11 +210,11 @@ int main(int argc, char** argv) {
           limit.push_back(100.0 * imageBytes / (framing == Framing::Raw ? received : received + sent));
           use.push_back(100.0 * (received + sent) / (seconds * kLinkBytesPerSecond));
         }
-        Print(name + "_payload_pct", 100.0 * imageBytes / (seconds * kLinkBytesPerSecond));
-        Print(name + "_wire_limit_pct", Median(limit));
-        Print(name + "_link_use_pct", Median(use));
+        PrintFigure(name + "_payload_pct", 100.0 * imageBytes / (seconds * kLinkBytesPerSecond));
+        PrintFigure(name + "_wire_limit_pct", Median(limit));
+        PrintFigure(name + "_link_use_pct", Median(use));
       }
-      Print(name + "_max_block_ms", watch.PhaseMaxBlockMs());
+      PrintFigure(name + "_max_block_ms", watch.PhaseMaxBlockMs());
       int failed = 0;
       const std::vector<std::string> log = window.LogLines();
       for (size_t i = logBefore; i < log.size(); ++i)
@@ -277,11 +254,11 @@ int main(int argc, char** argv) {
     window.EnEraseChk->setChecked(true);
     phase("auto_stream", [&] { window.SpdBtnAutoPClick(); }, all, kLargeImage, Framing::Raw);
 
-    Print("turnaround_ms_median", program["turnaround_ms_median"]);
-    Print("turnaround_ms_p99", program["turnaround_ms_p99"]);
-    Print("turnaround_count", program["turnaround_count"]);
-    Print("cpu_s", cpu);
-    Print("main_thread_max_block_ms", watch.MaxBlockMs());
+    PrintFigure("turnaround_ms_median", program["turnaround_ms_median"]);
+    PrintFigure("turnaround_ms_p99", program["turnaround_ms_p99"]);
+    PrintFigure("turnaround_count", program["turnaround_count"]);
+    PrintFigure("cpu_s", cpu);
+    PrintFigure("main_thread_max_block_ms", watch.MaxBlockMs());
     window.SpdBtnExitClick();
   }
   fs::current_path(fs::temp_directory_path());

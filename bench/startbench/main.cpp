@@ -21,7 +21,6 @@
 //
 //   startbench [RUNS [IDLE_SECONDS]]     (defaults: 5 runs, 3 s)
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -44,6 +43,7 @@
 #include <vector>
 
 #include "FirmwareImageWriter.h"
+#include "Figures.h"
 #include "UnitProcess.h"
 #include "protocol/JobState.h"
 #include "ui/Application.h"
@@ -67,20 +67,6 @@ int64_t MonotonicNs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // --- The child: the program, watched from inside -------------------------------
@@ -223,8 +209,6 @@ RunFigures RunOnce(const std::string& self) {
   return figures;
 }
 
-void Print(const char* name, double value) { std::printf("%s %.3f\n", name, value); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -262,10 +246,10 @@ int main(int argc, char** argv) {
       idle.push_back(f.idleCpuPct);
     }
     if (!startup.empty()) {
-      Print("startup_s_median", Median(startup));
-      Print("startup_s_min", *std::min_element(startup.begin(), startup.end()));
-      Print("startup_s_max", *std::max_element(startup.begin(), startup.end()));
-      Print("idle_cpu_pct_median", Median(idle));
+      PrintFigure("startup_s_median", Median(startup));
+      PrintFigure("startup_s_min", *std::min_element(startup.begin(), startup.end()));
+      PrintFigure("startup_s_max", *std::max_element(startup.begin(), startup.end()));
+      PrintFigure("idle_cpu_pct_median", Median(idle));
     }
   }
   fs::current_path(fs::temp_directory_path());
