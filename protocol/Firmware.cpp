@@ -14,6 +14,7 @@
 #include "protocol/PacketBytes.h"
 #include "protocol/Senders.h"
 #include "protocol/SlotOperations.h"
+#include "protocol/SlotTimers.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ void StartFirmwareUpgrade(JobState& js, int slot) {
   js.SlotGaugeTick[slot] = 0;
   js.SlotBusy[slot] = 1;
   js.SlotTimeout[slot] = kBlockTimeoutTicks;
+  RequestTicks(js);
   js.SlotKbIndex[slot] = fw.FwStartAddr;  // here: the address of the block to send
   js.SlotBlockTotal[slot] = (fw.FwEndAddr - fw.FwStartAddr) / kBlockSteps + 1;
   SetGauge(js.GaugeSlots[slot], 2, js.SlotBlockTotal[slot], GaugeColor::Blue);

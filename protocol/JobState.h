@@ -57,6 +57,7 @@ enum SlotOpCode : uint8_t {
   kOpIdle = 240,
 };
 
+// Gives the data buffer's memory back to the system.
 struct DataBufferDeleter {
   void operator()(uint8_t* p) const;
 };

@@ -78,6 +78,7 @@ void HandleProgramStreamStart(JobState& js, uint8_t status, int slot) {
   js.SlotKbIndex[slot] = 0;
   js.SlotDownloading[slot] = 1;
   WatchStreamQueue(js, slot);
+  RequestTicks(js);
   js.SlotTimeout[slot] = 0;
   js.SlotBusy[slot] = 0;
   js.SlotOp[slot] = kOpIdle;

@@ -7,6 +7,7 @@
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
+#include "protocol/SlotTimers.h"
 
 namespace {
 bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
@@ -17,6 +18,7 @@ void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot)
   js.SlotKbIndex[slot] = 0;
   js.SlotBusy[slot] = 1;
   js.SlotTimeout[slot] = ticks;
+  RequestTicks(js);
   int64_t max;
   if (totalKB != 0) {
     js.SlotBlockTotal[slot] = totalKB;

@@ -79,6 +79,17 @@ bool CountDown(int32_t& ticks) {
   return ticks == 0;
 }
 
+bool TicksNeeded(const JobState& js) {
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (js.SlotBusy[slot] || SlotStreaming(js, slot)) return true;
+  }
+  return false;
+}
+
+void RequestTicks(JobState& js) {
+  if (js.LogMemo) js.LogMemo->StartTicking();
+}
+
 void TickSlotTimeouts(JobState& js) {
   TickReadStream(js);
   for (int slot = 0; slot < kSlotCount; ++slot) {

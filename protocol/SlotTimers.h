@@ -12,6 +12,14 @@ struct JobState;
 // lowest value stays where it is rather than wrap.
 bool CountDown(int32_t& ticks);
 
+// True while the 10 ms tick has work: some slot is busy or streams (the
+// paced program stream, the streamed read). The window's timer runs only then.
+bool TicksNeeded(const JobState& js);
+
+// Tells the view that the 10 ms tick is needed. Every routine that arms a
+// slot or starts a stream calls it.
+void RequestTicks(JobState& js);
+
 // The 10 ms tick: the streamed read's silence count, then for every busy
 // slot its clock-driven gauge and its time-out ("Operation Time Out!"), and
 // for every running program stream the watch on its write queue.

@@ -63,6 +63,7 @@ void BeginReadStream(JobState& js) {
   js.SlotTimeout[0] = kFirstBlockTicks;
   js.ReadStreaming = 1;
   js.ReadStreamHeld = 0;
+  RequestTicks(js);
   js.SlotBusy[0] = 0;
   js.SlotGaugeTick[0] = 0;
   js.SlotOp[0] = kOpIdle;

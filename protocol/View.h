@@ -52,6 +52,11 @@ class IView {
   // counter. Views without that counter ignore it.
   virtual void ShowReadCount(uint32_t /*count*/) {}
 
+  // A slot has started something that the 10 ms tick watches (TicksNeeded):
+  // a window whose tick timer stands still starts it. Views without a timer
+  // ignore it.
+  virtual void StartTicking() {}
+
   // Runs `task` once the event handler in progress has returned. A window
   // posts it to its event loop with zero delay, so a modal box opened by the
   // task never runs inside a receive handler. The default runs it at once,

@@ -1,16 +1,10 @@
 #include "ui/Gauge.h"
 
-#include <QProgressBar>
 #include <QTimer>
 
 namespace {
 
-QString ChunkStyle(GaugeColor color) {
-  const char* rgb = color == GaugeColor::Red ? "#FF0000" : "#0000FF";
-  return QString("QProgressBar { border: 1px solid gray; background: white; text-align: center; }"
-                 "QProgressBar::chunk { background-color: %1; }")
-      .arg(rgb);
-}
+QColor Pure(GaugeColor color) { return color == GaugeColor::Red ? QColor(255, 0, 0) : QColor(0, 0, 255); }
 
 // Gauges are painted at most this often while they move.
 constexpr int kRepaintIntervalMs = 40;
@@ -34,10 +28,10 @@ void TGauge::Quietly(Change change) {
   });
 }
 
-TGauge::TGauge(QProgressBar* bar) : bar_(bar) {
+TGauge::TGauge(TGaugeBar* bar) : bar_(bar) {
   bar_->setRange(0, max_);
   bar_->setValue(0);
-  bar_->setStyleSheet(ChunkStyle(color_));
+  bar_->SetChunkColor(Pure(color_));
 }
 
 void TGauge::SetMax(int max) {
@@ -60,7 +54,7 @@ int TGauge::Progress() const { return progress_; }
 void TGauge::SetColor(GaugeColor color) {
   if (color == color_) return;
   color_ = color;
-  bar_->setStyleSheet(ChunkStyle(color));
+  bar_->SetChunkColor(Pure(color));
 }
 
 void TGauge::SetEnabled(bool enabled) { bar_->setEnabled(enabled); }

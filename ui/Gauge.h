@@ -2,12 +2,11 @@
 // A slot's progress gauge as the engine sees it: a progress bar whose chunk
 // is pure blue while it runs or succeeds and pure red after a failure.
 #include "protocol/View.h"
-
-class QProgressBar;
+#include "ui/GaugeBar.h"
 
 class TGauge : public IGauge {
  public:
-  explicit TGauge(QProgressBar* bar);
+  explicit TGauge(TGaugeBar* bar);
 
   void SetMax(int max) override;
   void SetProgress(int progress) override;
@@ -17,10 +16,10 @@ class TGauge : public IGauge {
   void SetEnabled(bool enabled) override;
 
   GaugeColor Color() const { return color_; }
-  QProgressBar* Bar() const { return bar_; }
+  TGaugeBar* Bar() const { return bar_; }
 
  private:
-  QProgressBar* bar_;
+  TGaugeBar* bar_;
   GaugeColor color_ = GaugeColor::Blue;
   int max_ = 100;
   int progress_ = 0;

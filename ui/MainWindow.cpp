@@ -57,9 +57,9 @@ TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
   qApp->installEventFilter(this);
 
   resize(898, 678);
-  // The timers run from the window's creation; their handlers idle while no
-  // slot is busy.
-  Timer1->start();
+  // The pacing timer runs from the window's creation and idles while no slot
+  // streams. The 10 ms timer would wake the program 100 times a second for
+  // nothing: the engine starts it when a slot needs it (StartTicking).
   Timer2->start();
 }
 

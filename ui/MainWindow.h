@@ -262,7 +262,7 @@ class TQZProgrammer : public QMainWindow, public IView {
   TFileDialogSpec SaveDialogPrj;
 
   // --- Timers -----------------------------------------------------------------
-  QTimer* Timer1;  // 10 ms: slot time-outs
+  QTimer* Timer1;  // 10 ms: slot time-outs; runs only while a slot needs it
   QTimer* Timer2;  // 170 ms: paced download
 
   // --- Serial port components -------------------------------------------------
@@ -346,6 +346,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   void IncrementOnlineSN() override;
   // The byte count of a streamed read in EditRD (IView).
   void ShowReadCount(uint32_t count) override;
+  // Timer1 runs from now until a tick finds nothing to watch (IView).
+  void StartTicking() override;
 
   // Data buffer loading and views.
   void FileOpenBtnClick();

@@ -87,22 +87,31 @@ void TQZProgrammer::BuildToolBar(QWidget* client) {
   Panel1->setGeometry(0, 0, 898, 49);
   Panel1->setFocusPolicy(Qt::ClickFocus);  // FormKeyPress moves the focus here
 
-  SpdBtnExit = SpeedButton(Panel1, "SpdBtnExit", "退出", "Exit Application", 3, 2, 70, 32);
-  SpdBtnOpen = SpeedButton(Panel1, "SpdBtnOpen", "&加载", "Load Object File", 76, 2, 70, 32);
-  SpdBtnSave = SpeedButton(Panel1, "SpdBtnSave", "保存", "Save as Binary File", 148, 2, 70, 32);
-  SpdBtnDownLoad = SpeedButton(Panel1, "SpdBtnDownLoad", "下载", "下载目标程序到编程器的FLASH中",
-                               220, 2, 101, 32);
-  SpeedButtonRD = SpeedButton(Panel1, "SpeedButtonRD", "读取目标芯片", "从Flash芯片中读取数据",
-                              336, 2, 113, 32);
-  SpdBtnAutoP = SpeedButton(Panel1, "SpdBtnAutoP", "自动", "编程、校验并写入Option Bytes", 456,
-                            2, 89, 32);
-  SpdBtnBlkChk = SpeedButton(Panel1, "SpdBtnBlkChk", "查空", "在线擦除目标MCU Flash", 551, 2, 80,
-                             32);
-  SpdBtnErase = SpeedButton(Panel1, "SpdBtnErase", "擦除", "在线擦除目标MCU Flash", 633, 2, 80,
-                            32);
-  SpdBtnProg = SpeedButton(Panel1, "SpdBtnProg", "编程", "将目标代码写入到MCU的Flash中", 716, 2,
-                           80, 32);
-  SpdBtnVerify = SpeedButton(Panel1, "SpdBtnVerify", "校验", "编程数据的校验", 799, 2, 80, 32);
+  struct Design {
+    QToolButton** field;
+    const char* name;
+    const char* caption;
+    const char* hint;
+    QStyle::StandardPixmap glyph;
+    int left, width;
+  };
+  const Design buttons[] = {
+      {&SpdBtnExit, "SpdBtnExit", "退出", "Exit Application", QStyle::SP_DialogCloseButton, 3, 70},
+      {&SpdBtnOpen, "SpdBtnOpen", "&加载", "Load Object File", QStyle::SP_DialogOpenButton, 76, 70},
+      {&SpdBtnSave, "SpdBtnSave", "保存", "Save as Binary File", QStyle::SP_DialogSaveButton, 148, 70},
+      {&SpdBtnDownLoad, "SpdBtnDownLoad", "下载", "下载目标程序到编程器的FLASH中", QStyle::SP_ArrowDown,
+       220, 101},
+      {&SpeedButtonRD, "SpeedButtonRD", "读取目标芯片", "从Flash芯片中读取数据", QStyle::SP_ArrowUp, 336,
+       113},
+      {&SpdBtnAutoP, "SpdBtnAutoP", "自动", "编程、校验并写入Option Bytes", QStyle::SP_MediaPlay, 456, 89},
+      {&SpdBtnBlkChk, "SpdBtnBlkChk", "查空", "在线擦除目标MCU Flash", QStyle::SP_FileIcon, 551, 80},
+      {&SpdBtnErase, "SpdBtnErase", "擦除", "在线擦除目标MCU Flash", QStyle::SP_DialogDiscardButton, 633,
+       80},
+      {&SpdBtnProg, "SpdBtnProg", "编程", "将目标代码写入到MCU的Flash中", QStyle::SP_ArrowRight, 716, 80},
+      {&SpdBtnVerify, "SpdBtnVerify", "校验", "编程数据的校验", QStyle::SP_DialogApplyButton, 799, 80},
+  };
+  for (const Design& b : buttons)
+    *b.field = SpeedButton(Panel1, b.name, b.caption, b.hint, b.glyph, b.left, 2, b.width, 32);
   SpdBtnBlkChk->setVisible(false);
   SpdBtnErase->setVisible(false);
 
@@ -151,7 +160,7 @@ void TQZProgrammer::BuildChipPage() {
                                                       "GaugeBar7", "GaugeBar8"};
   static const int kGaugeTops[kSlotCount] = {339, 361, 383, 405, 427, 449, 471, 494};
   for (int i = 0; i < kSlotCount; ++i) {
-    auto* bar = new QProgressBar(page);
+    auto* bar = new TGaugeBar(page);
     bar->setObjectName(kGaugeNames[i]);
     bar->setGeometry(360, kGaugeTops[i], 511, 18);
     bar->setTextVisible(true);

@@ -62,11 +62,14 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, int 
 }
 
 QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& text,
-                         const QString& hint, int x, int y, int w, int h) {
+                         const QString& hint, QStyle::StandardPixmap glyph, int x, int y, int w,
+                         int h) {
   auto* button = new QToolButton(parent);
   button->setText(text);
   button->setToolTip(hint);
-  button->setAutoRaise(true);  // flat
+  // Framed, so that it reads as a button and not as a label.
+  button->setAutoRaise(false);
+  button->setIcon(parent->style()->standardIcon(glyph, nullptr, button));
   button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   return Place(button, name, x, y, w, h);
 }

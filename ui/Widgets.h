@@ -3,6 +3,7 @@
 // window definition places them.
 #include <QColor>
 #include <QString>
+#include <QStyle>
 
 class QCheckBox;
 class QComboBox;
@@ -25,8 +26,10 @@ QLineEdit* Edit(QWidget* parent, const char* name, const QString& text, int x, i
                 int maxLength = 0);
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, int x, int y, int w,
                     int h);
+// A tool-bar button with a frame and the platform style's standard glyph.
 QToolButton* SpeedButton(QWidget* parent, const char* name, const QString& text,
-                         const QString& hint, int x, int y, int w, int h);
+                         const QString& hint, QStyle::StandardPixmap glyph, int x, int y, int w,
+                         int h);
 // A spin edit stepping by 10.
 QSpinBox* SpinEdit(QWidget* parent, const char* name, int min, int max, int value, int x, int y,
                    int w, int h = 22);

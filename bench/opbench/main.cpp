@@ -4,8 +4,18 @@
 // the program itself (its window offscreen), driven through its handlers.
 // Prints one figure a line as "name value":
 //   <phase>_s              wall seconds of the command, start to every slot idle
-//   <phase>_link_use_pct   bytes the unit received and sent / (seconds x 90,909),
-//                          median over the units taking part
+// and for the commands that move an image, medians over the units taking part:
+//   <phase>_payload_pct    image bytes / (seconds x 90,909): how fast the image
+//                          itself moved, as a share of the wire
+//   <phase>_wire_limit_pct the most that share can be with the command's
+//                          framing: image bytes / the bytes that have to
+//                          cross the line one after another for it (by pages
+//                          and blocks each frame waits for its answer, so
+//                          both directions count; the paced stream sends
+//                          raw, so only the host's bytes count)
+//   <phase>_link_use_pct   bytes the unit received and sent / (seconds x
+//                          90,909); frame marks, escapes, padding and answers
+//                          count as use
 //   turnaround_ms_median / turnaround_ms_p99
 //                          last byte of an answer at the host to the first byte
 //                          of its next command, measured by the units while all
@@ -14,14 +24,12 @@
 //   main_thread_max_block_ms
 //                          the longest the main thread went without serving
 //                          its event loop during the commands
-// Phases: program (512 KB by pages, 8 units), verify (8 units), read (512 KB by
-// blocks, unit 1), auto_stream (2 MB flash through the paced stream, 8 units).
+// Phases: program (512 KB by pages, 8 units), verify (8 units; the unit checks
+// its chip by itself, so only its time is given), read (512 KB by blocks,
+// unit 1), auto_stream (2 MB flash erased, sent through the paced stream and
+// verified, 8 units).
 //
 //   opbench [PATH_OF_UNITSIM]
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -45,13 +53,14 @@
 #include <string>
 #include <vector>
 
+#include "Figures.h"
+#include "UnitProcess.h"
 #include "catalogue/ChipCatalogue.h"
 #include "protocol/JobState.h"
+#include "protocol/SlotTimers.h"
 #include "ui/ChipSeltForm.h"
 #include "ui/MainWindow.h"
 #include "ui/RdSetForm.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -60,96 +69,12 @@ namespace {
 constexpr double kLinkBytesPerSecond = 1000000.0 / 11.0;
 constexpr int kUnits = 8;
 
-// The unitsim child: commands on its standard input, figures on its output.
-class UnitProcess {
- public:
-  bool Start(const std::string& exe, const std::string& ini) {
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, in[1]);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> args = {exe, "--units", std::to_string(kUnits), "--baud", "1000000", "--ini", ini};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int rc = posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(in[0]);
-    close(out[1]);
-    if (rc != 0) return false;
-    to_ = fdopen(in[1], "w");
-    from_ = fdopen(out[0], "r");
-    for (int i = 0; i < kUnits; ++i) {
-      if (Line().empty()) return false;  // the device paths
-    }
-    return true;
-  }
-  ~UnitProcess() {
-    if (to_) {
-      Send("quit");
-      std::fclose(to_);
-    }
-    if (from_) std::fclose(from_);
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-  }
-
-  void Send(const char* command) {
-    std::fprintf(to_, "%s\n", command);
-    std::fflush(to_);
-  }
-  // The figures since the last reset, by name.
-  std::map<std::string, double> Stats() {
-    Send("stats");
-    std::map<std::string, double> figures;
-    for (std::string line = Line(); !line.empty(); line = Line()) {
-      const size_t blank = line.find(' ');
-      if (blank == std::string::npos) continue;
-      const std::string name = line.substr(0, blank);
-      if (name == "stats_end") break;
-      figures[name] = std::atof(line.c_str() + blank + 1);
-    }
-    return figures;
-  }
-
- private:
-  std::string Line() {
-    char buffer[512];
-    if (!std::fgets(buffer, sizeof buffer, from_)) return {};
-    std::string line(buffer);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    return line;
-  }
-
-  pid_t pid_ = -1;
-  FILE* to_ = nullptr;
-  FILE* from_ = nullptr;
+// How a command's image crosses the line.
+enum class Framing {
+  None,      // no image moves
+  Answered,  // in frames, each waiting for the unit's answer
+  Raw,       // as a raw stream from the host
 };
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-bool AllIdle(const JobState& js) {
-  if (js.ReadStreaming) return false;
-  for (int s = 0; s < kSlotCount; ++s) {
-    if (js.SlotBusy[s] || js.SlotDownloading[s]) return false;
-  }
-  return true;
-}
 
 // Runs the event loop until `done`, or false after `seconds`.
 bool RunUntil(const std::function<bool()>& done, double seconds) {
@@ -206,8 +131,6 @@ class BlockWatch {
   double phaseMaxMs_ = 0;
 };
 
-void Print(const std::string& name, double value) { std::printf("%s %.3f\n", name.c_str(), value); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -224,7 +147,7 @@ int main(int argc, char** argv) {
   int result = 0;
   {
     UnitProcess units;
-    if (!units.Start(fs::absolute(unitsim).string(), (dir / "ConfigKvn.ini").string())) {
+    if (!units.Start(fs::absolute(unitsim).string(), kUnits, (dir / "ConfigKvn.ini").string())) {
       std::fprintf(stderr, "opbench: the simulated units did not start\n");
       return 1;
     }
@@ -260,7 +183,7 @@ int main(int argc, char** argv) {
     BlockWatch watch;
     double cpu = 0;
     auto phase = [&](const std::string& name, const std::function<void()>& start,
-                     const std::vector<int>& taking) {
+                     const std::vector<int>& taking, double imageBytes, Framing framing) {
       // What the loading of the image left to paint is done before the
       // command starts.
       QElapsedTimer settle;
@@ -273,20 +196,25 @@ int main(int argc, char** argv) {
       QElapsedTimer clock;
       clock.start();
       start();
-      const bool done = RunUntil([&] { return AllIdle(*js); }, 300);
+      const bool done = RunUntil([&] { return !TicksNeeded(*js); }, 300);
       const double seconds = clock.nsecsElapsed() * 1e-9;
       watch.Stop();
       cpu += CpuSeconds() - cpu0;
       std::map<std::string, double> figures = units.Stats();
-      std::vector<double> use;
-      for (int unit : taking) {
-        const std::string u = "unit" + std::to_string(unit + 1) + "_";
-        use.push_back(100.0 * (figures[u + "bytes_received"] + figures[u + "bytes_sent"]) /
-                      (seconds * kLinkBytesPerSecond));
+      PrintFigure(name + "_s", seconds);
+      if (framing != Framing::None) {
+        std::vector<double> limit, use;
+        for (int unit : taking) {
+          const std::string u = "unit" + std::to_string(unit + 1) + "_";
+          const double received = figures[u + "bytes_received"], sent = figures[u + "bytes_sent"];
+          limit.push_back(100.0 * imageBytes / (framing == Framing::Raw ? received : received + sent));
+          use.push_back(100.0 * (received + sent) / (seconds * kLinkBytesPerSecond));
+        }
+        PrintFigure(name + "_payload_pct", 100.0 * imageBytes / (seconds * kLinkBytesPerSecond));
+        PrintFigure(name + "_wire_limit_pct", Median(limit));
+        PrintFigure(name + "_link_use_pct", Median(use));
       }
-      Print(name + "_s", seconds);
-      Print(name + "_link_use_pct", Median(use));
-      Print(name + "_max_block_ms", watch.PhaseMaxBlockMs());
+      PrintFigure(name + "_max_block_ms", watch.PhaseMaxBlockMs());
       int failed = 0;
       const std::vector<std::string> log = window.LogLines();
       for (size_t i = logBefore; i < log.size(); ++i)
@@ -300,13 +228,14 @@ int main(int argc, char** argv) {
       return figures;
     };
     const std::vector<int> all = {0, 1, 2, 3, 4, 5, 6, 7};
+    constexpr double kSmallImage = 512 * 1024, kLargeImage = 2 * 1024 * 1024;
 
-    if (!loadImage("W25x40xx", 512 * 1024)) {
+    if (!loadImage("W25x40xx", static_cast<size_t>(kSmallImage))) {
       std::fprintf(stderr, "opbench: the 512 KB image did not load\n");
       return 1;
     }
-    auto program = phase("program", [&] { window.SpdBtnProgClick(); }, all);
-    phase("verify", [&] { window.SpdBtnVerifyClick(); }, all);
+    auto program = phase("program", [&] { window.SpdBtnProgClick(); }, all, kSmallImage, Framing::Answered);
+    phase("verify", [&] { window.SpdBtnVerifyClick(); }, all, 0, Framing::None);
     phase(
         "read",
         [&] {
@@ -314,8 +243,8 @@ int main(int argc, char** argv) {
           QTimer::singleShot(0, [&] { window.RdSetForm().BitBtn1->click(); });
           window.SpeedButtonRDClick();
         },
-        {0});
-    if (!loadImage("W25x16xx", 2 * 1024 * 1024) || !js->LargeImage) {
+        {0}, kSmallImage, Framing::Answered);
+    if (!loadImage("W25x16xx", static_cast<size_t>(kLargeImage)) || !js->LargeImage) {
       std::fprintf(stderr, "opbench: the 2 MB image did not load as a large image\n");
       return 1;
     }
@@ -323,13 +252,13 @@ int main(int argc, char** argv) {
     // tells the unit the image's size, which the stream's first command
     // gives in whole 64 KB blocks only.
     window.EnEraseChk->setChecked(true);
-    phase("auto_stream", [&] { window.SpdBtnAutoPClick(); }, all);
+    phase("auto_stream", [&] { window.SpdBtnAutoPClick(); }, all, kLargeImage, Framing::Raw);
 
-    Print("turnaround_ms_median", program["turnaround_ms_median"]);
-    Print("turnaround_ms_p99", program["turnaround_ms_p99"]);
-    Print("turnaround_count", program["turnaround_count"]);
-    Print("cpu_s", cpu);
-    Print("main_thread_max_block_ms", watch.MaxBlockMs());
+    PrintFigure("turnaround_ms_median", program["turnaround_ms_median"]);
+    PrintFigure("turnaround_ms_p99", program["turnaround_ms_p99"]);
+    PrintFigure("turnaround_count", program["turnaround_count"]);
+    PrintFigure("cpu_s", cpu);
+    PrintFigure("main_thread_max_block_ms", watch.MaxBlockMs());
     window.SpdBtnExitClick();
   }
   fs::current_path(fs::temp_directory_path());

@@ -17,6 +17,7 @@
 #include "messages/Format.h"
 #include "protocol/ChipParamBlock.h"
 #include "protocol/Frames.h"
+#include "protocol/SlotOperations.h"
 #include "support/RecordingPort.h"
 #include "ui/Gauge.h"
 #include "ui/RdSetForm.h"
@@ -318,6 +319,21 @@ TEST_F(Commands, SecondCommandStartsOnTheIdleSlotsOnly) {
   EXPECT_TRUE(Sent(2).empty());
   EXPECT_EQ(Js().SlotOp[0], kOpProgram149);
   EXPECT_EQ(Js().SlotOp[1], kOpVerify);
+}
+
+// The 10 ms timer sleeps while nothing runs: a command starts it, and the
+// first tick after the last slot has ended stops it again.
+TEST_F(Commands, TickTimerRunsOnlyWhileASlotRuns) {
+  TQZProgrammer& w = Ready({0, 2});
+  EXPECT_FALSE(w.Timer1->isActive());
+  w.BlankCheck1Click();
+  EXPECT_TRUE(w.Timer1->isActive());
+  EndSlotOperation(Js(), false, 0);
+  w.Timer1Timer();
+  EXPECT_TRUE(w.Timer1->isActive());  // unit 3 still checks
+  EndSlotOperation(Js(), false, 2);
+  w.Timer1Timer();
+  EXPECT_FALSE(w.Timer1->isActive());
 }
 
 // A number field that holds no integer stops every command before any slot.
@@ -682,7 +698,7 @@ TEST_F(FirmwareCommand, UpgradesTheIdleUnitsAndSkipsTheOthers) {
 // A gauge takes each change at once but is painted a moment later, once for
 // a run of changes, so an answer's handling never waits for a paint.
 TEST(GaugePainting, ChangesShowAtOnceAndArePaintedShortlyAfter) {
-  QProgressBar bar;
+  TGaugeBar bar;
   bar.show();
   TGauge gauge(&bar);
   gauge.SetMax(200);

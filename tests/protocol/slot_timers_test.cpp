@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "AnswerFixture.h"
+#include "protocol/Firmware.h"
 #include "protocol/SlotOperations.h"
 #include "protocol/SlotTimers.h"
 
@@ -328,6 +330,82 @@ TEST_F(PacingTest, StalledStreamAmongRunningOnesEndsAlone) {
                                                      "Operation Success!"}));
   EXPECT_EQ(RawBlocks(7), 4u);
   for (int slot : {0, 7}) EXPECT_EQ(ports[slot].drops, 0) << slot;
+}
+
+// --- When the 10 ms tick is needed -------------------------------------------------
+
+// The window runs its 10 ms timer only while the engine needs it: every way
+// of arming a slot or starting a stream asks for it, and once the last of
+// them has ended the tick has nothing left to watch.
+struct TickDemandCase {
+  const char* name;
+  std::function<void(PacingTest&)> before;  // what already ran (no ask counted)
+  std::function<void(PacingTest&)> start;   // must ask for the tick
+  std::function<void(PacingTest&)> finish;
+};
+
+std::vector<TickDemandCase> TickDemandCases() {
+  return {
+      {"operation", [](PacingTest&) {},
+       [](PacingTest& t) { StartSlotOperation(*t.js, 500, 0, 2); },
+       [](PacingTest& t) { EndSlotOperation(*t.js, false, 2); }},
+      {"firmware upgrade",
+       [](PacingTest& t) {
+         t.js->Firmware.FwStartAddr = 0x2000;
+         t.js->Firmware.FwEndAddr = 0x2000 + 1024;
+         t.js->FirmwareLoaded = 1;
+       },
+       [](PacingTest& t) { StartFirmwareUpgrade(*t.js, 5); },
+       [](PacingTest& t) { EndSlotOperation(*t.js, true, 5); }},
+      {"streamed read",
+       [](PacingTest& t) {
+         t.js->DataSizeKB = 1;
+         t.js->ReadLength = 1024;
+         t.Arm(0, kOpReadChip154);
+       },
+       [](PacingTest& t) { t.AnswerStatus(0, 0); },
+       [](PacingTest& t) { t.Receive(Counting(1024, 1), 0); }},
+      {"paced stream",
+       [](PacingTest& t) {
+         t.js->DataSizeKB = 32;
+         t.Arm(6, kOpProgram150, 32);
+       },
+       [](PacingTest& t) { t.AnswerStatus(6, 0); },
+       [](PacingTest& t) {
+         PaceDownloads(*t.js);  // the one block
+         PaceDownloads(*t.js);  // its end
+       }},
+  };
+}
+
+TEST_F(PacingTest, EveryArmingAsksForTheTickUntilNothingIsLeftToWatch) {
+  for (const TickDemandCase& c : TickDemandCases()) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(TicksNeeded(*js));
+    c.before(*this);
+    view.tickStarts = 0;  // as after a tick that found the slot idle
+    c.start(*this);
+    EXPECT_GE(view.tickStarts, 1);
+    EXPECT_TRUE(TicksNeeded(*js));
+    c.finish(*this);
+    EXPECT_FALSE(TicksNeeded(*js));
+  }
+}
+
+TEST_F(PacingTest, TickIsNeededWhileAnySlotIsBusyOrStreams) {
+  EXPECT_FALSE(TicksNeeded(*js));
+  js->SlotBusy[7] = 1;
+  EXPECT_TRUE(TicksNeeded(*js));
+  js->SlotBusy[7] = 0;
+  js->SlotDownloading[3] = 1;
+  EXPECT_TRUE(TicksNeeded(*js));
+  js->SlotDownloading[3] = 0;
+  js->ReadStreaming = 1;
+  EXPECT_TRUE(TicksNeeded(*js));
+  js->ReadStreaming = 0;
+  // A count left behind on an idle slot (the search's probe) needs no tick.
+  js->SlotTimeout[1] = 500;
+  EXPECT_FALSE(TicksNeeded(*js));
 }
 
 TEST_F(PacingTest, NothingToPaceChangesNothing) {

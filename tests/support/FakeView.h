@@ -49,6 +49,9 @@ struct FakeView : IView {
   void IncrementOnlineSN() override { ++snIncrements; }
   std::vector<uint32_t> readCounts;
   void ShowReadCount(uint32_t count) override { readCounts.push_back(count); }
+  // How often the engine asked for the 10 ms tick.
+  int tickStarts = 0;
+  void StartTicking() override { ++tickStarts; }
 
   // Runs while a modal box is "open", as the box's own event loop would run
   // further events.

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QImage>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -15,7 +16,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 #include "UiTestSupport.h"
+#include "ui/GaugeBar.h"
 #include "ui/Widgets.h"
 
 using ControlsTest = ScratchFolderTest;
@@ -63,6 +69,25 @@ TEST_F(ControlsTest, InitialVisibilityAndEnabledStates) {
   EXPECT_EQ(w.InfoPanel->text().toStdString(), "Device = ??????");
   EXPECT_TRUE(w.InfoMemo->isReadOnly());
   EXPECT_EQ(w.StatusPanels[0]->width(), 200);
+}
+
+// The tool bar's speed buttons read as buttons: each framed, each with a
+// glyph of its own beside its caption.
+TEST_F(ControlsTest, SpeedButtonsAreFramedWithAGlyphEach) {
+  TQZProgrammer& w = Window();
+  const QToolButton* buttons[] = {w.SpdBtnExit,  w.SpdBtnOpen,   w.SpdBtnSave,   w.SpdBtnDownLoad,
+                                  w.SpeedButtonRD, w.SpdBtnAutoP, w.SpdBtnBlkChk, w.SpdBtnErase,
+                                  w.SpdBtnProg,  w.SpdBtnVerify};
+  std::vector<QImage> glyphs;
+  for (const QToolButton* b : buttons) {
+    SCOPED_TRACE(b->objectName().toStdString());
+    EXPECT_FALSE(b->autoRaise());
+    EXPECT_EQ(b->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    ASSERT_FALSE(b->icon().isNull());
+    const QImage glyph = b->icon().pixmap(16, 16).toImage();
+    for (const QImage& other : glyphs) EXPECT_NE(glyph, other);
+    glyphs.push_back(glyph);
+  }
 }
 
 TEST_F(ControlsTest, ChipNameTakesNamesLongerThanItsTypingLimit) {
@@ -195,9 +220,11 @@ TEST_F(ControlsTest, MenuShortcutsWinOverTheFocusedControl) {
   EXPECT_EQ(w.SNEdit->text().toStdString(), "0x00000000");  // nothing cut
 }
 
-TEST_F(ControlsTest, TimersRunFromCreation) {
-  TQZProgrammer& w = Window();
-  EXPECT_TRUE(w.Timer1->isActive());
+// The pacing timer runs from the window's creation; the 10 ms one waits for
+// a slot that needs it, so an idle program does not wake 100 times a second.
+TEST_F(ControlsTest, PacingTimerRunsFromCreationTheTickTimerWaitsForWork) {
+  TQZProgrammer& w = ShownWindow();
+  EXPECT_FALSE(w.Timer1->isActive());
   EXPECT_EQ(w.Timer1->interval(), 10);
   EXPECT_TRUE(w.Timer2->isActive());
   EXPECT_EQ(w.Timer2->interval(), 170);
@@ -242,8 +269,8 @@ TEST_F(ControlsTest, ErrorBoxesGoThroughTheSameHook) {
   EXPECT_EQ(boxes, std::vector<std::string>{"Error opening serial port:ttyUSB9"});
 }
 
-TEST(Gauge, ClampsProgressAndPaintsPureColours) {
-  QProgressBar bar;
+TEST(Gauge, ClampsProgressAndTakesPureColours) {
+  TGaugeBar bar;
   TGauge gauge(&bar);
   gauge.SetMax(50);
   gauge.SetProgress(80);
@@ -253,12 +280,67 @@ TEST(Gauge, ClampsProgressAndPaintsPureColours) {
   gauge.SetMax(0);  // no busy indicator
   EXPECT_EQ(gauge.Max(), 0);
   EXPECT_GT(bar.maximum(), bar.minimum());
-  EXPECT_TRUE(bar.styleSheet().contains("#0000FF"));
+  EXPECT_EQ(bar.ChunkColor(), QColor(0, 0, 255));
   gauge.SetColor(GaugeColor::Red);
   EXPECT_EQ(gauge.Color(), GaugeColor::Red);
-  EXPECT_TRUE(bar.styleSheet().contains("#FF0000"));
+  EXPECT_EQ(bar.ChunkColor(), QColor(255, 0, 0));
   gauge.SetEnabled(false);
   EXPECT_FALSE(bar.isEnabled());
+}
+
+namespace {
+
+// Contrast ratio of two colours as legibility guidelines define it (4.5:1
+// is the least for normal text).
+double Contrast(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+struct GaugeTextCase {
+  QColor chunk;
+  int percent;
+};
+
+}  // namespace
+
+// The percentage is read over the pure blue or red chunk as well as over the
+// white rest: the strongest text pixel on each part stands out from it by at
+// least 4.5:1, and the chunk keeps its pure colour.
+TEST(GaugeBar, PercentageStandsOutOverTheChunkAndTheEmptyPart) {
+  const QColor blue(0, 0, 255), red(255, 0, 0), white(255, 255, 255);
+  const GaugeTextCase cases[] = {{blue, 100}, {blue, 50}, {blue, 0}, {red, 100}, {red, 50}};
+  for (const GaugeTextCase& c : cases) {
+    SCOPED_TRACE(c.chunk.name().toStdString() + " " + std::to_string(c.percent) + "%");
+    TGaugeBar bar;
+    bar.resize(511, 18);  // as in the window
+    bar.setRange(0, 100);
+    bar.setValue(c.percent);
+    bar.SetChunkColor(c.chunk);
+    const QImage image = bar.grab().toImage();
+    const int chunkEnd = 1 + (bar.width() - 2) * c.percent / 100;
+    if (c.percent > 0) {
+      EXPECT_EQ(image.pixelColor(3, 9), c.chunk);
+    }
+    double overChunk = 0, overRest = 0;
+    for (int y = 2; y < bar.height() - 2; ++y) {
+      for (int x = 200; x < 310; ++x) {
+        const bool inChunk = x < chunkEnd;
+        const double contrast = Contrast(image.pixelColor(x, y), inChunk ? c.chunk : white);
+        (inChunk ? overChunk : overRest) = std::max(inChunk ? overChunk : overRest, contrast);
+      }
+    }
+    if (c.percent >= 50) {
+      EXPECT_GE(overChunk, 4.5);
+    }
+    if (c.percent <= 50) {
+      EXPECT_GE(overRest, 4.5);
+    }
+  }
 }
 
 TEST(RadioGroup, ItemIndexAndClickOnEveryChange) {
