@@ -4,16 +4,15 @@
 #include <stdexcept>
 
 #include "catalogue/ChipTable.h"
+#include "protocol/ChipFamilies.h"
 #include "protocol/JobState.h"
 
 ChipClass ClassOfFamily(uint8_t chipFamily) {
-  if (chipFamily < 0xA0) return ChipClass::SpiFlash;
-  switch (chipFamily) {
-    case 0xB0: return ChipClass::SpiEeprom;
-    case 0xC0: return ChipClass::MicrowireEeprom;
-    case 0xD0: return ChipClass::SpdEeprom;
-    default: return ChipClass::I2cEeprom;  // 0xA0 and any code no entry uses
-  }
+  if (IsFlash(chipFamily)) return ChipClass::SpiFlash;
+  if (IsSpiEeprom(chipFamily)) return ChipClass::SpiEeprom;
+  if (IsMicrowireEeprom(chipFamily)) return ChipClass::MicrowireEeprom;
+  if (IsSpd(chipFamily)) return ChipClass::SpdEeprom;
+  return ChipClass::I2cEeprom;  // kFamilyI2cEeprom and any code no entry uses
 }
 
 std::span<const ChipEntry> ChipEntries() { return chip_table::kChipTable; }

@@ -6,6 +6,7 @@
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/ChipFamilies.h"
 #include "protocol/DataRange.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
@@ -73,7 +74,7 @@ bool OpenDataFile(JobState& js, const std::string& path) {
   AddInfoLine(js, msg::FmtV(msg::Tr("File End Address   = 0x%0.6x."), js.FileEndAddr));
   AddInfoLine(js, msg::Fmt("File ACC32 CheckSum  = 0x%0.8x.", js.LoadSum));
   AddInfoLine(js, msg::Fmt("File CRC32 CheckSum  = 0x%0.8x.", js.FileCRC32));
-  if (js.ChipFamily == 32) {
+  if (IsPagedFlash(js.ChipFamily)) {
     CompactPagedImage(js);
   } else {
     ShowChipDataRange(js);

@@ -6,6 +6,7 @@
 #include "messages/Messages.h"
 #include "protocol/AnswerHandlers.h"
 #include "protocol/ChipParamBlock.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/Firmware.h"
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
@@ -15,10 +16,6 @@
 
 namespace {
 
-constexpr uint8_t kSequenceReport = 0xFD;
-// An answer whose length does not match its header is judged like the
-// unit's own "Packet Data error".
-constexpr uint8_t kPacketDataError = 0x20;
 
 void DispatchGoodAnswer(JobState& js, uint8_t status, int slot) {
   switch (js.SlotOp[slot]) {

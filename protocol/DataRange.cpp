@@ -7,6 +7,7 @@
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/Checks.h"
+#include "protocol/ChipFamilies.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 
@@ -15,8 +16,8 @@ namespace {
 constexpr uint32_t kLastIndex = kDataBufferSize - 1;
 
 // The class tests of the range display.
-bool IsTrimmedClass(const JobState& js) { return js.ChipFamily < 32; }
-bool HasHexGrid(const JobState& js) { return js.ChipFamily >= 160 || js.ChipFamily == 32; }
+bool IsTrimmedClass(const JobState& js) { return IsPlainFlash(js.ChipFamily); }
+bool HasHexGrid(const JobState& js) { return IsEeprom(js.ChipFamily) || IsPagedFlash(js.ChipFamily); }
 
 // Highest address in first..last whose byte is not 0xFF, or first - 1 when
 // they all are (first > 0 is guaranteed by the caller).

@@ -6,6 +6,8 @@
 // Every range is kept inside DataBuffer, whatever the job state holds.
 #include <cstdint>
 
+#include "protocol/CommandCodes.h"
+
 struct JobState;
 
 // Logs the range, trims it where the chip class is trimmed, sums it and
@@ -33,7 +35,3 @@ void CompactPagedImage(JobState& js);
 // The file's CRC-32 over FileStartAddr..FileEndAddr; 0 for an empty range.
 uint32_t FileRangeCRC32(const JobState& js);
 
-inline constexpr uint32_t kPagedImagePages = 4096;
-inline constexpr uint32_t kPagedPageSize = 528;
-inline constexpr uint32_t kPagedDataSize = 512;
-inline constexpr uint32_t kPagedSpareSize = 16;

@@ -6,6 +6,7 @@
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/Firmware.h"
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
@@ -53,7 +54,7 @@ int HandleDiscoveryFrame(JobState& js, size_t& frameLength, int slot) {
     js.SlotConnected[slot] = 1;
     js.DeviceCount += 1;
     js.SlotOp[slot] = kOpIdle;
-    js.SlotTimeout[slot] = 500;
+    js.SlotTimeout[slot] = kAnswerTimeoutTicks;
     if (js.GaugeSlots[slot]) js.GaugeSlots[slot]->SetEnabled(true);
     if (js.DeviceCount == 1 && js.LogMemo) js.LogMemo->SetInfoPanel(unitName);
     LogSlotMessage(js, msg::FmtV(msg::Tr("Find Device: %s!"), unitName.c_str()), slot);

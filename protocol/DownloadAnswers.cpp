@@ -39,7 +39,7 @@ void HandleDownloadStart(JobState& js, uint8_t status, int slot) {
     SendCommand16(js, kCmdRawDownload, slot);
   } else {
     js.SlotOp[slot] = kOpDownloadPages;
-    js.SlotTimeout[slot] = 500;
+    js.SlotTimeout[slot] = kAnswerTimeoutTicks;
     js.SlotRawPending[slot] = 0;
     SendDataPage(js, kCmdDataPage, 0, 0, slot);
   }

@@ -7,6 +7,7 @@
 #include "messages/Messages.h"
 #include "protocol/BlockKeyTable.h"
 #include "protocol/ChipParamBlock.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/FirmwareImageFormat.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
@@ -20,9 +21,7 @@ namespace {
 
 using namespace fwimage;
 
-constexpr uint8_t kBlockCommand = 0xB7;
 constexpr uint16_t kBlockPayload = 2048;
-constexpr int32_t kBlockTimeoutTicks = 500;
 
 uint32_t Sum(std::span<const uint8_t> bytes) {
   uint32_t s = 0;
@@ -121,7 +120,7 @@ void StartFirmwareUpgrade(JobState& js, int slot) {
   js.SlotOp[slot] = kOpFirmwareUpgrade;
   js.SlotGaugeTick[slot] = 0;
   js.SlotBusy[slot] = 1;
-  js.SlotTimeout[slot] = kBlockTimeoutTicks;
+  js.SlotTimeout[slot] = kAnswerTimeoutTicks;
   RequestTicks(js);
   js.SlotKbIndex[slot] = fw.FwStartAddr;  // here: the address of the block to send
   js.SlotBlockTotal[slot] = (fw.FwEndAddr - fw.FwStartAddr) / kBlockSteps + 1;
@@ -135,7 +134,7 @@ void SendFirmwareBlock(JobState& js, uint32_t address, int slot) {
   if (!ValidSlot(slot) || address < fw.FwStartAddr || address > 0xFFFF) return;
   const uint32_t steps = address - fw.FwStartAddr;
   const uint32_t block = steps / kBlockSteps;
-  PutPacketHeader(js, kBlockCommand, static_cast<uint16_t>(address), static_cast<uint8_t>(block),
+  PutPacketHeader(js, kCmdFirmwareBlock, static_cast<uint16_t>(address), static_cast<uint8_t>(block),
                   kBlockPayload, slot);
   uint8_t* p = js.TxPacket[slot].data();
   // The header's chip bytes are the block total and a fixed 0x0F here.
@@ -163,7 +162,7 @@ void ContinueFirmwareUpgrade(JobState& js, uint8_t /*status*/, int slot) {
     SendFirmwareBlock(js, js.SlotKbIndex[slot], slot);
     return;
   }
-  SendOffLineMonitor(js, 138, slot);
+  SendOffLineMonitor(js, kCmdOffLineMonitor, slot);
   LogSlotMessage(js, msg::Tr("Firmware Upgrade Completed!"), slot);
   EndSlotOperation(js, false, slot);
 }

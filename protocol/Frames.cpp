@@ -1,8 +1,10 @@
 #include "protocol/Frames.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/Checks.h"
+#include "protocol/CommandCodes.h"
 
 size_t EncodeFrame(const uint8_t* packet, size_t length, uint8_t* frame, size_t frameCapacity) {
   if (frameCapacity < MaxFrameLength(length)) {
@@ -27,8 +29,8 @@ size_t EncodeFrame(const uint8_t* packet, size_t length, uint8_t* frame, size_t 
     }
   }
   frame[k++] = kFrameMark;
-  std::memset(frame + k, 0xFF, 5);
-  return k + 5;
+  std::memset(frame + k, 0xFF, kFramePadding);
+  return k + kFramePadding;
 }
 
 namespace {
@@ -117,7 +119,7 @@ uint8_t CheckPacket(const uint8_t* packet, size_t length) {
 
 int CheckProbeAnswer(std::span<const uint8_t> answer, std::string_view expected, size_t offset,
                      std::string& unitName) {
-  if (answer.size() < 4 || answer[0] != 0xA3 || answer[1] != 0xA5 || answer[2] != 0x35 ||
+  if (answer.size() < 4 || !std::equal(kProbeHeader.begin(), kProbeHeader.end(), answer.begin()) ||
       answer[3] == 0) {
     return kNotProbeAnswer;
   }

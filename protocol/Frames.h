@@ -18,8 +18,10 @@ inline constexpr uint8_t kFrameMark = 0xC0;
 inline constexpr uint8_t kFrameEscape = 0xDB;
 inline constexpr uint8_t kEscapedMark = 0xDC;
 inline constexpr uint8_t kEscapedEscape = 0xDD;
-// Opening and closing mark plus the five 0xFF behind the frame.
-inline constexpr size_t kFrameOverhead = 7;
+// The 0xFF bytes behind every frame, so the line settles before the next one.
+inline constexpr size_t kFramePadding = 5;
+// Opening and closing mark plus the padding.
+inline constexpr size_t kFrameOverhead = 2 + kFramePadding;
 
 // Largest frame of a packet of `length` bytes (every byte escaped).
 constexpr size_t MaxFrameLength(size_t length) { return 2 * length + kFrameOverhead; }

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int32_t kAnswerTicks = 500;
 
 void LogChip(JobState& js, const char* english, int slot) {
   AddInfoLine(js, msg::FmtV(msg::Tr(english), slot + 1));
@@ -20,7 +19,7 @@ void LogChip(JobState& js, const char* english, int slot) {
 // Program from kilobyte 0: by pages, or a large image as a stream. Program
 // opens the stream with the chip parameters, Auto with the 16-byte payload.
 void StartWrite(JobState& js, bool streamWithChipParams, int slot) {
-  StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
+  StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
   if (js.LargeImage) {
     js.SlotOp[slot] = kOpProgram150;
     if (streamWithChipParams) {
@@ -38,10 +37,10 @@ void StartAuto(JobState& js, bool autoErase, int slot) {
   js.SlotDownloading[slot] = 0;
   js.SlotAutoMode[slot] = 1;
   js.SlotGaugeTick[slot] = 0;
-  if (js.ChipFamily >= kFamilyI2cEeprom) {
+  if (IsEeprom(js.ChipFamily)) {
     js.SlotOp[slot] = kOpProgram149;
     LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
-    StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
+    StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
     SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
   } else if (autoErase) {
     LogChip(js, "Chip %d : Auto-Programming,Start to Erase......", slot);
@@ -87,7 +86,7 @@ bool SendsFromBuffer(const JobState& js, int slot) {
 
 int32_t EraseTimeoutTicks(const JobState& js) {
   const int32_t ticks = int32_t{js.EraseTime} * 5;
-  return ticks == 0 ? kAnswerTicks : ticks;
+  return ticks == 0 ? kAnswerTimeoutTicks : ticks;
 }
 
 void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slot) {
@@ -97,7 +96,7 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
     case SlotCommand::Download:
       js.SlotOp[slot] = kOpDownload;
       LogChip(js, "Programmer %d: Download Data......", slot);
-      StartSlotOperation(js, kAnswerTicks, 0, slot);
+      StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
       SendChipConfig(js, kCmdDownloadConfig, js.LargeImage ? 256 : 0, slot);
       break;
     case SlotCommand::Auto:
@@ -105,7 +104,7 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
       break;
     case SlotCommand::BlankCheck:
       StartTimedCheck(js, kOpBlankCheck, "Chip %d : Do Blank Check......",
-                      static_cast<int32_t>(js.DataSizeKB / 5 + kAnswerTicks), kSubBlankCheck, slot);
+                      static_cast<int32_t>(js.DataSizeKB / 5 + kAnswerTimeoutTicks), kSubBlankCheck, slot);
       break;
     case SlotCommand::Erase:
       StartTimedCheck(js, kOpErase, "Chip %d : Do Erase......", EraseTimeoutTicks(js), kSubErase,
@@ -120,7 +119,7 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
       break;
     case SlotCommand::Verify:
       StartTimedCheck(js, kOpVerify, "Chip %d : Do Verification......",
-                      static_cast<int32_t>(js.DataSizeKB / 3 + kAnswerTicks), kSubVerify, slot);
+                      static_cast<int32_t>(js.DataSizeKB / 3 + kAnswerTimeoutTicks), kSubVerify, slot);
       break;
   }
 }
@@ -163,11 +162,11 @@ uint32_t WholeChipReadKB(JobState& js) {
 
 void StartChipRead(JobState& js, uint32_t totalKB) {
   constexpr int slot = 0;
-  StartSlotOperation(js, kAnswerTicks, totalKB, slot);
+  StartSlotOperation(js, kAnswerTimeoutTicks, totalKB, slot);
   js.SlotGaugeTick[slot] = 0;
   AddInfoLine(js, msg::Tr("Chip 1: Read Chip......"));
   js.SlotRxCount[slot] = 0;
-  if (js.ChipFamily >= kFamilyI2cEeprom || js.ChipFamily == kFamilyPages528 || !js.LargeImage) {
+  if (IsEeprom(js.ChipFamily) || IsPagedFlash(js.ChipFamily) || !js.LargeImage) {
     js.SlotOp[slot] = kOpReadChip155;
     SendChipCommand(js, kCmdReadBlock, 0, slot);
   } else {
@@ -178,7 +177,7 @@ void StartChipRead(JobState& js, uint32_t totalKB) {
 
 void StartReadId(JobState& js, bool did) {
   constexpr int slot = 0;
-  StartSlotOperation(js, kAnswerTicks, 0, slot);
+  StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
   if (!did) js.SlotRxCount[slot] = 0;
   js.SlotGaugeTick[slot] = did ? 0 : 1;
   AddInfoLine(js, msg::Tr(did ? "Chip 1: Read Chip DID Data......" : "Chip 1: Read Chip Information......"));
@@ -191,7 +190,7 @@ void StartReadDownloaded(JobState& js) {
   AddInfoLine(js, msg::Tr("Chip: Read Downloaded Data......"));
   js.SlotGaugeTick[slot] = 0;
   js.SlotOp[slot] = kOpReadDownloaded;
-  StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
+  StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
   SendCommand2(js, kCmdReadDownloaded, 0, slot);
 }
 
@@ -202,7 +201,7 @@ bool StartAddressWrite(JobState& js) {
   js.SlotOp[slot] = kOpAddressWrite;
   js.SlotAutoMode[slot] = 0;
   AddInfoLine(js, msg::Tr("Chip 1 : Wrtie data to Specific Address......"));
-  StartSlotOperation(js, kAnswerTicks, 0, slot);
+  StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
   if (SendAddressWrite(js, slot)) return true;
   // Nothing went out: no answer will come to end the operation.
   EndSlotOperation(js, true, slot);

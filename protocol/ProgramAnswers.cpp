@@ -21,7 +21,7 @@ void FillSlotGauge(JobState& js, int slot) { FillGauge(js.GaugeSlots[slot]); }
 void StartVerify(JobState& js, int slot) {
   js.SlotOp[slot] = kOpVerify;
   LogSlotMessage(js, msg::Tr("Programming Success, do verification......"), slot);
-  StartSlotOperation(js, static_cast<int32_t>(js.DataSizeKB / 3 + 500), 0, slot);
+  StartSlotOperation(js, static_cast<int32_t>(js.DataSizeKB / 3 + kAnswerTimeoutTicks), 0, slot);
   SendChipCommand(js, kCmdChip, kSubVerify, slot);
 }
 
@@ -48,7 +48,7 @@ void HandleEraseAnswer(JobState& js, uint8_t status, int slot) {
     return;
   }
   LogSlotMessage(js, msg::Tr("Chip has been Erased, Do Programming......"), slot);
-  StartSlotOperation(js, 500, js.DataSizeKB, slot);
+  StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
   if (js.LargeImage) {
     js.SlotOp[slot] = kOpProgram150;
     SendCommandWithChipParams(js, kCmdProgramStream, slot);

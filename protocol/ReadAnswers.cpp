@@ -19,16 +19,14 @@
 namespace {
 
 constexpr uint32_t kBlockBytes = 4096;
-constexpr uint32_t kPagesPerBlock = kBlockBytes / kPagedDataSize;
-constexpr uint8_t kPacketDataError = 0x20;
 
 // The 4 KB block at SlotKbIndex must lie inside the data buffer (and its
 // spare bytes inside it too); a unit asked for more than the buffer holds
 // ends the read.
 bool BlockFits(JobState& js, bool withSpare, int slot) {
   const uint64_t at = uint64_t{js.SlotKbIndex[slot]} * 1024;
-  const uint64_t spareEnd = kPageSpareOffset + uint64_t{js.SlotKbIndex[slot]} * 32 +
-                            kPagesPerBlock * kPagedSpareSize;
+  const uint64_t spareEnd = kPageSpareOffset + uint64_t{js.SlotKbIndex[slot]} * kPagedSparePerKB +
+                            kPagedPagesPerBlock * kPagedSpareSize;
   if (at + kBlockBytes <= kDataBufferSize && (!withSpare || spareEnd <= kDataBufferSize)) {
     return true;
   }
@@ -39,12 +37,12 @@ bool BlockFits(JobState& js, bool withSpare, int slot) {
 
 void StoreBlock(JobState& js, const uint8_t* payload, int slot) {
   uint8_t* to = js.DataBuffer.get() + uint64_t{js.SlotKbIndex[slot]} * 1024;
-  if (js.ChipFamily != kFamilyPages528) {
+  if (!IsPagedFlash(js.ChipFamily)) {
     std::memcpy(to, payload, kBlockBytes);
     return;
   }
-  uint8_t* spare = js.PageSpareArea() + uint64_t{js.SlotKbIndex[slot]} * 32;
-  for (uint32_t p = 0; p < kPagesPerBlock; ++p) {
+  uint8_t* spare = js.PageSpareArea() + uint64_t{js.SlotKbIndex[slot]} * kPagedSparePerKB;
+  for (uint32_t p = 0; p < kPagedPagesPerBlock; ++p) {
     const uint8_t* page = payload + p * kPagedPageSize;
     std::memcpy(to + p * kPagedDataSize, page, kPagedDataSize);
     std::memcpy(spare + p * kPagedSpareSize, page + kPagedDataSize, kPagedSpareSize);
@@ -55,8 +53,8 @@ void StoreBlock(JobState& js, const uint8_t* payload, int slot) {
 
 void HandleReadBlockAnswer(JobState& js, uint8_t status, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
-  const bool paged = js.ChipFamily == kFamilyPages528;
-  if (!RequirePayload(js, paged ? kPagesPerBlock * kPagedPageSize : kBlockBytes, slot)) return;
+  const bool paged = IsPagedFlash(js.ChipFamily);
+  if (!RequirePayload(js, paged ? kPagedPagesPerBlock * kPagedPageSize : kBlockBytes, slot)) return;
   if (!BlockFits(js, paged, slot)) return;
   const uint8_t* payload = AnswerPayload(js, slot);
   StoreBlock(js, payload, slot);
@@ -68,7 +66,7 @@ void HandleReadBlockAnswer(JobState& js, uint8_t status, int slot) {
   }
   // The last answer's protection bytes, taken while the answer is at hand.
   std::string protection;
-  if (js.ChipFamily == kFamilySpd) {
+  if (IsSpd(js.ChipFamily)) {
     protection = msg::Tr("Chip Protection Statu is:");
     for (size_t at : {512, 514, 516, 518}) protection += msg::Fmt("0x%0.2x ", payload[at]);
   }
@@ -107,7 +105,7 @@ void HandleReadDownloadedAnswer(JobState& js, uint8_t status, int slot) {
 void HandleReadIdAnswer(JobState& js, uint8_t status, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   const uint8_t* p = AnswerPayload(js, slot);
-  if (js.ChipFamily == kFamilySpiEeprom) {
+  if (IsSpiEeprom(js.ChipFamily)) {
     constexpr size_t kLines = 8, kPerLine = 16;
     if (!RequirePayload(js, 2 + kLines * kPerLine, slot)) return;
     LogSlotMessage(js, msg::FmtV(msg::Tr("Read Chip Statu data is:0x%0.2x."), p[0]), slot);

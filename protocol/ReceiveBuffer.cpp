@@ -5,20 +5,18 @@
 #include <numeric>
 #include <vector>
 
+#include "protocol/CommandCodes.h"
 #include "protocol/Discovery.h"
 #include "protocol/Frames.h"
 #include "protocol/StreamedRead.h"
 
 namespace {
 
-constexpr uint8_t kMark = 0xC0;
-
 // The five 0xFF a unit sends behind each frame: what follows them up to the
 // next mark is line noise, not a packet.
 bool BeginsWithPadding(const uint8_t* from, const uint8_t* to) {
-  constexpr size_t kPadding = 5;
-  return static_cast<size_t>(to - from) >= kPadding &&
-         std::all_of(from, from + kPadding, [](uint8_t b) { return b == 0xFF; });
+  return static_cast<size_t>(to - from) >= kFramePadding &&
+         std::all_of(from, from + kFramePadding, [](uint8_t b) { return b == 0xFF; });
 }
 
 bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
@@ -67,10 +65,10 @@ bool HoldsSoundPacket(const JobState& js, size_t frameLength, int slot) {
   if (DecodeFrame(source.data(), packet.data(), packet.size(), length, sourceLength) != kFrameOk) {
     return false;
   }
-  if (packet[0] == 0xFD) {
+  if (packet[0] == kSequenceReport) {
     return static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) == 0;
   }
-  if (packet[0] == 0xA3 && packet[1] == 0xA5 && packet[2] == 0x35) return true;
+  if (std::equal(kProbeHeader.begin(), kProbeHeader.end(), packet.begin())) return true;
   return CheckPacket(packet.data(), length) != kPacketCheckError;
 }
 
@@ -116,7 +114,7 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
     const auto& buf = js.SlotRxBuf[slot];
     const uint8_t* end = buf.data() + js.SlotRxCount[slot];
     const bool restFollows =
-        pos + 1u < js.SlotRxCount[slot] && std::find(buf.data() + pos + 1, end, kMark) == end;
+        pos + 1u < js.SlotRxCount[slot] && std::find(buf.data() + pos + 1, end, kFrameMark) == end;
     lastSound = restFollows && (betweenFrames || HoldsSoundPacket(js, frameLength, slot));
     afterFrame = true;
     lastClose = pos;
@@ -142,8 +140,9 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
 }  // namespace
 
 int32_t ReceiveTimeoutTicks(int slot) {
-  static constexpr int32_t kTicks[kSlotCount] = {500, 500, 500, 500, 500, 600, 700, 800};
-  return ValidSlot(slot) ? kTicks[slot] : 500;
+  constexpr int32_t t = kAnswerTimeoutTicks;
+  static constexpr int32_t kTicks[kSlotCount] = {t, t, t, t, t, t + 100, t + 200, t + 300};
+  return ValidSlot(slot) ? kTicks[slot] : t;
 }
 
 uint8_t AppendSlotRx(JobState& js, uint16_t& pos, uint16_t& frameLength, int slot) {
@@ -153,13 +152,13 @@ uint8_t AppendSlotRx(JobState& js, uint16_t& pos, uint16_t& frameLength, int slo
   const size_t count = std::min<size_t>(js.SlotRxCount[slot], buf.size());
   const uint8_t* begin = buf.data();
   const uint8_t* end = begin + count;
-  const uint8_t* open = std::find(begin + std::min<size_t>(pos, count), end, kMark);
+  const uint8_t* open = std::find(begin + std::min<size_t>(pos, count), end, kFrameMark);
   if (open == end) {
     pos = static_cast<uint16_t>(count);
     return 0;
   }
   for (;;) {
-    const uint8_t* close = std::find(open + 1, end, kMark);
+    const uint8_t* close = std::find(open + 1, end, kFrameMark);
     if (close == end) {
       pos = static_cast<uint16_t>(open - begin);
       return 0;

@@ -69,8 +69,9 @@ void SendSlotPacket(JobState& js, size_t payloadLength, int slot) {
 }
 
 void SendProbe(JobState& js, int slot) {
-  static constexpr std::array<uint8_t, 10> kProbe = {0xC0, 0xA3, 0xA5, 0x35, 0xC0,
-                                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  static constexpr std::array<uint8_t, 10> kProbe = {
+      kFrameMark, kProbeHeader[0], kProbeHeader[1], kProbeHeader[2], kFrameMark,
+      0xFF,       0xFF,            0xFF,            0xFF,            0xFF};
   auto& frame = js.TxFrame[slot];
   std::copy(kProbe.begin(), kProbe.end(), frame.begin());
   SendToPort(js, frame.data(), kProbe.size(), slot);
@@ -159,12 +160,12 @@ void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t 
   uint8_t* p = js.TxPacket[slot].data();
   uint8_t* data = p + kPacketHeaderSize + kChipParamBlockSize;
   const uint64_t start = uint64_t{kbIndex} * 1024;
-  if (js.ChipFamily == kFamilyPages528) {
-    constexpr size_t kPage = 512, kSpare = 16, kPages = 8;
+  if (IsPagedFlash(js.ChipFamily)) {
+    constexpr size_t kPage = kPagedDataSize, kSpare = kPagedSpareSize, kPages = kPagedPagesPerBlock;
     constexpr uint16_t kPayload = kChipParamBlockSize + kPages * (kPage + kSpare);  // 0x10B0
     const uint8_t* pages = DataAt(js, start, kPages * kPage);
     const uint8_t* spare =
-        DataAt(js, kPageSpareOffset + uint64_t{kSpare} * 2 * kbIndex, kPages * kSpare);
+        DataAt(js, kPageSpareOffset + uint64_t{kPagedSparePerKB} * kbIndex, kPages * kSpare);
     if (pages == nullptr || spare == nullptr) return;
     PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPayload, slot);
     BuildChipParamBlock(js, slot);
@@ -195,7 +196,7 @@ bool SendAddressWrite(JobState& js, int slot) {
   }
   constexpr size_t kFixed = kChipParamBlockSize + 4;  // block, address, length
   uint8_t* p = js.TxPacket[slot].data();
-  PutPacketHeader(js, 147, 0xA9, kFlagNone, static_cast<uint16_t>(length + kFixed), slot);
+  PutPacketHeader(js, kCmdChip, kSubAddressWrite, kFlagNone, static_cast<uint16_t>(length + kFixed), slot);
   BuildChipParamBlock(js, slot);
   PutLE16(p + 56, js.AddrWriteAddr);
   PutLE16(p + 58, js.AddrWriteLen);

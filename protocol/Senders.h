@@ -42,7 +42,7 @@ void SendChipCommand(JobState& js, uint8_t command, uint16_t argument, int slot)
 void SendOffLineMonitor(JobState& js, uint8_t command, int slot);
 
 // Chip-parameter block and 4 KB of program data; for flash with 528-byte
-// pages (ChipFamily 32) eight pages of 512 data and 16 spare bytes.
+// pages eight pages of 512 data and 16 spare bytes.
 void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byteOffset,
                       int slot);
 

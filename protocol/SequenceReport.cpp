@@ -4,15 +4,13 @@
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 #include "protocol/SlotOperations.h"
 
 namespace {
-
-// Byte 0 of every sequence report.
-constexpr uint8_t kSequenceReport = 0xFD;
 
 // B × 65536 + A as the unit's signed 32-bit count (wraps, never overflows).
 int32_t Join(uint16_t b, uint16_t a) {

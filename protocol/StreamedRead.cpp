@@ -7,6 +7,7 @@
 #include "messages/Messages.h"
 #include "protocol/DataRange.h"
 #include "protocol/GaugeControl.h"
+#include "protocol/Frames.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 #include "protocol/SlotOperations.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-// Bytes of 0xFF a unit may send behind every frame.
-constexpr uint8_t kFramePadding = 5;
 constexpr int32_t kFirstBlockTicks = 50;
 constexpr int32_t kNextBlockTicks = 100;
 

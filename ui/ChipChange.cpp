@@ -11,25 +11,20 @@
 #include <initializer_list>
 
 #include "messages/Format.h"
-#include "protocol/CommandCodes.h"
+#include "protocol/ChipFamilies.h"
 #include "protocol/Log.h"
 #include "ui/AboutForm.h"
 #include "ui/ChipOptionPanels.h"
 #include "ui/ConfigSNForm.h"
 #include "ui/MainWindow.h"
 
-namespace {
-
-
-}  // namespace
-
 void TQZProgrammer::MCUNameEditChange() {
   const uint8_t family = js.ChipFamily;
-  ReadChipIDandStatus1->setVisible(family < kFamilyI2cEeprom);
+  ReadChipIDandStatus1->setVisible(IsFlash(family));
 
   js.SelChipName = MCUNameEdit->text().toStdString();
   AddInfoLine(msg::Fmt("Chip \"%s\" is selectd.", js.SelChipName.c_str()));
-  if (family < kFamilySpd) {
+  if (!IsSpd(family)) {
     if (js.ChipSize < 0x400000)
       AddInfoLine(msg::Fmt("Chip Main Flash is %dB/%dKB.", static_cast<int>(js.ChipSize),
                            static_cast<int>(js.ChipSize >> 10)));
@@ -52,14 +47,14 @@ void TQZProgrammer::MCUNameEditChange() {
   SetTabShown(TabSheetFlash, true);
   ChkBoxLSP->setChecked(false);
 
-  const bool flash = family < kFamilyI2cEeprom;
+  const bool flash = IsFlash(family);
   for (QWidget* w : std::initializer_list<QWidget*>{ChkBoxLSP, LabelRD, EditRD, ChkBoxCPES, GroupBoxCtrl})
     w->setVisible(flash);
-  EditDevAdrX->setVisible(family == kFamilyI2cEeprom);
-  LabelDevAdr->setVisible(family == kFamilyI2cEeprom);
-  AddressWrite1->setVisible(family == kFamilyI2cEeprom);
-  RadioGroupSpd->setVisible(family >= kFamilyI2cEeprom);
-  BitBtnFixSN->setEnabled(family < kFamilySpd);
+  EditDevAdrX->setVisible(IsI2cEeprom(family));
+  LabelDevAdr->setVisible(IsI2cEeprom(family));
+  AddressWrite1->setVisible(IsI2cEeprom(family));
+  RadioGroupSpd->setVisible(IsEeprom(family));
+  BitBtnFixSN->setEnabled(!IsSpd(family));
 
   PageControl1->setCurrentIndex(0);
 

@@ -12,6 +12,7 @@
 
 #include "catalogue/ChipCatalogue.h"
 #include "catalogue/OptionPanels.h"
+#include "protocol/ChipFamilies.h"
 #include "protocol/JobState.h"
 #include "ui/MainWindow.h"
 #include "ui/RadioGroup.h"
@@ -100,7 +101,7 @@ void SetupI2cEepromOptions(JobState& js, const OptionPanelControls& c) {
   c.SpdBtnErase->setVisible(false);
   c.SpdBtnBlkChk->setVisible(false);
   SetTabShown(c.TabChipSet, true);
-  if (js.ChipFamily == 0xD0) c.CheckBoxWRP->setVisible(true);
+  if (IsSpd(js.ChipFamily)) c.CheckBoxWRP->setVisible(true);
   ShowDefaultDeviceAddress(c);
 }
 

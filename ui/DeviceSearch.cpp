@@ -12,6 +12,7 @@
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/AnswerHandling.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/Senders.h"
 #include "transport/TComm.h"
@@ -82,7 +83,7 @@ void TQZProgrammer::BitBtnFindCOMClick() {
   // Its error box comes once, after every port has had its probe.
   std::optional<std::string> firstFailure;
   for (int slot = 0; slot < kSlotCount && slot < static_cast<int>(entries.size()); ++slot) {
-    js.SlotTimeout[slot] = 500;
+    js.SlotTimeout[slot] = kAnswerTimeoutTicks;
     js.SlotConnected[slot] = 0;
     SetInfoPanel("Searching Devices............");
     AddInfoLine(msg::Fmt("Checking Device %d In %s............", slot + 1, entries[slot].c_str()));

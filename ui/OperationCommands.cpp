@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "messages/Messages.h"
+#include "protocol/ChipFamilies.h"
 #include "protocol/Firmware.h"
 #include "protocol/Log.h"
 #include "protocol/OperationStart.h"
@@ -17,8 +18,6 @@
 #include "ui/SetAdrForm.h"
 
 namespace {
-
-constexpr uint8_t kFamilyReadLengthDialog = 0x20;  // below: the read length is asked for
 
 bool ChipChosen(TQZProgrammer& w) {
   if (w.js.ChipSelected) return true;
@@ -81,7 +80,7 @@ void TQZProgrammer::SpdBtnVerifyClick() { RunOnReadySlots(*this, SlotCommand::Ve
 void TQZProgrammer::SpeedButtonRDClick() {
   if (!ChipChosen(*this) || !SlotOneReady(*this) || !BufferFreeToWrite(*this)) return;
   uint32_t totalKB;
-  if (js.ChipFamily < kFamilyReadLengthDialog) {
+  if (IsPlainFlash(js.ChipFamily)) {
     // The read goes ahead however the dialog is closed, with the length then set.
     RdSetForm().exec();
     totalKB = KilobytesRoundedUp(js.ReadLength);

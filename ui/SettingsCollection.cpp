@@ -5,13 +5,12 @@
 #include "files/IntegerText.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
-#include "protocol/CommandCodes.h"
+#include "protocol/ChipFamilies.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 
 namespace {
 
-constexpr uint8_t kFamilyQuadByName = 5;
 // This part takes its quad enable in the status byte, not the second one.
 constexpr const char* kQuadInStatusChip = "MX25L3233";
 
@@ -28,9 +27,9 @@ void CollectFlashSettings(JobState& js, const ControlStates& c) {
   js.ChipOptions = c.ChkBoxLSP ? (js.ChipOptions | 0x80) : (js.ChipOptions & 0x7F);
   js.ProtectByte = c.ChkBoxSRWD ? (js.ProtectByte | 0x80) : (js.ProtectByte & 0x7F);
   js.ChipOpBytes[0] = js.ProtectByte;
-  if (js.ChipFamily == kFamilyQuadByName && c.MCUNameEdit == kQuadInStatusChip) {
+  if (IsQuadByNameFlash(js.ChipFamily) && c.MCUNameEdit == kQuadInStatusChip) {
     if (c.CheckBoxQE) js.ChipOpBytes[0] |= 0x40;
-  } else if (js.ChipFamily == kFamilyQuadByName) {
+  } else if (IsQuadByNameFlash(js.ChipFamily)) {
     if (c.CheckBoxQE) js.ChipOpBytes[1] |= 0x02;
   } else {
     js.ChipOpBytes[1] = c.CheckBoxQE ? (js.ChipOpBytes[1] | 0x02) : 0;
@@ -39,7 +38,7 @@ void CollectFlashSettings(JobState& js, const ControlStates& c) {
 }
 
 uint8_t StepFlagsOf(const JobState& js, const ControlStates& c) {
-  if (js.ChipFamily == kFamilySpd) return c.CheckBoxWRP ? 0x80 : 0;
+  if (IsSpd(js.ChipFamily)) return c.CheckBoxWRP ? 0x80 : 0;
   uint8_t flags = 0;
   if (c.EnBlankChk) flags += 0x02;
   if (c.EnEraseChk) flags += 0x01;
@@ -61,7 +60,7 @@ uint8_t CtrlFlagsOf(const JobState& js, const ControlStates& c) {
 }
 
 uint8_t ClockCodeOf(const JobState& js, const ControlStates& c) {
-  if (js.ChipFamily >= kFamilySpd) return 200;
+  if (IsSpd(js.ChipFamily)) return 200;
   switch (c.RadioGroupSpd) {
     case 0: return 250;
     case 1: return 50;
@@ -80,11 +79,11 @@ uint32_t ShownChecksumOf(const JobState& js, const ControlStates& c) {
 
 bool CollectControlSettings(JobState& js, const ControlStates& c) {
   js.PageMode = 0;
-  if (js.ChipFamily == kFamilySpiEeprom) {
+  if (IsSpiEeprom(js.ChipFamily)) {
     js.EepromProtect = js.ProtectByte;
-  } else if (js.ChipFamily < kFamilyI2cEeprom) {
+  } else if (IsFlash(js.ChipFamily)) {
     CollectFlashSettings(js, c);
-  } else if (js.ChipFamily == kFamilyI2cEeprom) {
+  } else if (IsI2cEeprom(js.ChipFamily)) {
     js.ChipAddrMode = c.RadioGroupA61 == 0 ? (js.ChipAddrMode | 0x10) : (js.ChipAddrMode & ~0x10);
   }
 
@@ -94,9 +93,9 @@ bool CollectControlSettings(JobState& js, const ControlStates& c) {
   js.PowerTime = static_cast<uint8_t>(c.SpinEditPTM / 10);
   js.StepFlags = StepFlagsOf(js, c);
 
-  if (js.ChipFamily < kFamilyI2cEeprom) {
+  if (IsFlash(js.ChipFamily)) {
     if (js.LargeImage) js.ChipOptions |= 0x40;
-  } else if (js.ChipFamily == kFamilyI2cEeprom) {
+  } else if (IsI2cEeprom(js.ChipFamily)) {
     auto address = FieldInteger(js, c.EditDevAdrX);
     if (!address) return false;
     js.I2CDevAddr = static_cast<uint8_t>(*address);
