@@ -42,7 +42,9 @@ bool WriteLogLines(const std::string& path, const std::vector<std::string>& line
   }
   if (fd < 0) return false;
   for (const std::string& line : lines) AppendLine(text, line);
-  bool ok = WriteAll(fd, ToLegacyText(text));
-  if (::close(fd) != 0) ok = false;
-  return ok;
+  // The first failure is the one to report; closing after it may change errno.
+  int error = WriteAll(fd, ToLegacyText(text)) ? 0 : errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  errno = error;
+  return error == 0;
 }

@@ -14,6 +14,7 @@ enum class LogWriteMode { Replace, Append };
 
 // Writes `lines` to `path`: Replace creates or empties the file; Append adds
 // to the end of an existing file, and a new file starts with `newFileHeader`
-// (when not empty). False when the file cannot be opened, written or closed.
+// (when not empty). False when the file cannot be opened, written or closed,
+// with errno set by the first call that failed.
 bool WriteLogLines(const std::string& path, const std::vector<std::string>& lines,
                    LogWriteMode mode, std::string_view newFileHeader = {});

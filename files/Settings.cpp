@@ -112,13 +112,14 @@ PortList ReadConfigText(JobState& js, std::string_view text) {
 
 PortList ReadConfigIni(JobState& js, const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  if (file) text << file.rdbuf();
-  if (!file || file.bad()) {
+  if (!file) {
+    const int error = errno;  // before anything else can change it
     PortList list;
-    list.Problems.push_back(msg::Fmt("Cannot open file \"%s\". %s", path.c_str(), std::strerror(errno)));
+    list.Problems.push_back(msg::Fmt("Cannot open file \"%s\". %s", path.c_str(), std::strerror(error)));
     return list;
   }
+  std::ostringstream text;
+  text << file.rdbuf();
   return ReadConfigText(js, text.str());
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
@@ -13,6 +14,7 @@
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 #include "protocol/PacketBytes.h"
+#include "protocol/SlotOperations.h"
 
 namespace {
 
@@ -24,11 +26,25 @@ void SendToPort(JobState& js, const uint8_t* data, size_t length, int slot) {
   if (ISlotPort* port = js.CommSlots[slot]) port->SendBytes(data, length);
 }
 
+// A packet that cannot be built ends the slot's operation at once, so the
+// operator reads why rather than a time-out seconds later.
+void RefuseSend(JobState& js, const std::string& text, int slot) {
+  LogSlotMessage(js, text, slot);
+  EndSlotOperation(js, true, slot);
+}
+
 // The data buffer from `offset` for `length` bytes, or null when that range
 // leaves the buffer.
 const uint8_t* DataAt(JobState& js, uint64_t offset, size_t length) {
   if (offset + length > kDataBufferSize) return nullptr;
   return js.DataBuffer.get() + offset;
+}
+
+// As DataAt, but a range outside the buffer ends the slot's operation.
+const uint8_t* DataToSend(JobState& js, uint64_t offset, size_t length, int slot) {
+  const uint8_t* data = DataAt(js, offset, length);
+  if (data == nullptr) RefuseSend(js, msg::Tr("Data to send lies beyond the data buffer!"), slot);
+  return data;
 }
 
 // Copies one raw block into the slot's block area and returns its byte sum.
@@ -62,10 +78,18 @@ void PutPacketHeader(JobState& js, uint8_t command, uint16_t argument, uint8_t f
 void SendSlotPacket(JobState& js, size_t payloadLength, int slot) {
   uint8_t* p = js.TxPacket[slot].data();
   const size_t n = kPacketHeaderSize + payloadLength;  // bytes before the check value
-  PutLE16(p + n, PacketCRC16(p, 0, static_cast<uint32_t>(n - 1)));
   auto& frame = js.TxFrame[slot];
-  size_t frameLength = EncodeFrame(p, n + 2, frame.data(), frame.size());
-  if (frameLength > 0) SendToPort(js, frame.data(), frameLength, slot);
+  size_t frameLength = 0;
+  if (n + 2 <= kTxPacketSize) {
+    PutLE16(p + n, PacketCRC16(p, 0, static_cast<uint32_t>(n - 1)));
+    frameLength = EncodeFrame(p, n + 2, frame.data(), frame.size());
+  }
+  if (frameLength == 0) {
+    RefuseSend(js, msg::FmtV(msg::Tr("Packet of %d bytes is too long to send!"), static_cast<int>(n + 2)),
+               slot);
+    return;
+  }
+  SendToPort(js, frame.data(), frameLength, slot);
 }
 
 void SendProbe(JobState& js, int slot) {
@@ -101,7 +125,7 @@ void SendCommand2(JobState& js, uint8_t command, uint16_t argument, int slot) {
 }
 
 void SendDataPage(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byteOffset, int slot) {
-  const uint8_t* src = DataAt(js, uint64_t{kbIndex} * 1024 + byteOffset, kPageBytes);
+  const uint8_t* src = DataToSend(js, uint64_t{kbIndex} * 1024 + byteOffset, kPageBytes, slot);
   if (src == nullptr) return;
   PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPageBytes, slot);
   std::memcpy(js.TxPacket[slot].data() + kPacketHeaderSize, src, kPageBytes);
@@ -163,10 +187,11 @@ void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t 
   if (IsPagedFlash(js.ChipFamily)) {
     constexpr size_t kPage = kPagedDataSize, kSpare = kPagedSpareSize, kPages = kPagedPagesPerBlock;
     constexpr uint16_t kPayload = kChipParamBlockSize + kPages * (kPage + kSpare);  // 0x10B0
-    const uint8_t* pages = DataAt(js, start, kPages * kPage);
+    const uint8_t* pages = DataToSend(js, start, kPages * kPage, slot);
+    if (pages == nullptr) return;
     const uint8_t* spare =
-        DataAt(js, kPageSpareOffset + uint64_t{kPagedSparePerKB} * kbIndex, kPages * kSpare);
-    if (pages == nullptr || spare == nullptr) return;
+        DataToSend(js, kPageSpareOffset + uint64_t{kPagedSparePerKB} * kbIndex, kPages * kSpare, slot);
+    if (spare == nullptr) return;
     PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPayload, slot);
     BuildChipParamBlock(js, slot);
     for (size_t i = 0; i < kPages; ++i) {
@@ -177,7 +202,7 @@ void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t 
     return;
   }
   constexpr uint16_t kPayload = kChipParamBlockSize + kPageBytes;  // 0x1030
-  const uint8_t* src = DataAt(js, start + byteOffset, kPageBytes);
+  const uint8_t* src = DataToSend(js, start + byteOffset, kPageBytes, slot);
   if (src == nullptr) return;
   PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPayload, slot);
   BuildChipParamBlock(js, slot);

@@ -14,7 +14,8 @@ void PutPacketHeader(JobState& js, uint8_t command, uint16_t argument, uint8_t f
                      uint16_t payloadLength, int slot);
 
 // Common tail: the packet check value behind the payload, then frame and send
-// the 10 + payloadLength packet bytes.
+// the 10 + payloadLength packet bytes. A packet too long for the slot's areas
+// is not sent: the slot's operation ends with a log line saying so.
 void SendSlotPacket(JobState& js, size_t payloadLength, int slot);
 
 // The fixed discovery probe frame, ten bytes without check value.
@@ -29,7 +30,8 @@ void SendCommandWithChipParams(JobState& js, uint8_t command, int slot);
 // Two payload bytes that are not assigned.
 void SendCommand2(JobState& js, uint8_t command, uint16_t argument, int slot);
 
-// One 4 KB page of the data buffer from kbIndex * 1024 + byteOffset.
+// One 4 KB page of the data buffer from kbIndex * 1024 + byteOffset. A page
+// outside the buffer is not sent: the slot's operation ends with a log line.
 void SendDataPage(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byteOffset, int slot);
 
 // The 270-byte configuration packet of a download.
@@ -42,7 +44,8 @@ void SendChipCommand(JobState& js, uint8_t command, uint16_t argument, int slot)
 void SendOffLineMonitor(JobState& js, uint8_t command, int slot);
 
 // Chip-parameter block and 4 KB of program data; for flash with 528-byte
-// pages eight pages of 512 data and 16 spare bytes.
+// pages eight pages of 512 data and 16 spare bytes. Data outside the buffer
+// is not sent: the slot's operation ends with a log line.
 void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byteOffset,
                       int slot);
 

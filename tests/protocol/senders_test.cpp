@@ -7,6 +7,7 @@
 
 #include "support/RecordingPort.h"
 #include "protocol/Checks.h"
+#include "protocol/ChipParamBlock.h"
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
 #include "protocol/Senders.h"
@@ -272,6 +273,61 @@ TEST_F(SendersTest, TooLongAddressWriteIsRefusedAndSendsNothing) {
   js().AddrWriteData.assign(4, 0x11);
   EXPECT_FALSE(SendAddressWrite(js(), 0));
   EXPECT_TRUE(recorders_[0].sent.empty());
+}
+
+// A packet that cannot be built ends the slot's operation at once with the
+// reason, instead of leaving the operator to wait for the time-out; the last
+// range that still fits is sent.
+TEST_F(SendersTest, UnsendablePacketsEndTheOperationWithTheReason) {
+  constexpr uint32_t kLastPageKB = (kDataBufferSize - 4096) / 1024;
+  constexpr uint32_t kSlack = kDataBufferSize - (kLastPageKB * 1024 + 4096);  // bytes left behind it
+  const std::string beyond = "Data to send lies beyond the data buffer!";
+  struct Case {
+    const char* what;
+    uint8_t family;
+    std::function<void(JobState&, int)> send;
+    std::string refusal;  // empty: the packet goes out
+  };
+  const Case cases[] = {
+      {"data page at the end of the buffer", 0xA0,
+       [](JobState& j, int s) { SendDataPage(j, 85, kLastPageKB, 0, s); }, ""},
+      {"data page one kilobyte further", 0xA0,
+       [](JobState& j, int s) { SendDataPage(j, 85, kLastPageKB + 1, 0, s); }, beyond},
+      {"data page ending on the last byte", 0xA0,
+       [](JobState& j, int s) { SendDataPage(j, 85, kLastPageKB, kSlack, s); }, ""},
+      {"data page pushed one byte out by its offset", 0xA0,
+       [](JobState& j, int s) { SendDataPage(j, 85, kLastPageKB, kSlack + 1, s); }, beyond},
+      {"program page at the end of the buffer", 0x00,
+       [](JobState& j, int s) { SendProgramPages(j, 149, kLastPageKB, 0, s); }, ""},
+      {"program page one kilobyte further", 0x00,
+       [](JobState& j, int s) { SendProgramPages(j, 149, kLastPageKB + 1, 0, s); }, beyond},
+      {"528-byte pages beyond the buffer", 0x20,
+       [](JobState& j, int s) { SendProgramPages(j, 149, kLastPageKB + 1, 0, s); }, beyond},
+      {"packet filling the packet area", 0xA0,
+       [](JobState& j, int s) { SendSlotPacket(j, kTxPacketSize - kPacketHeaderSize - 2, s); }, ""},
+      {"packet one byte longer", 0xA0,
+       [](JobState& j, int s) { SendSlotPacket(j, kTxPacketSize - kPacketHeaderSize - 1, s); },
+       "Packet of 8193 bytes is too long to send!"},
+  };
+  constexpr int kSlot = 2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    js().ChipFamily = c.family;
+    js().SlotBusy[kSlot] = 1;
+    js().SlotOp[kSlot] = kOpProgram149;
+    c.send(js(), kSlot);
+    if (c.refusal.empty()) {
+      EXPECT_EQ(recorders_[kSlot].sent.size(), 1u);
+      EXPECT_EQ(js().SlotBusy[kSlot], 1);
+      EXPECT_TRUE(view_.LogTexts().empty());
+      continue;
+    }
+    EXPECT_TRUE(recorders_[kSlot].sent.empty());
+    EXPECT_EQ(js().SlotBusy[kSlot], 0);
+    EXPECT_EQ(js().SlotOp[kSlot], kOpIdle);
+    EXPECT_EQ(view_.LogTexts(), (std::vector<std::string>{"C3: " + c.refusal, "C3: Operation Failed!"}));
+  }
 }
 
 TEST_F(SendersTest, RawBlocksCarryTheirSums) {

@@ -142,4 +142,12 @@ TEST_F(SettingsFolder, WithoutSettingsFileTheMachinePortsAreListed) {
   EXPECT_EQ(js->TotalDevices, 0);
 }
 
+// The problem names the file and why it could not be opened.
+TEST_F(SettingsFolder, UnopenableSettingsFileNamesTheReason) {
+  const std::string path = (dir / "missing" / "ConfigKvn.ini").string();
+  PortList list = ReadConfigIni(*js, path);
+  EXPECT_EQ(list.Problems,
+            std::vector<std::string>{"Cannot open file \"" + path + "\". No such file or directory"});
+}
+
 }  // namespace

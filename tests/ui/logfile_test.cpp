@@ -1,6 +1,8 @@
 // Log file naming and writing at the file edge.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "files/LogFile.h"
 
 TEST(LogFile, AutomaticNameReplacesSeparatorsButKeepsBlanks) {
@@ -17,7 +19,16 @@ TEST(LogFile, AutomaticNameReplacesSeparatorsButKeepsBlanks) {
   for (const Case& c : cases) EXPECT_EQ(AutoLogFileName(c.date, c.time), c.name);
 }
 
-TEST(LogFile, UnopenablePathFails) {
+// A failed write leaves errno telling why, for the caller's message.
+TEST(LogFile, FailureLeavesTheReasonInErrno) {
+  errno = 0;
   EXPECT_FALSE(WriteLogLines("/nonexistent-folder/x.log", {"a"}, LogWriteMode::Replace));
+  EXPECT_EQ(errno, ENOENT);
+  errno = 0;
   EXPECT_FALSE(WriteLogLines("/nonexistent-folder/x.log", {"a"}, LogWriteMode::Append, "h"));
+  EXPECT_EQ(errno, ENOENT);
+  // Opens, but the write fails; the close that follows must not hide why.
+  errno = 0;
+  EXPECT_FALSE(WriteLogLines("/dev/full", {"a"}, LogWriteMode::Append));
+  EXPECT_EQ(errno, ENOSPC);
 }
