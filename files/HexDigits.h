@@ -3,18 +3,6 @@
 #include <array>
 #include <cstdint>
 
-// The lenient digit value: letters count from 10 whatever they are, every
-// other character is taken as c - '0'. Nothing is rejected.
-constexpr uint8_t HexDigit(char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<uint8_t>(c - 55);
-  if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 87);
-  return static_cast<uint8_t>(c - 48);
-}
-
-constexpr uint8_t HexByte(char hi, char lo) {
-  return static_cast<uint8_t>(HexDigit(hi) * 16 + HexDigit(lo));
-}
-
 // The strict digit table the readers use: 0..15 for 0-9, A-F, a-f and
 // kNotHex for every other character, so a bad digit shows in the high bits.
 inline constexpr uint8_t kNotHex = 0xF0;

@@ -114,7 +114,8 @@ bool TComm::SendBytes(const uint8_t* Data, size_t Count) {
     return false;
   }
   // Cleared before queueing, so that the write thread's "all sent" after
-  // writing this block is not overwritten.
+  // writing this block is not overwritten (an "all sent" from just before
+  // the block was queued still may be).
   AllSent = false;
   return WriteWorker->Queue(std::move(block));
 }

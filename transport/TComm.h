@@ -150,7 +150,11 @@ class TComm : public QObject, public ISlotPort {
   int PortHandle_ = -1;
   int StopEvent = -1;
   std::unique_ptr<TNotifyWindow> NotifyWindow;
-  // True while the write thread has nothing queued or being written.
+  // Cleared by SendBytes before it queues, set by the write thread when it
+  // finds its queue empty. Neither step is ordered with the queue's lock, so
+  // it may read true while a block queued at that moment still waits, and it
+  // stays false after a block the ended writer refused. A hint only;
+  // PendingWriteBytes counts under the lock.
   std::atomic<bool> AllSent{true};
 
   std::string CommName_ = "COM2";

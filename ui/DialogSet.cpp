@@ -8,15 +8,6 @@
 #include "ui/RdSetForm.h"
 #include "ui/SetAdrForm.h"
 
-void TQZProgrammer::CreateDialogs() {
-  AboutForm();
-  RdSetForm();
-  SetAdrForm();
-  LogCfgForm();
-  ConfigSNForm();
-  DataViewForm();
-}
-
 namespace {
 
 // The dialog's boxes go where the window's go.

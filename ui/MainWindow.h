@@ -90,8 +90,7 @@ class TQZProgrammer : public QMainWindow, public IView {
   std::function<std::string(const TFileDialogSpec& spec, bool save)> FileDialogHook;
   std::string ChooseFile(const TFileDialogSpec& spec, bool save);
 
-  // --- Dialogs, created once in the program's order and kept for the run ----
-  void CreateDialogs();
+  // --- Dialogs, created when first wanted and kept for the run -------------
   TAboutForm& AboutForm();
   TRdSetForm& RdSetForm();
   TSetAdrForm& SetAdrForm();
@@ -390,8 +389,6 @@ class TQZProgrammer : public QMainWindow, public IView {
   void SetEnglishCaptions();
   void CheckFirmwareImage();
   void LoadPorts();
-  // After each block of a streamed chip read on slot 0.
-  void UpdateReadProgress();
 
   std::array<ISlotPort*, kSlotCount> SlotPortPointers();
   std::array<IGauge*, kSlotCount> GaugePointers();

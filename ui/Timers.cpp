@@ -18,8 +18,6 @@ void TQZProgrammer::StartTicking() {
   if (!Timer1->isActive()) Timer1->start();
 }
 
-void TQZProgrammer::UpdateReadProgress() { ::UpdateReadProgress(js); }
-
 void TQZProgrammer::ShowReadCount(uint32_t count) {
   EditRD->setText(QString::fromStdString(msg::Fmt("0x%0.8x", count)));
 }

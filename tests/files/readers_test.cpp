@@ -267,18 +267,6 @@ TEST(WriteBinFile, WritesLastIndexPlusOneBytes) {
   EXPECT_FALSE(WriteBinFile(src, (TestScratchDir() / "no-dir" / "x.bin").string(), 0));
 }
 
-TEST(HexDigits, LenientDigitsOfTheFormat) {
-  EXPECT_EQ(HexDigit('0'), 0);
-  EXPECT_EQ(HexDigit('9'), 9);
-  EXPECT_EQ(HexDigit('A'), 10);
-  EXPECT_EQ(HexDigit('f'), 15);
-  EXPECT_EQ(HexDigit('G'), 16);  // letters are not rejected
-  EXPECT_EQ(HexDigit('z'), 35);
-  EXPECT_EQ(HexDigit(' '), 0xF0);
-  EXPECT_EQ(HexByte('4', '1'), 0x41);
-  EXPECT_EQ(HexByte('f', 'F'), 0xFF);
-}
-
 TEST(DataFileKind, ChosenByUpperCasedExtension) {
   EXPECT_EQ(DataFileKindFor("/a/b/image.HEX"), DataFileKind::Hex);
   EXPECT_EQ(DataFileKindFor("image.hex"), DataFileKind::Hex);

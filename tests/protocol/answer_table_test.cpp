@@ -322,8 +322,12 @@ TEST_P(AnswerTable, AnswerMovesTheOperationOn) {
 
   EXPECT_EQ(SentTexts(*this, kSlot), row.sent);
   EXPECT_EQ(js->SlotOp[kSlot], row.opAfter);
-  if (row.progress >= 0) EXPECT_EQ(view.gauges[kSlot].progress, row.progress);
-  if (row.max >= 0) EXPECT_EQ(view.gauges[kSlot].max, row.max);
+  if (row.progress >= 0) {
+    EXPECT_EQ(view.gauges[kSlot].progress, row.progress);
+  }
+  if (row.max >= 0) {
+    EXPECT_EQ(view.gauges[kSlot].max, row.max);
+  }
   EXPECT_EQ(SlotTexts(kSlot), row.log);
   if (row.extra) row.extra(*this);
   // Only the answering slot moves.
