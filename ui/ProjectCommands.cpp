@@ -9,6 +9,7 @@
 #include "messages/Format.h"
 #include "protocol/DataRange.h"
 #include "protocol/Log.h"
+#include "protocol/OperationStart.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -117,8 +118,11 @@ bool LoadProject(TQZProgrammer& w, JobState& js, const std::string& path) {
 }  // namespace
 
 void TQZProgrammer::LoadFromTesmelProjectClick() {
+  // A project replaces the image, the chip and the controls: never under a
+  // running unit, asked again once the dialog has let other events run.
+  if (RefuseImageOrChipChange(js)) return;
   const std::string path = ChooseFile(OpenDialogPrj, false);
-  if (path.empty()) return;
+  if (path.empty() || RefuseImageOrChipChange(js)) return;
   AddInfoLine(msg::Fmt("Load Project file \"%s\"", path.c_str()));
   if (!LoadProject(*this, js, path)) return;
   js.FileStartAddr = js.DataStart;

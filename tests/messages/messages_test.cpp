@@ -59,6 +59,13 @@ TEST(Messages, EveryMessageOfTheTwoBuildsHasItsChineseText) {
       "Write Flash Memory Error!", "Data verify error!", "Check sum error!", "Chip unmatched!",
       "Manufacturer unmatched!", "Command Time Out!", "Communication Waiting Time Out!",
       "Command error!", "Initialize interface error!", "Operation Failed,Error Code: 0%d",
+      "The data buffer is being sent to the units, please wait until they finish!",
+      "The data buffer is being filled by a chip read, please wait until it ends!",
+      "The units are running, please wait until they finish before changing the data or the chip!",
+      "The S/N address 0x%0.8x lies outside the data range being programmed (0x%0.8x - 0x%0.8x)! "
+      "Please choose another S/N address, or check \"User Chip Size\" to program the whole chip.",
+      "The S/N address 0x%0.8x lies outside the data range being programmed (0x%0.8x - 0x%0.8x): "
+      "its 4 bytes would not all reach the chip! Please choose another S/N address.",
   };
   for (const char* english : kEnglish) {
     const std::string chinese = msg::Tr(english);
