@@ -62,6 +62,20 @@ constexpr std::array kPairs = {
     MessagePair{"Cannot open %s: %s!", "无法打开 %s：%s！"},
     MessagePair{"Cannot open %s: %s! The user needs access to the serial device (e.g. the dialout group).",
                 "无法打开 %s：%s！当前用户需要串口设备的访问权限（例如加入 dialout 组）。"},
+    MessagePair{"The data buffer is being sent to the units, please wait until they finish!",
+                "数据缓冲区正在发送到编程器，请等待完成！"},
+    MessagePair{"The data buffer is being filled by a chip read, please wait until it ends!",
+                "数据缓冲区正在读入芯片数据，请等待读取结束！"},
+    MessagePair{"The units are running, please wait until they finish before changing the data or the chip!",
+                "编程器正在运行，请等待完成后再更改数据或芯片！"},
+    MessagePair{"The S/N address 0x%0.8x lies outside the data range being programmed (0x%0.8x - 0x%0.8x)! "
+                "Please choose another S/N address, or check \"User Chip Size\" to program the whole chip.",
+                "序列号地址 0x%0.8x 不在要编程的数据范围内（0x%0.8x - 0x%0.8x）！请选择其他序列号地址，"
+                "或勾选\"按芯片大小处理\"以编程整个芯片。"},
+    MessagePair{"The S/N address 0x%0.8x lies outside the data range being programmed (0x%0.8x - 0x%0.8x): "
+                "its 4 bytes would not all reach the chip! Please choose another S/N address.",
+                "序列号地址 0x%0.8x 不在要编程的数据范围内（0x%0.8x - 0x%0.8x）：其4个字节不能全部写入芯片！"
+                "请选择其他序列号地址。"},
     // Texts of the units' result codes.
     MessagePair{"Packet Data error", "数据包错误！"},
     MessagePair{"Packet error!", "数据包校验错误！"},

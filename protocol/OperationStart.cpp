@@ -13,6 +13,9 @@ namespace {
 
 constexpr int32_t kAnswerTicks = 500;
 
+constexpr const char* kBufferFillingText =
+    "The data buffer is being filled by a chip read, please wait until it ends!";
+
 void LogChip(JobState& js, const char* english, int slot) {
   AddInfoLine(js, msg::FmtV(msg::Tr(english), slot + 1));
 }
@@ -150,6 +153,26 @@ bool DataBufferFilling(const JobState& js) {
   if (!js.SlotBusy[0]) return false;
   return js.SlotOp[0] == kOpReadChip155 || js.SlotOp[0] == kOpReadChip154 ||
          js.SlotOp[0] == kOpReadDownloaded;
+}
+
+std::string DataBufferSendRefusal(const JobState& js) {
+  if (!DataBufferFilling(js)) return {};
+  return msg::Tr(kBufferFillingText);
+}
+
+std::string ImageAndChipChangeRefusal(const JobState& js) {
+  if (ImageAndChipMayChange(js)) return {};
+  if (DataBufferFilling(js)) return msg::Tr(kBufferFillingText);
+  if (DataBufferSending(js))
+    return msg::Tr("The data buffer is being sent to the units, please wait until they finish!");
+  return msg::Tr("The units are running, please wait until they finish before changing the data or the chip!");
+}
+
+bool RefuseImageOrChipChange(JobState& js) {
+  const std::string text = ImageAndChipChangeRefusal(js);
+  if (text.empty()) return false;
+  if (js.LogMemo) js.LogMemo->ShowMessage(text);
+  return true;
 }
 
 uint32_t KilobytesRoundedUp(uint32_t bytes) {

@@ -10,6 +10,7 @@
 
 #include "messages/Messages.h"
 #include "protocol/JobState.h"
+#include "protocol/OperationStart.h"
 
 TChipSeltForm* ChipSeltForm = nullptr;
 
@@ -77,6 +78,11 @@ bool TChipSeltForm::ShowModalForChoice() {
 }
 
 void TChipSeltForm::ChooseEntry(const ChipEntry& entry) {
+  if (RefuseImageOrChipChange(js_)) {
+    menu_->hide();
+    done(QDialog::Rejected);
+    return;
+  }
   ApplyChipEntry(js_, entry);
   chosen_ = &entry;
   // Raises the edit's change (and so the main window's chip change) only

@@ -352,6 +352,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   // Data buffer loading and views.
   void FileOpenBtnClick();
   void FileSaveBtnClick();
+  // "User Chip Size": the loaded range again, whole chip or trimmed.
+  void ChkBoxCPESClick();
   void SavetoFile1Click();
   void FormKeyPress(char& key);
 
@@ -405,6 +407,7 @@ class TQZProgrammer : public QMainWindow, public IView {
   TConfigSNForm* configSNForm_ = nullptr;
   TDataViewForm* dataViewForm_ = nullptr;
   bool shown_ = false;    // FormShow runs at the first show only
+  int voltIndex_ = 0;     // the RadioGpVolt choice in force in CtrlFlags
   bool closing_ = false;  // the close handling runs once
   // Controls that stretch with the window keep their right margin.
   void StretchWithWindow(int clientWidth, int clientHeight);

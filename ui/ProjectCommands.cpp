@@ -11,6 +11,7 @@
 #include "messages/Messages.h"
 #include "protocol/DataRange.h"
 #include "protocol/Log.h"
+#include "protocol/OperationStart.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -144,8 +145,11 @@ void WarnOnSumsThatDiffer(TQZProgrammer& w, const LoadedSums& sums) {
 }  // namespace
 
 void TQZProgrammer::LoadFromTesmelProjectClick() {
+  // A project replaces the image, the chip and the controls: never under a
+  // running unit, asked again once the dialog has let other events run.
+  if (RefuseImageOrChipChange(js)) return;
   const std::string path = ChooseFile(OpenDialogPrj, false);
-  if (path.empty()) return;
+  if (path.empty() || RefuseImageOrChipChange(js)) return;
   AddInfoLine(msg::Fmt("Load Project file \"%s\"", path.c_str()));
   const std::optional<LoadedSums> sums = LoadProject(*this, js, path);
   if (!sums) return;

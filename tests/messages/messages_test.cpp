@@ -61,6 +61,13 @@ TEST(Messages, EveryMessageOfTheTwoBuildsHasItsChineseText) {
       "Command error!", "Initialize interface error!", "Operation Failed,Error Code: 0%d",
       "Connection to the unit lost!", "Cannot open %s: %s!",
       "Cannot open %s: %s! The user needs access to the serial device (e.g. the dialout group).",
+      "The data buffer is being sent to the units, please wait until they finish!",
+      "The data buffer is being filled by a chip read, please wait until it ends!",
+      "The units are running, please wait until they finish before changing the data or the chip!",
+      "The S/N address 0x%0.8x lies outside the data range being programmed (0x%0.8x - 0x%0.8x)! "
+      "Please choose another S/N address, or check \"User Chip Size\" to program the whole chip.",
+      "The S/N address 0x%0.8x lies outside the data range being programmed (0x%0.8x - 0x%0.8x): "
+      "its 4 bytes would not all reach the chip! Please choose another S/N address.",
   };
   for (const char* english : kEnglish) {
     const std::string chinese = msg::Tr(english);
