@@ -15,6 +15,7 @@
 
 #include "files/IntegerText.h"
 #include "messages/Format.h"
+#include "messages/Messages.h"
 
 namespace fs = std::filesystem;
 
@@ -116,7 +117,7 @@ PortList ReadConfigIni(JobState& js, const std::string& path) {
   if (file) text << file.rdbuf();
   if (!file || file.bad()) {
     PortList list;
-    list.Problems.push_back(msg::Fmt("Cannot open file \"%s\". %s", path.c_str(), std::strerror(errno)));
+    list.Problems.push_back(msg::FmtV(msg::Tr("Cannot open file \"%s\". %s"), path.c_str(), std::strerror(errno)));
     return list;
   }
   return ReadConfigText(js, text.str());

@@ -16,8 +16,9 @@ constexpr int32_t kAnswerTicks = 500;
 constexpr const char* kBufferFillingText =
     "The data buffer is being filled by a chip read, please wait until it ends!";
 
-void LogChip(JobState& js, const char* english, int slot) {
-  AddInfoLine(js, msg::FmtV(msg::Tr(english), slot + 1));
+// `format` is a translated text with the chip's number.
+void LogChip(JobState& js, const std::string& format, int slot) {
+  AddInfoLine(js, msg::FmtV(format, slot + 1));
 }
 
 // Program from kilobyte 0: by pages, or a large image as a stream. Program
@@ -43,23 +44,23 @@ void StartAuto(JobState& js, bool autoErase, int slot) {
   js.SlotGaugeTick[slot] = 0;
   if (js.ChipFamily >= kFamilyI2cEeprom) {
     js.SlotOp[slot] = kOpProgram149;
-    LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
+    LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to write......"), slot);
     StartSlotOperation(js, kAnswerTicks, js.DataSizeKB, slot);
     SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
   } else if (autoErase) {
-    LogChip(js, "Chip %d : Auto-Programming,Start to Erase......", slot);
+    LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to Erase......"), slot);
     js.SlotOp[slot] = kOpErase;
     js.SlotGaugeTick[slot] = 1;
     StartSlotOperation(js, EraseTimeoutTicks(js), 0, slot);
     SendChipCommand(js, kCmdChip, kSubErase, slot);
   } else {
-    LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
+    LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to write......"), slot);
     StartWrite(js, false, slot);
   }
 }
 
 // Blank check, erase and verify: the gauge runs against the time-out.
-void StartTimedCheck(JobState& js, uint8_t op, const char* line, int32_t ticks, uint8_t sub,
+void StartTimedCheck(JobState& js, uint8_t op, const std::string& line, int32_t ticks, uint8_t sub,
                      int slot) {
   js.SlotGaugeTick[slot] = 1;
   js.SlotAutoMode[slot] = 0;
@@ -99,7 +100,7 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
   switch (command) {
     case SlotCommand::Download:
       js.SlotOp[slot] = kOpDownload;
-      LogChip(js, "Programmer %d: Download Data......", slot);
+      LogChip(js, msg::Tr("Programmer %d: Download Data......"), slot);
       StartSlotOperation(js, kAnswerTicks, 0, slot);
       SendChipConfig(js, kCmdDownloadConfig, js.LargeImage ? 256 : 0, slot);
       break;
@@ -107,22 +108,22 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
       StartAuto(js, autoErase, slot);
       break;
     case SlotCommand::BlankCheck:
-      StartTimedCheck(js, kOpBlankCheck, "Chip %d : Do Blank Check......",
+      StartTimedCheck(js, kOpBlankCheck, msg::Tr("Chip %d : Do Blank Check......"),
                       static_cast<int32_t>(js.DataSizeKB / 5 + kAnswerTicks), kSubBlankCheck, slot);
       break;
     case SlotCommand::Erase:
-      StartTimedCheck(js, kOpErase, "Chip %d : Do Erase......", EraseTimeoutTicks(js), kSubErase,
+      StartTimedCheck(js, kOpErase, msg::Tr("Chip %d : Do Erase......"), EraseTimeoutTicks(js), kSubErase,
                       slot);
       break;
     case SlotCommand::Program:
       js.SlotDownloading[slot] = 0;
       js.SlotGaugeTick[slot] = 0;
       js.SlotAutoMode[slot] = 0;
-      LogChip(js, "Chip %d : Do Programming......", slot);
+      LogChip(js, msg::Tr("Chip %d : Do Programming......"), slot);
       StartWrite(js, true, slot);
       break;
     case SlotCommand::Verify:
-      StartTimedCheck(js, kOpVerify, "Chip %d : Do Verification......",
+      StartTimedCheck(js, kOpVerify, msg::Tr("Chip %d : Do Verification......"),
                       static_cast<int32_t>(js.DataSizeKB / 3 + kAnswerTicks), kSubVerify, slot);
       break;
   }

@@ -104,7 +104,7 @@ std::optional<LoadedSums> LoadProject(TQZProgrammer& w, JobState& js, const std:
       AddRawLine(js, "> Data is Corrupted 2!");
       return std::nullopt;
     case ProjectStatus::ShortFile:
-      w.ShowErrorMessage(msg::Fmt("Read beyond end of file \"%s\": it holds %llu bytes, the project needs %llu.",
+      w.ShowErrorMessage(msg::FmtV(msg::Tr("Read beyond end of file \"%s\": it holds %llu bytes, the project needs %llu."),
                                   path.c_str(), static_cast<unsigned long long>(file.size()),
                                   static_cast<unsigned long long>(p.bytesNeeded)));
       return std::nullopt;
