@@ -11,8 +11,6 @@
 #include "messages/Messages.h"
 #include "protocol/JobState.h"
 
-TChipSeltForm* ChipSeltForm = nullptr;
-
 namespace {
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
