@@ -24,5 +24,5 @@ void OpenChipPopup(JobState& js, TQZProgrammer& window, TChipSeltForm& form) {
 }
 
 void TQZProgrammer::DevButtonClick() {
-  if (ChipSeltForm != nullptr) OpenChipPopup(js, *this, *ChipSeltForm);
+  if (chipForm_ != nullptr) OpenChipPopup(js, *this, *chipForm_);
 }

@@ -12,8 +12,6 @@
 #include "protocol/JobState.h"
 #include "protocol/OperationStart.h"
 
-TChipSeltForm* ChipSeltForm = nullptr;
-
 namespace {
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }

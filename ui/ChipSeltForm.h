@@ -57,6 +57,3 @@ class TChipSeltForm : public QDialog {
   int popupY_ = 0;
   const ChipEntry* chosen_ = nullptr;
 };
-
-// The program's chip selection form, created by the program entry.
-extern TChipSeltForm* ChipSeltForm;

@@ -1,6 +1,7 @@
 // The project menu: a whole job saved to and restored from a project file.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <algorithm>
 #include <optional>
@@ -68,6 +69,17 @@ void ApplyControls(TQZProgrammer& w, const ProjectControls& k) {
   SetSpin(w.SpinEditNumb, k.CountLimit);
 }
 
+// Shows the stored chip name; a name other than the one shown runs the chip
+// change, as a choice of that chip would.
+void ShowChipName(TQZProgrammer& w, const std::string& name) {
+  const QString before = w.MCUNameEdit->text();
+  {
+    const QSignalBlocker quiet(w.MCUNameEdit);
+    w.MCUNameEdit->setText(QString::fromStdString(name));
+  }
+  if (w.MCUNameEdit->text() != before) w.MCUNameEditChange();
+}
+
 // The checksums stored beside a loaded image and those of the image itself.
 struct LoadedSums {
   ProjectSums stored;
@@ -115,9 +127,9 @@ std::optional<LoadedSums> LoadProject(TQZProgrammer& w, JobState& js, const std:
   const ProjectControls& k = p.controls;
   if (!k.ProductText.empty()) w.ProductEditX->setText(QString::fromStdString(k.ProductText));
   ApplyProjectChipBeforeName(js, p.chip);
-  // A name other than the one shown runs the chip change here; the fields
-  // after it replace what the chip change set.
-  if (!k.ChipName.empty()) w.MCUNameEdit->setText(QString::fromStdString(k.ChipName));
+  // The chip change starts from the fields before the name; those after it
+  // replace what the chip change set.
+  if (!k.ChipName.empty()) ShowChipName(w, k.ChipName);
   ApplyProjectChipAfterName(js, p.chip);
   ApplyControls(w, k);
   js.DataLoaded = 1;
