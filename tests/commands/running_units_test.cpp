@@ -252,9 +252,9 @@ const Writer kWriters[] = {
     {"chip button",
      [](Program& p, const Files&) {
        TChipSeltForm form(*p.js, p.w->MCUNameEdit);
-       ChipSeltForm = &form;
+       p.w->SetChipForm(&form);
        ClosingAnyDialog(form, [&] { p.w->DevButton->click(); });
-       ChipSeltForm = nullptr;
+       p.w->SetChipForm(nullptr);
      }},
     {"chip popup",
      [](Program& p, const Files&) {
