@@ -4,17 +4,19 @@
 #include <cctype>
 #include <string>
 
+#include "messages/Messages.h"
+
 std::string_view HexLineResultText(int result) {
   switch (result) {
-    case kHexAccepted: return "record accepted";
-    case kHexNoColon: return "line does not begin with ':'";
-    case kHexAddressField: return "extended address record with an address field other than 0000";
-    case kHexChecksum: return "checksum wrong";
-    case kHexRecordType: return "unknown record type";
-    case kHexOutside: return "data outside the data buffer";
-    case kHexLength: return "line length does not match the record";
-    case kHexNotHexDigit: return "character that is not a hex digit";
-    default: return "bad record";
+    case kHexAccepted: return msg::Text("record accepted");
+    case kHexNoColon: return msg::Text("line does not begin with ':'");
+    case kHexAddressField: return msg::Text("extended address record with an address field other than 0000");
+    case kHexChecksum: return msg::Text("checksum wrong");
+    case kHexRecordType: return msg::Text("unknown record type");
+    case kHexOutside: return msg::Text("data outside the data buffer");
+    case kHexLength: return msg::Text("line length does not match the record");
+    case kHexNotHexDigit: return msg::Text("character that is not a hex digit");
+    default: return msg::Text("bad record");
   }
 }
 

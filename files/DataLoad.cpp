@@ -10,6 +10,7 @@
 #include "protocol/DataRange.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
+#include "protocol/OperationStart.h"
 #include "protocol/SlotOperations.h"
 
 namespace {
@@ -54,6 +55,7 @@ bool OpenDataFile(JobState& js, const std::string& path) {
     if (js.LogMemo) js.LogMemo->ShowMessage(msg::Tr("Please select Chip Type!"));
     return false;
   }
+  if (RefuseImageOrChipChange(js)) return false;
   std::memset(js.DataBuffer.get(), 0xFF, kDataBufferSize);
   // The erased buffer no longer holds a loaded image until the read is good.
   js.DataLoaded = 0;

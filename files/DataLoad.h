@@ -17,7 +17,8 @@ ReadOutcome LoadDataFile(JobState& js, const std::string& path);
 // The whole load after the operator chose path: erase the buffer, read the
 // file, log the file's range and checksums, then compact or show the range.
 // A refused chip, file or record is reported in a box and the log and leaves
-// DataLoaded 0. True when the file was loaded.
+// DataLoaded 0. While a slot runs the load is refused in a box and nothing
+// changes. True when the file was loaded.
 bool OpenDataFile(JobState& js, const std::string& path);
 
 // Writes DataEnd - DataStart + 1 bytes of DataBuffer from address 0 to path

@@ -3,6 +3,7 @@
 
 #include "files/DataFiles.h"
 #include "files/LineReader.h"
+#include "messages/Messages.h"
 #include "protocol/JobState.h"
 
 namespace {
@@ -129,7 +130,7 @@ ReadOutcome ReadHexFile(JobState& js, const std::string& fileName, std::span<uin
   }
   if (outcome.Ok() && reader.Failed()) outcome.status = ReadStatus::ReadFailed;
   if (outcome.Ok() && reader.LineTooLong())
-    outcome = {ReadStatus::BadRecord, reader.LineNumber() + 1, "line too long"};
+    outcome = {ReadStatus::BadRecord, reader.LineNumber() + 1, msg::Text("line too long")};
   js.LoadSum = sum;
   js.FileStartAddr = lowest;
   highest = high;

@@ -38,27 +38,41 @@ size_t PairsInside(uint32_t start, int64_t count, size_t dataSize) {
   return room <= 0 ? 0 : static_cast<size_t>(std::min(count, room));
 }
 
+// The writer and the reader share one description of the fields,
+// ProjectFields: each of them is an Io with these steps.
+//   Byte, Word, DWord, Bool, Text  one field, in and out of its stored width
+//   Unused(zeros, filler)          bytes no field holds: zeros, then filler
+//   Constant(b)                    a byte the writer puts and the reader passes over
+//   DroppedString()                a string the writer puts and the reader drops
+
 class Writer {
  public:
   Writer(std::string& out, FillerRandom& filler) : out_(out), filler_(filler) {}
 
-  void Byte(uint8_t b) { out_.push_back(static_cast<char>(b)); }
+  template <typename T>
+  void Byte(const T& v) {
+    out_.push_back(static_cast<char>(static_cast<uint8_t>(v)));
+  }
   void Bool(bool b) { Byte(b ? 1 : 0); }
-  void Word(uint32_t v) {
-    Byte(static_cast<uint8_t>(v));
-    Byte(static_cast<uint8_t>(v >> 8));
+  template <typename T>
+  void Word(const T& v) {
+    const auto u = static_cast<uint32_t>(v);
+    Byte(u);
+    Byte(u >> 8);
   }
   void DWord(uint32_t v) {
     Word(v);
     Word(v >> 16);
   }
-  void Zeros(size_t n) { out_.append(n, '\0'); }
-  void Filler(size_t n) {
-    for (size_t i = 0; i < n; ++i) Byte(FillerByte(filler_));
+  void Unused(size_t zeros, size_t filler = 0) {
+    out_.append(zeros, '\0');
+    for (size_t i = 0; i < filler; ++i) Byte(FillerByte(filler_));
   }
+  void Constant(uint8_t b) { Byte(b); }
+  void DroppedString() { LegacyString(kDroppedString); }
   // n (16 bits), the masked bytes, a 0 byte.
   void LegacyString(std::string_view legacy) {
-    Word(static_cast<uint32_t>(legacy.size()));
+    Word(legacy.size());
     const uint8_t mask = StringMask(legacy.size());
     for (char c : legacy) Byte(static_cast<uint8_t>(c) ^ mask);
     Byte(0);
@@ -80,6 +94,41 @@ class Reader {
   size_t Needed() const { return needed_; }
   size_t Pos() const { return pos_; }
 
+  uint8_t NextByte() {
+    if (!Take(1)) return 0;
+    return static_cast<uint8_t>(file_[pos_++]);
+  }
+  template <typename T>
+  void Byte(T& v) {
+    v = static_cast<T>(NextByte());
+  }
+  void Bool(bool& v) { v = NextByte() > 0; }
+  template <typename T>
+  void Word(T& v) {
+    v = static_cast<T>(NextWord());
+  }
+  void DWord(uint32_t& v) {
+    const uint32_t lo = NextWord();
+    v = lo | (uint32_t{NextWord()} << 16);
+  }
+  void Skip(size_t n) {
+    if (Take(n)) pos_ += n;
+  }
+  void Unused(size_t zeros, size_t filler = 0) { Skip(zeros + filler); }
+  void Constant(uint8_t) { Skip(1); }
+  void DroppedString() { LegacyString(); }
+  std::string LegacyString() {
+    const size_t n = NextWord();
+    if (!Take(n + 1)) return {};
+    const uint8_t mask = StringMask(n);
+    std::string s(file_.substr(pos_, n));
+    for (char& c : s) c = static_cast<char>(static_cast<uint8_t>(c) ^ mask);
+    pos_ += n + 1;  // the 0 byte after the text
+    return s;
+  }
+  void Text(std::string& v) { v = FromLegacyText(LegacyString()); }
+
+ private:
   bool Take(size_t n) {
     if (short_) return false;
     if (file_.size() - pos_ < n) {
@@ -89,39 +138,78 @@ class Reader {
     }
     return true;
   }
-  uint8_t Byte() {
-    if (!Take(1)) return 0;
-    return static_cast<uint8_t>(file_[pos_++]);
+  uint16_t NextWord() {
+    const uint16_t lo = NextByte();
+    return static_cast<uint16_t>(lo | (NextByte() << 8));
   }
-  bool Bool() { return Byte() > 0; }
-  uint16_t Word() {
-    uint16_t lo = Byte();
-    return static_cast<uint16_t>(lo | (Byte() << 8));
-  }
-  uint32_t DWord() {
-    uint32_t lo = Word();
-    return lo | (uint32_t{Word()} << 16);
-  }
-  void Skip(size_t n) {
-    if (Take(n)) pos_ += n;
-  }
-  std::string LegacyString() {
-    const size_t n = Word();
-    if (!Take(n + 1)) return {};
-    const uint8_t mask = StringMask(n);
-    std::string s(file_.substr(pos_, n));
-    for (char& c : s) c = static_cast<char>(static_cast<uint8_t>(c) ^ mask);
-    pos_ += n + 1;  // the 0 byte after the text
-    return s;
-  }
-  std::string Text() { return FromLegacyText(LegacyString()); }
 
- private:
   std::string_view file_;
   size_t pos_ = 0;
   bool short_ = false;
   size_t needed_ = 0;
 };
+
+// The fields between the format name's filler and the data marker, in file
+// order; Chip and Controls are const for the writer.
+template <typename Io, typename Chip, typename Controls>
+void ProjectFields(Io& io, Chip& c, Controls& k) {
+  io.Text(k.ChipName);
+  io.Text(k.ProductText);
+  io.Word(c.DataSum16);
+  io.Word(c.DataCRC16);
+  io.Unused(6 * 2);
+  io.Word(c.DataSizeKB);
+  io.Word(c.PageSize);
+  io.Word(c.ChipAuxWord);
+  io.Unused(4 * 2);
+  io.Word(c.EraseTime);
+  io.DWord(c.DataStart);
+  io.DWord(c.DataEnd);
+  io.DWord(c.ChipSize);
+  io.Unused(3 * 4, 4);
+  io.Byte(c.ChipSpare);
+  io.Byte(c.ChipFamily);
+  io.Byte(c.ChipSubType);
+  for (auto& b : c.ChipOpBytes) io.Byte(b);
+  io.Byte(c.EepromProtect);
+  io.Byte(c.ChipAuxByte2);
+  io.Unused(2);
+  io.DWord(c.ChipSum32);
+  io.Unused(0, 32);
+  io.Byte(c.ChipAuxByte);
+  io.Byte(c.CtrlFlags2);
+  io.Byte(c.CtrlFlags);
+  io.Byte(c.ChipAddrMode);
+  io.Byte(c.I2CDevAddr);
+  io.Unused(1);
+  io.Byte(c.ChipId1);
+  io.Byte(c.ChipId2);
+
+  io.Bool(k.AutoDetect);
+  io.Word(k.ChipInTime);
+  io.Word(k.ChipOffTime);
+  io.Unused(2);
+  io.Byte(k.ClockIndex);
+  io.Byte(k.VoltageIndex);
+  io.Unused(2);
+  io.Bool(k.WriteProtect);
+  io.Unused(4, 32);
+  io.Bool(k.SerialNumber);
+  io.Constant(4);
+  io.Bool(k.OnlineSN);
+  io.Unused(1);
+  io.Bool(k.SNBigEndian);
+  io.Bool(k.StringSN);
+  io.Text(k.SNText);
+  io.DroppedString();
+  io.Text(k.GainText);
+  io.Text(k.AddrText);
+  io.Bool(k.StringSN);  // stored twice; the later one is what a load keeps
+  io.Unused(1);
+  io.Bool(k.CountLimitOn);
+  io.DWord(k.CountLimit);
+  io.Unused(2, 16);
+}
 
 ParsedProject Short(const Reader& r) {
   ParsedProject p;
@@ -181,66 +269,8 @@ std::string BuildProjectFile(const ProjectChip& chip, const ProjectControls& con
   w.Byte(kMagic0);
   w.Byte(kMagic1);
   w.LegacyString(kFormatName);
-  w.Filler(6);
-  w.Text(controls.ChipName);
-  w.Text(controls.ProductText);
-  w.Word(chip.DataSum16);
-  w.Word(chip.DataCRC16);
-  w.Zeros(6 * 2);
-  w.Word(chip.DataSizeKB);
-  w.Word(chip.PageSize);
-  w.Word(chip.ChipAuxWord);
-  w.Zeros(4 * 2);
-  w.Word(chip.EraseTime);
-  w.DWord(chip.DataStart);
-  w.DWord(chip.DataEnd);
-  w.DWord(chip.ChipSize);
-  w.Zeros(3 * 4);
-  w.Filler(4);
-  w.Byte(chip.ChipSpare);
-  w.Byte(chip.ChipFamily);
-  w.Byte(chip.ChipSubType);
-  for (uint8_t b : chip.ChipOpBytes) w.Byte(b);
-  w.Byte(chip.EepromProtect);
-  w.Byte(chip.ChipAuxByte2);
-  w.Zeros(2);
-  w.DWord(chip.ChipSum32);
-  w.Filler(32);
-  w.Byte(chip.ChipAuxByte);
-  w.Byte(chip.CtrlFlags2);
-  w.Byte(chip.CtrlFlags);
-  w.Byte(chip.ChipAddrMode);
-  w.Byte(chip.I2CDevAddr);
-  w.Zeros(1);
-  w.Byte(chip.ChipId1);
-  w.Byte(chip.ChipId2);
-
-  w.Bool(controls.AutoDetect);
-  w.Word(static_cast<uint32_t>(controls.ChipInTime));
-  w.Word(static_cast<uint32_t>(controls.ChipOffTime));
-  w.Zeros(2);
-  w.Byte(static_cast<uint8_t>(controls.ClockIndex));
-  w.Byte(static_cast<uint8_t>(controls.VoltageIndex));
-  w.Zeros(2);
-  w.Bool(controls.WriteProtect);
-  w.Zeros(4);
-  w.Filler(32);
-  w.Bool(controls.SerialNumber);
-  w.Byte(4);
-  w.Bool(controls.OnlineSN);
-  w.Zeros(1);
-  w.Bool(controls.SNBigEndian);
-  w.Bool(controls.StringSN);
-  w.Text(controls.SNText);
-  w.LegacyString(kDroppedString);
-  w.Text(controls.GainText);
-  w.Text(controls.AddrText);
-  w.Bool(controls.StringSN);
-  w.Zeros(1);
-  w.Bool(controls.CountLimitOn);
-  w.DWord(controls.CountLimit);
-  w.Zeros(2);
-  w.Filler(16);
+  w.Unused(0, 6);
+  ProjectFields(w, chip, controls);
   w.LegacyString(kDataMarker);
 
   uint8_t key1 = FillerByte(filler);
@@ -256,7 +286,7 @@ std::string BuildProjectFile(const ProjectChip& chip, const ProjectControls& con
     XorPairs(data + 2 * size_t{chip.DataStart}, reinterpret_cast<uint8_t*>(out.data() + at),
              2 * pairs, key1, key2);
   }
-  w.Filler(kTrailingFiller);
+  w.Unused(0, kTrailingFiller);
   return out;
 }
 
@@ -264,8 +294,8 @@ ParsedProject ParseProjectFile(std::string_view file, size_t dataSize) {
   Reader r(file);
   ParsedProject p;
 
-  const uint8_t m0 = r.Byte();
-  const uint8_t m1 = r.Byte();
+  const uint8_t m0 = r.NextByte();
+  const uint8_t m1 = r.NextByte();
   if (r.Short()) return Short(r);
   if (m0 != kMagic0 || m1 != kMagic1) {
     p.status = ProjectStatus::BadMagic;
@@ -277,79 +307,22 @@ ParsedProject ParseProjectFile(std::string_view file, size_t dataSize) {
     p.status = ProjectStatus::NotProject;
     return p;
   }
-  r.Skip(6);
-
-  ProjectChip& c = p.chip;
-  ProjectControls& k = p.controls;
-  k.ChipName = r.Text();
-  k.ProductText = r.Text();
-  c.DataSum16 = r.Word();
-  c.DataCRC16 = r.Word();
-  r.Skip(6 * 2);
-  c.DataSizeKB = r.Word();
-  c.PageSize = r.Word();
-  c.ChipAuxWord = r.Word();
-  r.Skip(4 * 2);
-  c.EraseTime = r.Word();
-  c.DataStart = r.DWord();
-  c.DataEnd = r.DWord();
-  c.ChipSize = r.DWord();
-  r.Skip(3 * 4 + 4);
-  c.ChipSpare = r.Byte();
-  c.ChipFamily = r.Byte();
-  c.ChipSubType = r.Byte();
-  for (uint8_t& b : c.ChipOpBytes) b = r.Byte();
-  c.EepromProtect = r.Byte();
-  c.ChipAuxByte2 = r.Byte();
-  r.Skip(2);
-  c.ChipSum32 = r.DWord();
-  r.Skip(32);
-  c.ChipAuxByte = r.Byte();
-  c.CtrlFlags2 = r.Byte();
-  c.CtrlFlags = r.Byte();
-  c.ChipAddrMode = r.Byte();
-  c.I2CDevAddr = r.Byte();
-  r.Skip(1);
-  c.ChipId1 = r.Byte();
-  c.ChipId2 = r.Byte();
-
-  k.AutoDetect = r.Bool();
-  k.ChipInTime = r.Word();
-  k.ChipOffTime = r.Word();
-  r.Skip(2);
-  k.ClockIndex = r.Byte();
-  k.VoltageIndex = r.Byte();
-  r.Skip(2);
-  k.WriteProtect = r.Bool();
-  r.Skip(4 + 32);
-  k.SerialNumber = r.Bool();
-  r.Skip(1);
-  k.OnlineSN = r.Bool();
-  r.Skip(1);
-  k.SNBigEndian = r.Bool();
-  k.StringSN = r.Bool();
-  k.SNText = r.Text();
-  r.LegacyString();
-  k.GainText = r.Text();
-  k.AddrText = r.Text();
-  k.StringSN = r.Bool();
-  r.Skip(1);
-  k.CountLimitOn = r.Bool();
-  k.CountLimit = r.DWord();
-  r.Skip(2 + 16);
+  r.Unused(0, 6);
+  ProjectFields(r, p.chip, p.controls);
   const std::string marker = r.LegacyString();
   if (r.Short()) return Short(r);
   if (marker != kDataMarker) {
     p.status = ProjectStatus::BadDataMarker;
     return p;
   }
-  p.key1 = r.Byte();
-  p.key2 = r.Byte();
+  r.Byte(p.key1);
+  r.Byte(p.key2);
   if (r.Short()) return Short(r);
 
   // The stored range places the pairs; a file the program never writes (a
   // range not from 0), one whose pairs would pass the buffer or one that
   // claims a chip larger than the buffer is refused.
+  const ProjectChip& c = p.chip;
   const int64_t count = ProjectPairCount(c.DataStart, c.DataEnd);
   if (c.DataStart != 0 || 2 * count > static_cast<int64_t>(dataSize) ||
       !ProjectSizesFit(c, dataSize)) {

@@ -15,6 +15,7 @@
 
 #include "files/IntegerText.h"
 #include "messages/Format.h"
+#include "messages/Messages.h"
 
 namespace fs = std::filesystem;
 
@@ -115,7 +116,7 @@ PortList ReadConfigIni(JobState& js, const std::string& path) {
   if (!file) {
     const int error = errno;  // before anything else can change it
     PortList list;
-    list.Problems.push_back(msg::Fmt("Cannot open file \"%s\". %s", path.c_str(), std::strerror(error)));
+    list.Problems.push_back(msg::FmtV(msg::Tr("Cannot open file \"%s\". %s"), path.c_str(), std::strerror(error)));
     return list;
   }
   std::ostringstream text;

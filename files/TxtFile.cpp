@@ -3,6 +3,7 @@
 
 #include "files/DataFiles.h"
 #include "files/LineReader.h"
+#include "messages/Messages.h"
 #include "protocol/JobState.h"
 
 namespace {
@@ -26,12 +27,12 @@ struct TxtParser {
     for (char c : digits) {
       if (IsSpace(c)) continue;
       uint8_t d = StrictHexValue(c);
-      if (d == kNotHex) return "character that is not a hex digit";
+      if (d == kNotHex) return msg::Text("character that is not a hex digit");
       value = value * 16 + d;
-      if (value >= buffer.size()) return "address outside the data buffer";
+      if (value >= buffer.size()) return msg::Text("address outside the data buffer");
       any = true;
     }
-    if (!any) return "address missing";
+    if (!any) return msg::Text("address missing");
     address = value;
     haveAddress = true;
     if (value < lowest) lowest = static_cast<uint32_t>(value);
@@ -39,19 +40,21 @@ struct TxtParser {
   }
 
   std::string_view DataLine(std::string_view text) {
-    if (!haveAddress) return "data before the first address line";
+    if (!haveAddress) return msg::Text("data before the first address line");
     bytes.clear();
     for (size_t i = 0; i < text.size(); ++i) {
       if (IsSpace(text[i])) continue;
       uint8_t hi = StrictHexValue(text[i]);
-      if (hi == kNotHex) return "character that is not a hex digit";
-      if (i + 1 >= text.size()) return "odd number of hex digits";
+      if (hi == kNotHex) return msg::Text("character that is not a hex digit");
+      if (i + 1 >= text.size()) return msg::Text("odd number of hex digits");
       uint8_t lo = StrictHexValue(text[i + 1]);
-      if (lo == kNotHex) return IsSpace(text[i + 1]) ? "odd number of hex digits" : "character that is not a hex digit";
+      if (lo == kNotHex)
+        return IsSpace(text[i + 1]) ? msg::Text("odd number of hex digits")
+                                    : msg::Text("character that is not a hex digit");
       bytes.push_back(static_cast<uint8_t>(hi << 4 | lo));
       ++i;
     }
-    if (address + bytes.size() > buffer.size()) return "data outside the data buffer";
+    if (address + bytes.size() > buffer.size()) return msg::Text("data outside the data buffer");
     if (!bytes.empty()) std::memcpy(buffer.data() + address, bytes.data(), bytes.size());
     uint32_t added = 0;
     for (uint8_t b : bytes) added += b;
@@ -86,7 +89,7 @@ ReadOutcome ReadTxtFile(JobState& js, const std::string& fileName, std::span<uin
   }
   if (outcome.Ok() && reader.Failed()) outcome.status = ReadStatus::ReadFailed;
   if (outcome.Ok() && reader.LineTooLong())
-    outcome = {ReadStatus::BadRecord, reader.LineNumber() + 1, "line too long"};
+    outcome = {ReadStatus::BadRecord, reader.LineNumber() + 1, msg::Text("line too long")};
   js.LoadSum = sum;
   start = parser.lowest;
   end = 0xFFFF;

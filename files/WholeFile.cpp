@@ -11,11 +11,14 @@
 #include <system_error>
 
 #include "files/WriteAll.h"
+#include "messages/Format.h"
+#include "messages/Messages.h"
 
 namespace {
 
-std::string Reason(const char* what, const std::string& path, int error) {
-  return std::string(what) + " \"" + path + "\". " + std::strerror(error);
+// `format` is a translated text with the path and then the system's reason.
+std::string Reason(std::string_view format, const std::string& path, int error) {
+  return msg::FmtV(format, path.c_str(), std::strerror(error));
 }
 
 // The file path names, its symbolic links followed as a direct write would
@@ -79,12 +82,12 @@ int SyncDirectory(const std::string& dir) {
 std::string WriteWholeFile(const std::string& path, std::string_view bytes) {
   std::string target = path;
   mode_t mode = 0;
-  if (int error = FollowLinks(target); error != 0) return Reason("Cannot create file", path, error);
-  if (int error = CheckTarget(target, mode); error != 0) return Reason("Cannot create file", path, error);
+  if (int error = FollowLinks(target); error != 0) return Reason(msg::Tr("Cannot create file \"%s\". %s"), path, error);
+  if (int error = CheckTarget(target, mode); error != 0) return Reason(msg::Tr("Cannot create file \"%s\". %s"), path, error);
   // A short name of its own: the target's may be as long as a name can be.
   std::string temp = DirectoryOf(target) + "/.tkp-XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Reason("Cannot create file", path, errno);
+  if (fd < 0) return Reason(msg::Tr("Cannot create file \"%s\". %s"), path, errno);
   int error = 0;
   if (::fchmod(fd, mode) != 0) error = errno;
   if (error == 0 && !WriteAll(fd, bytes)) error = errno;
@@ -95,15 +98,15 @@ std::string WriteWholeFile(const std::string& path, std::string_view bytes) {
   if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temp.c_str());
-    return Reason("Cannot write file", path, error);
+    return Reason(msg::Tr("Cannot write file \"%s\". %s"), path, error);
   }
   error = SyncDirectory(DirectoryOf(target));
-  return error == 0 ? std::string() : Reason("Cannot write file", path, error);
+  return error == 0 ? std::string() : Reason(msg::Tr("Cannot write file \"%s\". %s"), path, error);
 }
 
 std::string ReadWholeFile(const std::string& path, std::string& out, size_t maxBytes) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Reason("Cannot open file", path, errno);
+  if (fd < 0) return Reason(msg::Tr("Cannot open file \"%s\". %s"), path, errno);
   struct stat st {};
   int error = 0;
   if (::fstat(fd, &st) != 0) error = errno;
@@ -126,7 +129,7 @@ std::string ReadWholeFile(const std::string& path, std::string& out, size_t maxB
   ::close(fd);
   if (error != 0) {
     out.clear();
-    return Reason("Cannot read file", path, error);
+    return Reason(msg::Tr("Cannot read file \"%s\". %s"), path, error);
   }
   return {};
 }

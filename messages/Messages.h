@@ -10,6 +10,10 @@ namespace msg {
 // This build's text for the message whose English text is `english`.
 std::string Tr(std::string_view english);
 
+// Marks a message text that is chosen here and translated where it is shown
+// (msg::Tr of a variable), so that the check of the message texts finds it.
+constexpr const char* Text(const char* english) { return english; }
+
 // True in the English program. Only the few steps that the English build
 // alone performs (its caption overrides) ask this.
 bool IsEnglishBuild();

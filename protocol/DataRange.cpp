@@ -15,8 +15,7 @@ namespace {
 
 constexpr uint32_t kLastIndex = kDataBufferSize - 1;
 
-// The class tests of the range display.
-bool IsTrimmedClass(const JobState& js) { return IsPlainFlash(js.ChipFamily); }
+// The class test of the hex grid.
 bool HasHexGrid(const JobState& js) { return IsEeprom(js.ChipFamily) || IsPagedFlash(js.ChipFamily); }
 
 // Highest address in first..last whose byte is not 0xFF, or first - 1 when
@@ -50,7 +49,20 @@ void UpdateRangeChecksums(JobState& js) {
   UpdateChecksums(js, 0, js.DataEnd - js.DataStart);
 }
 
+// The whole chip as the range, and as the size the packets carry: what
+// "User Chip Size" asks for, also after an earlier load was trimmed.
+void UseWholeChip(JobState& js) {
+  const uint32_t size = std::min(js.ChipSizeCopy, kDataBufferSize);
+  if (size == 0) return;  // no chip size to widen to
+  js.DataEnd = size - 1;
+  js.ChipEndAddr = static_cast<int32_t>(js.DataEnd);
+  js.ChipSize = size;
+  js.DataSizeKB = (size + 1023) / 1024;
+}
+
 }  // namespace
+
+bool TrimmedClass(const JobState& js) { return IsPlainFlash(js.ChipFamily); }
 
 uint32_t FileRangeCRC32(const JobState& js) {
   // An empty binary file ends at 0xFFFFFFFF (size - 1); a HEX file without
@@ -64,11 +76,20 @@ void ShowChipDataRange(JobState& js) {
   AddRawLine(js, " ");
   AddInfoLine(js, msg::FmtV(msg::Tr("Chip Start Address = 0x%0.6x."), js.DataStart));
   AddInfoLine(js, msg::FmtV(msg::Tr("Chip End Address   = 0x%0.6x."), js.DataEnd));
-  bool userSize = js.LogMemo && js.LogMemo->UserChipSizeChecked();
-  if (!userSize && IsTrimmedClass(js)) TrimTrailingBlank(js);
+  if (TrimmedClass(js)) {
+    if (js.LogMemo && js.LogMemo->UserChipSizeChecked()) {
+      UseWholeChip(js);
+    } else {
+      TrimTrailingBlank(js);
+    }
+  }
   UpdateRangeChecksums(js);
   if (HasHexGrid(js)) ShowHexGrid(js);
   if (js.LogMemo) js.LogMemo->SetBusyCursor(false);
+}
+
+void ShowRangeForUserChipSize(JobState& js) {
+  if (js.ChipSelected && js.DataLoaded && TrimmedClass(js)) ShowChipDataRange(js);
 }
 
 void TrimTrailingBlank(JobState& js) {

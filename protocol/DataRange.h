@@ -10,9 +10,18 @@
 
 struct JobState;
 
-// Logs the range, trims it where the chip class is trimmed, sums it and
-// shows the hex grid for the classes that have one.
+// The chip classes (SPI NOR flash) whose range is trimmed to the data held,
+// unless "User Chip Size" is checked.
+bool TrimmedClass(const JobState& js);
+
+// Logs the range, trims it where the chip class is trimmed (with "User Chip
+// Size" checked it becomes the whole chip instead), sums it and shows the
+// hex grid for the classes that have one.
 void ShowChipDataRange(JobState& js);
+
+// "User Chip Size" has changed: a loaded image of a trimmed class gets its
+// range anew, the whole chip while the box is checked, else trimmed.
+void ShowRangeForUserChipSize(JobState& js);
 
 // Narrows DataEnd to the last 256-byte block holding data (at least 4096
 // bytes from DataStart); sets ChipSize and DataSizeKB and logs the range.

@@ -12,8 +12,12 @@
 namespace {
 
 
-void LogChip(JobState& js, const char* english, int slot) {
-  AddInfoLine(js, msg::FmtV(msg::Tr(english), slot + 1));
+constexpr const char* kBufferFillingText =
+    "The data buffer is being filled by a chip read, please wait until it ends!";
+
+// `format` is a translated text with the chip's number.
+void LogChip(JobState& js, const std::string& format, int slot) {
+  AddInfoLine(js, msg::FmtV(format, slot + 1));
 }
 
 // Program from kilobyte 0: by pages, or a large image as a stream. Program
@@ -39,23 +43,23 @@ void StartAuto(JobState& js, bool autoErase, int slot) {
   js.SlotGaugeTick[slot] = 0;
   if (IsEeprom(js.ChipFamily)) {
     js.SlotOp[slot] = kOpProgram149;
-    LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
+    LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to write......"), slot);
     StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
     SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
   } else if (autoErase) {
-    LogChip(js, "Chip %d : Auto-Programming,Start to Erase......", slot);
+    LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to Erase......"), slot);
     js.SlotOp[slot] = kOpErase;
     js.SlotGaugeTick[slot] = 1;
     StartSlotOperation(js, EraseTimeoutTicks(js), 0, slot);
     SendChipCommand(js, kCmdChip, kSubErase, slot);
   } else {
-    LogChip(js, "Chip %d : Auto-Programming,Start to write......", slot);
+    LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to write......"), slot);
     StartWrite(js, false, slot);
   }
 }
 
 // Blank check, erase and verify: the gauge runs against the time-out.
-void StartTimedCheck(JobState& js, uint8_t op, const char* line, int32_t ticks, uint8_t sub,
+void StartTimedCheck(JobState& js, uint8_t op, const std::string& line, int32_t ticks, uint8_t sub,
                      int slot) {
   js.SlotGaugeTick[slot] = 1;
   js.SlotAutoMode[slot] = 0;
@@ -95,7 +99,7 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
   switch (command) {
     case SlotCommand::Download:
       js.SlotOp[slot] = kOpDownload;
-      LogChip(js, "Programmer %d: Download Data......", slot);
+      LogChip(js, msg::Tr("Programmer %d: Download Data......"), slot);
       StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
       SendChipConfig(js, kCmdDownloadConfig, js.LargeImage ? 256 : 0, slot);
       break;
@@ -103,22 +107,22 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
       StartAuto(js, autoErase, slot);
       break;
     case SlotCommand::BlankCheck:
-      StartTimedCheck(js, kOpBlankCheck, "Chip %d : Do Blank Check......",
+      StartTimedCheck(js, kOpBlankCheck, msg::Tr("Chip %d : Do Blank Check......"),
                       static_cast<int32_t>(js.DataSizeKB / 5 + kAnswerTimeoutTicks), kSubBlankCheck, slot);
       break;
     case SlotCommand::Erase:
-      StartTimedCheck(js, kOpErase, "Chip %d : Do Erase......", EraseTimeoutTicks(js), kSubErase,
+      StartTimedCheck(js, kOpErase, msg::Tr("Chip %d : Do Erase......"), EraseTimeoutTicks(js), kSubErase,
                       slot);
       break;
     case SlotCommand::Program:
       js.SlotDownloading[slot] = 0;
       js.SlotGaugeTick[slot] = 0;
       js.SlotAutoMode[slot] = 0;
-      LogChip(js, "Chip %d : Do Programming......", slot);
+      LogChip(js, msg::Tr("Chip %d : Do Programming......"), slot);
       StartWrite(js, true, slot);
       break;
     case SlotCommand::Verify:
-      StartTimedCheck(js, kOpVerify, "Chip %d : Do Verification......",
+      StartTimedCheck(js, kOpVerify, msg::Tr("Chip %d : Do Verification......"),
                       static_cast<int32_t>(js.DataSizeKB / 3 + kAnswerTimeoutTicks), kSubVerify, slot);
       break;
   }
@@ -149,6 +153,26 @@ bool DataBufferFilling(const JobState& js) {
   if (!js.SlotBusy[0]) return false;
   return js.SlotOp[0] == kOpReadChip155 || js.SlotOp[0] == kOpReadChip154 ||
          js.SlotOp[0] == kOpReadDownloaded;
+}
+
+std::string DataBufferSendRefusal(const JobState& js) {
+  if (!DataBufferFilling(js)) return {};
+  return msg::Tr(kBufferFillingText);
+}
+
+std::string ImageAndChipChangeRefusal(const JobState& js) {
+  if (ImageAndChipMayChange(js)) return {};
+  if (DataBufferFilling(js)) return msg::Tr(kBufferFillingText);
+  if (DataBufferSending(js))
+    return msg::Tr("The data buffer is being sent to the units, please wait until they finish!");
+  return msg::Tr("The units are running, please wait until they finish before changing the data or the chip!");
+}
+
+bool RefuseImageOrChipChange(JobState& js) {
+  const std::string text = ImageAndChipChangeRefusal(js);
+  if (text.empty()) return false;
+  if (js.LogMemo) js.LogMemo->ShowMessage(text);
+  return true;
 }
 
 uint32_t KilobytesRoundedUp(uint32_t bytes) {

@@ -4,6 +4,7 @@
 // the first command belongs to the answer handling and the timers. The
 // window's handlers check their preconditions and call these.
 #include <cstdint>
+#include <string>
 
 struct JobState;
 
@@ -29,6 +30,17 @@ bool DataBufferSending(const JobState& js);
 // Slot 1 is reading a chip or the unit's stored image into the data buffer:
 // nothing may be sent from the buffer meanwhile.
 bool DataBufferFilling(const JobState& js);
+
+// The box text that refuses sending the data buffer while a read fills it;
+// empty when it may be sent.
+std::string DataBufferSendRefusal(const JobState& js);
+// The box text that refuses a change of the image or the chip while a slot
+// runs (ImageAndChipMayChange): it names the read or the sending when that
+// is what runs. Empty when they may change.
+std::string ImageAndChipChangeRefusal(const JobState& js);
+// Asks ImageAndChipMayChange; when a slot runs, shows the refusal in a box
+// through the view and returns true. The caller then changes nothing.
+bool RefuseImageOrChipChange(JobState& js);
 
 // Kilobytes of a read of `bytes`, a started kilobyte counting whole.
 uint32_t KilobytesRoundedUp(uint32_t bytes);

@@ -3,21 +3,16 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <span>
 #include <vector>
 
 #include "protocol/CommandCodes.h"
 #include "protocol/Discovery.h"
+#include "protocol/FrameCutter.h"
 #include "protocol/Frames.h"
 #include "protocol/StreamedRead.h"
 
 namespace {
-
-// The five 0xFF a unit sends behind each frame: what follows them up to the
-// next mark is line noise, not a packet.
-bool BeginsWithPadding(const uint8_t* from, const uint8_t* to) {
-  return static_cast<size_t>(to - from) >= kFramePadding &&
-         std::all_of(from, from + kFramePadding, [](uint8_t b) { return b == 0xFF; });
-}
 
 bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
 
@@ -40,27 +35,21 @@ void AppendBounded(JobState& js, const uint8_t* data, size_t length, int slot) {
   js.SlotRxCount[slot] = static_cast<uint16_t>(count + length);
 }
 
-// Keeps the bytes from `from` on. When they begin with the closing mark of
-// the last frame handed over, that mark opens nothing yet: a lone one is not
-// kept, nor is the mark of a sound packet, so that the bytes behind it are
-// skipped as lying between frames. The mark of an unsound frame may have
-// been the opening mark of the unit's next frame, and stays.
-void KeepRest(JobState& js, size_t from, bool afterFrame, bool frameSound, int slot) {
+// Keeps the slot's buffered bytes from `from` on.
+void KeepRest(JobState& js, size_t from, int slot) {
   auto& buf = js.SlotRxBuf[slot];
-  size_t count = js.SlotRxCount[slot];
-  if (afterFrame && from < count && (frameSound || count - from == 1)) ++from;
-  size_t rest = from < count ? count - from : 0;
+  const size_t rest = js.SlotRxCount[slot] - from;
   if (rest > 0 && from > 0) std::memmove(buf.data(), buf.data() + from, rest);
   js.SlotRxCount[slot] = static_cast<uint16_t>(rest);
 }
 
-// Whether the frame in SlotFrame[slot] holds a packet a unit sends: one that
-// decodes and carries a good check value (its check byte for a sequence
-// report; a probe answer is judged by discovery alone).
-bool HoldsSoundPacket(const JobState& js, size_t frameLength, int slot) {
-  std::vector<uint8_t> source(js.SlotFrame[slot].begin(), js.SlotFrame[slot].begin() + frameLength);
+// Whether a frame holds a packet a unit sends: one that decodes and carries a
+// good check value (its check byte for a sequence report; a probe answer is
+// judged by discovery alone).
+bool HoldsSoundPacket(std::span<const uint8_t> frame) {
+  std::vector<uint8_t> source(frame.begin(), frame.end());
   std::vector<uint8_t> packet(kTxPacketSize);
-  size_t sourceLength = frameLength;
+  size_t sourceLength = frame.size();
   size_t length = 0;
   if (DecodeFrame(source.data(), packet.data(), packet.size(), length, sourceLength) != kFrameOk) {
     return false;
@@ -68,7 +57,7 @@ bool HoldsSoundPacket(const JobState& js, size_t frameLength, int slot) {
   if (packet[0] == kSequenceReport) {
     return static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) == 0;
   }
-  if (std::equal(kProbeHeader.begin(), kProbeHeader.end(), packet.begin())) return true;
+  if (packet[0] == 0xA3 && packet[1] == 0xA5 && packet[2] == 0x35) return true;
   return CheckPacket(packet.data(), length) != kPacketCheckError;
 }
 
@@ -83,97 +72,58 @@ void HandOverToStream(JobState& js, size_t from) {
   ReceiveReadStream(js, rest.data(), rest.size());
 }
 
-void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
-  uint16_t pos = 0;
-  bool afterFrame = false;
-  bool lastSound = false;
-  uint16_t lastClose = 0;
+// Cuts the slot's next frame into SlotFrame[slot]. Returns 1 with its length;
+// 0 when no complete frame follows, with `rest` where the unfinished bytes to
+// keep begin.
+uint8_t AppendSlotRx(JobState& js, FrameCutState& cut, size_t& frameLength, size_t& rest, int slot) {
+  const std::span<const uint8_t> bytes(js.SlotRxBuf[slot].data(), js.SlotRxCount[slot]);
   for (;;) {
-    uint16_t start = pos;
-    uint16_t frameLength = 0;
-    if (AppendSlotRx(js, pos, frameLength, slot) == 0) {
-      // The unfinished rest stays from its opening mark on, or whole when it
-      // holds no mark at all.
-      size_t from = pos < js.SlotRxCount[slot] ? pos : start;
-      bool atLastClose = afterFrame && from == lastClose;
-      KeepRest(js, from, atLastClose, atLastClose && lastSound, slot);
-      return;
+    const FrameCut next = CutNextFrame(cut, bytes, js.SlotFrame[slot].size(), HoldsSoundPacket);
+    switch (next.outcome) {
+      case CutOutcome::kInvalid:
+        continue;
+      case CutOutcome::kNeedMore:
+        rest = next.keepFrom;
+        return 0;
+      case CutOutcome::kFrame:
+        std::copy_n(bytes.begin() + next.open, next.length, js.SlotFrame[slot].begin());
+        frameLength = next.length;
+        return 1;
     }
-    // What runs from the closing mark of the frame just handed over to the
-    // next mark lies between two frames: line noise, skipped unless it is a
-    // whole packet (the unit's frame behind a stale half frame, whose
-    // opening mark closed that half).
-    const bool betweenFrames = afterFrame && pos - (frameLength - 1) == lastClose;
-    if (betweenFrames && !HoldsSoundPacket(js, frameLength, slot)) {
-      afterFrame = false;
-      continue;
-    }
-    // The bytes behind the chunk's last frame wait for the next chunk; whether
-    // they lie between frames depends on that frame (judged before the
-    // handler decodes it in place).
-    const auto& buf = js.SlotRxBuf[slot];
-    const uint8_t* end = buf.data() + js.SlotRxCount[slot];
-    const bool restFollows =
-        pos + 1u < js.SlotRxCount[slot] && std::find(buf.data() + pos + 1, end, kFrameMark) == end;
-    lastSound = restFollows && (betweenFrames || HoldsSoundPacket(js, frameLength, slot));
-    afterFrame = true;
-    lastClose = pos;
+  }
+}
+
+// Hands every complete frame in the slot's buffer to the handler its slot
+// calls for; the unfinished rest stays for the next chunk.
+void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
+  FrameCutState cut;
+  size_t frameLength = 0;
+  size_t rest = 0;
+  while (AppendSlotRx(js, cut, frameLength, rest, slot) != 0) {
     uint16_t countBefore = js.SlotRxCount[slot];
     const bool streamedBefore = js.ReadStreaming != 0;
-    size_t length = frameLength;
     if (js.SlotConnected[slot]) {
-      if (onConnected) onConnected(js, length, slot);
+      if (onConnected) onConnected(js, frameLength, slot);
     } else {
-      HandleDiscoveryFrame(js, length, slot);
+      HandleDiscoveryFrame(js, frameLength, slot);
     }
     if (slot == 0 && js.ReadStreaming && !streamedBefore) {
       // The unit's answer has started a streamed read: what follows it in
       // the buffer is already the chip's data.
-      HandOverToStream(js, pos + 1u);
+      HandOverToStream(js, cut.pos + 1u);
       return;
     }
     // A handler that starts afresh empties the buffer; nothing is left to cut.
     if (js.SlotRxCount[slot] != countBefore) return;
   }
+  KeepRest(js, rest, slot);
 }
 
 }  // namespace
 
 int32_t ReceiveTimeoutTicks(int slot) {
-  constexpr int32_t t = kAnswerTimeoutTicks;
-  static constexpr int32_t kTicks[kSlotCount] = {t, t, t, t, t, t + 100, t + 200, t + 300};
-  return ValidSlot(slot) ? kTicks[slot] : t;
-}
-
-uint8_t AppendSlotRx(JobState& js, uint16_t& pos, uint16_t& frameLength, int slot) {
-  frameLength = 0;
-  if (!ValidSlot(slot)) return 0;
-  const auto& buf = js.SlotRxBuf[slot];
-  const size_t count = std::min<size_t>(js.SlotRxCount[slot], buf.size());
-  const uint8_t* begin = buf.data();
-  const uint8_t* end = begin + count;
-  const uint8_t* open = std::find(begin + std::min<size_t>(pos, count), end, kFrameMark);
-  if (open == end) {
-    pos = static_cast<uint16_t>(count);
-    return 0;
-  }
-  for (;;) {
-    const uint8_t* close = std::find(open + 1, end, kFrameMark);
-    if (close == end) {
-      pos = static_cast<uint16_t>(open - begin);
-      return 0;
-    }
-    size_t length = static_cast<size_t>(close - open) + 1;
-    if (length - 2 >= kMinFrameContent && length <= js.SlotFrame[slot].size() &&
-        !BeginsWithPadding(open + 1, close)) {
-      std::memcpy(js.SlotFrame[slot].data(), open, length);
-      frameLength = static_cast<uint16_t>(length);
-      pos = static_cast<uint16_t>(close - begin);
-      return 1;
-    }
-    // Empty, short, over-long or padding: no packet. Its closing mark opens the next.
-    open = close;
-  }
+  static constexpr int32_t kTicks[kSlotCount] = {500, 500, 500, 500, 500, 600, 700, 800};
+  return ValidSlot(slot) ? kTicks[slot] : 500;
 }
 
 void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot,

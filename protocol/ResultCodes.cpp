@@ -14,19 +14,19 @@ struct NamedCode {
 };
 
 constexpr std::array kNamedCodes = {
-    NamedCode{0x20, "Packet Data error"},
-    NamedCode{0x23, "Packet error!"},
-    NamedCode{0x25, "Unknow Command!"},
-    NamedCode{0x2C, "Flash Memory Error!"},
-    NamedCode{0x2D, "Write Flash Memory Error!"},
-    NamedCode{0x31, "Data verify error!"},
-    NamedCode{0x34, "Check sum error!"},
-    NamedCode{0x36, "Chip unmatched!"},
-    NamedCode{0x38, "Manufacturer unmatched!"},
-    NamedCode{0x40, "Command Time Out!"},
-    NamedCode{0x43, "Communication Waiting Time Out!"},
-    NamedCode{0x45, "Command error!"},
-    NamedCode{0x60, "Initialize interface error!"},
+    NamedCode{0x20, msg::Text("Packet Data error")},
+    NamedCode{0x23, msg::Text("Packet error!")},
+    NamedCode{0x25, msg::Text("Unknow Command!")},
+    NamedCode{0x2C, msg::Text("Flash Memory Error!")},
+    NamedCode{0x2D, msg::Text("Write Flash Memory Error!")},
+    NamedCode{0x31, msg::Text("Data verify error!")},
+    NamedCode{0x34, msg::Text("Check sum error!")},
+    NamedCode{0x36, msg::Text("Chip unmatched!")},
+    NamedCode{0x38, msg::Text("Manufacturer unmatched!")},
+    NamedCode{0x40, msg::Text("Command Time Out!")},
+    NamedCode{0x43, msg::Text("Communication Waiting Time Out!")},
+    NamedCode{0x45, msg::Text("Command error!")},
+    NamedCode{0x60, msg::Text("Initialize interface error!")},
 };
 
 // Shows the slot's waiting texts one by one, each box before its log line.

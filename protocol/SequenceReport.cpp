@@ -53,7 +53,7 @@ void RunProgrammingSequence(JobState& js, int slot) {
   const uint16_t a = static_cast<uint16_t>(packet[3] | packet[4] << 8);
   const uint16_t b = static_cast<uint16_t>(packet[5] | packet[6] << 8);
   IGauge* gauge = js.GaugeSlots[slot];
-  auto log = [&](const char* text) { LogSlotMessage(js, msg::Tr(text), slot); };
+  auto log = [&](const std::string& text) { LogSlotMessage(js, text, slot); };
   // Colour as it is: only some steps paint the gauge blue.
   auto move = [&](int64_t progress, int64_t max) {
     SetGaugeMax(gauge, max);
@@ -65,48 +65,48 @@ void RunProgrammingSequence(JobState& js, int slot) {
 
   switch (step) {
     case 0x10:
-      log("Initial Programming Interface ....");
+      log(msg::Tr("Initial Programming Interface ...."));
       move(5, 100);
       blue();
       js.SlotSeqTotal[slot] = Join(b, a);
       break;
     case 0x20:
-      log("Chip Blank Checking....");
+      log(msg::Tr("Chip Blank Checking...."));
       move(50, 100);
       break;
     case 0x30:
-      log("Do Chip Erasing....");
+      log(msg::Tr("Do Chip Erasing...."));
       move(50, 100);
       break;
     case 0x40:
-      if (a == 0) log("Do Main Flash Programming....");
+      if (a == 0) log(msg::Tr("Do Main Flash Programming...."));
       blue();
       move(int64_t{a} + 2, b);
       break;
     case 0x48:
-      if (js.SlotSeqPos[slot] == 0) log("Do Main Flash Programming....");
+      if (js.SlotSeqPos[slot] == 0) log(msg::Tr("Do Main Flash Programming...."));
       blue();
       move(50, 100);
       break;
     case 0x50:
-      if (a == 0) log("Do EEP Data Programming....");
+      if (a == 0) log(msg::Tr("Do EEP Data Programming...."));
       move(int64_t{a} + 2, b);
       break;
     case 0x70:
-      log("Do Main Flash Verification....");
+      log(msg::Tr("Do Main Flash Verification...."));
       move(80, 100);
       break;
     case 0x78:
       js.SlotSeqPos[slot] = Join(b, a);
-      if (js.SlotSeqPos[slot] == 0) log("Do Main Flash Verification....");
+      if (js.SlotSeqPos[slot] == 0) log(msg::Tr("Do Main Flash Verification...."));
       move(int64_t{js.SlotSeqPos[slot]} + 1, js.SlotSeqTotal[slot]);
       break;
     case 0x80:
-      log("Do EEP Data Verification....");
+      log(msg::Tr("Do EEP Data Verification...."));
       move(50, 100);
       break;
     case 0xA0:
-      log("Do Chip Config Data Programming....");
+      log(msg::Tr("Do Chip Config Data Programming...."));
       move(50, 100);
       break;
     case 0xF0:

@@ -1,7 +1,10 @@
 #include "protocol/SerialNumber.h"
 
+#include <algorithm>
+
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/DataRange.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 
@@ -18,6 +21,25 @@ bool WriteSerialNumber(JobState& js, bool bigEndian) {
     js.DataBuffer[bigEndian ? address + 3 - i : address + i] = byte;
   }
   return true;
+}
+
+std::string OnlineSNRangeRefusal(const JobState& js) {
+  if (!js.SNEnabled) return {};
+  const uint32_t address = static_cast<uint32_t>(js.SNAddress);
+  const uint64_t snEnd = uint64_t{address} + 4;  // one past its last byte
+  const uint32_t rangeLast = js.DataEnd >= js.DataStart ? js.DataEnd - js.DataStart : 0;
+  if (js.DataEnd >= js.DataStart && snEnd <= uint64_t{rangeLast} + 1) return {};
+  // "User Chip Size" widens a trimmed range to the whole chip, which only
+  // helps a number inside the chip.
+  const bool wholeChipHelps = TrimmedClass(js) && snEnd <= std::min(js.ChipSizeCopy, kDataBufferSize);
+  return msg::FmtV(msg::Tr(wholeChipHelps
+                               ? "The S/N address 0x%0.8x lies outside the data range being programmed "
+                                 "(0x%0.8x - 0x%0.8x)! Please choose another S/N address, or check "
+                                 "\"User Chip Size\" to program the whole chip."
+                               : "The S/N address 0x%0.8x lies outside the data range being programmed "
+                                 "(0x%0.8x - 0x%0.8x): its 4 bytes would not all reach the chip! "
+                                 "Please choose another S/N address."),
+                   address, 0u, rangeLast);
 }
 
 uint32_t NextSerialNumber(uint32_t value, int32_t gain) {

@@ -2,6 +2,7 @@
 // The online serial number: written into the image before Auto and Program,
 // advanced after each chip a unit has verified.
 #include <cstdint>
+#include <string>
 
 struct JobState;
 
@@ -10,6 +11,14 @@ struct JobState;
 // inside DataBuffer (serial numbers off give the address 0xFFFFFFFF), nothing
 // is written and a log line names the address: false.
 bool WriteSerialNumber(JobState& js, bool bigEndian);
+
+// Program and Auto send DataBuffer from address 0 for DataEnd - DataStart + 1
+// bytes. With serial numbers on (SNEnabled), the box text that refuses such
+// a command when the four bytes at SNAddress do not all lie inside that
+// range, so that the chip would get no serial number or part of one; it
+// tells whether another address or "User Chip Size" mends it. Empty when the
+// number goes out with the image, and when serial numbers are off.
+std::string OnlineSNRangeRefusal(const JobState& js);
 
 // The number after a good chip: value + gain, the gain taken as an unsigned
 // 16-bit value, the sum modulo 2^32.

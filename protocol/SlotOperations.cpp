@@ -40,6 +40,18 @@ bool SlotReady(const JobState& js, int slot) {
   return js.SlotConnected[slot] != 0 && js.SlotBusy[slot] == 0 && !SlotStreaming(js, slot);
 }
 
+bool SlotRunning(const JobState& js, int slot) {
+  if (!ValidSlot(slot)) return false;
+  return js.SlotBusy[slot] != 0 || js.SlotRawPending[slot] != 0 || SlotStreaming(js, slot);
+}
+
+bool ImageAndChipMayChange(const JobState& js) {
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (SlotRunning(js, slot)) return false;
+  }
+  return true;
+}
+
 void MarkBufferNotLoaded(JobState& js, int slot) {
   js.DataLoaded = 0;
   LogSlotMessage(js, msg::Tr("Read not completed: the data buffer no longer holds loaded data!"),
@@ -58,6 +70,7 @@ void EndSlotOperation(JobState& js, bool failed, int slot) {
   const bool autoFailed = failed && js.SlotAutoMode[slot] != 0;
   js.SlotAutoMode[slot] = 0;
   js.SlotBusy[slot] = 0;
+  js.SlotRawPending[slot] = 0;  // a download that ends before its first round
   js.SlotGaugeTick[slot] = 0;
   js.SlotOp[slot] = kOpIdle;
   if (IGauge* gauge = js.GaugeSlots[slot]) {

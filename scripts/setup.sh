@@ -4,8 +4,9 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# The font shows the Chinese program's texts on a machine that has no CJK font.
 PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools libgl-dev
-          libgtest-dev libgmock-dev zlib1g-dev xvfb xauth fonts-wqy-microhei)
+          libgtest-dev libgmock-dev zlib1g-dev fonts-wqy-microhei)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

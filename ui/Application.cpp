@@ -10,12 +10,14 @@
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
+void TApplication::SetMainWindow(TQZProgrammer* window) { mainWindow_ = window; }
+
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& e) {
-    if (QZProgrammer)
-      QZProgrammer->ShowErrorMessage(e.what());
+    if (mainWindow_)
+      mainWindow_->ShowErrorMessage(e.what());
     else
       QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(e.what()));
   }
@@ -35,19 +37,16 @@ int RunApplication(int argc, char** argv) {
   // read length, write to address, log configuration, chip selection,
   // serial number, data view); the main window keeps its own six.
   auto mainWindow = std::make_unique<TQZProgrammer>(*js);
-  QZProgrammer = mainWindow.get();
+  app.SetMainWindow(mainWindow.get());
   mainWindow->AboutForm();
   mainWindow->RdSetForm();
   mainWindow->SetAdrForm();
   mainWindow->LogCfgForm();
   auto chipSeltForm = std::make_unique<TChipSeltForm>(*js, mainWindow->MCUNameEdit);
-  ChipSeltForm = chipSeltForm.get();
+  mainWindow->SetChipForm(chipSeltForm.get());
   mainWindow->ConfigSNForm();
   mainWindow->DataViewForm();
 
   mainWindow->show();
-  const int rc = app.exec();
-  ChipSeltForm = nullptr;
-  QZProgrammer = nullptr;
-  return rc;
+  return app.exec();
 }

@@ -5,10 +5,13 @@
 #include <QToolButton>
 
 #include "protocol/JobState.h"
+#include "protocol/OperationStart.h"
 #include "ui/ChipSeltForm.h"
 #include "ui/MainWindow.h"
 
 void OpenChipPopup(JobState& js, TQZProgrammer& window, TChipSeltForm& form) {
+  // The popup itself clears chip flags that every packet carries.
+  if (RefuseImageOrChipChange(js)) return;
   js.Vcc18V = 0;
   window.Panel1->setFocus();
   const QWidget* button = window.DevButton;
@@ -21,5 +24,5 @@ void OpenChipPopup(JobState& js, TQZProgrammer& window, TChipSeltForm& form) {
 }
 
 void TQZProgrammer::DevButtonClick() {
-  if (ChipSeltForm != nullptr) OpenChipPopup(js, *this, *ChipSeltForm);
+  if (chipForm_ != nullptr) OpenChipPopup(js, *this, *chipForm_);
 }

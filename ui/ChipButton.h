@@ -4,5 +4,6 @@ class TQZProgrammer;
 class TChipSeltForm;
 struct JobState;
 
-// What TQZProgrammer::DevButtonClick does, with the form given.
+// What TQZProgrammer::DevButtonClick does, with the form given: refused in a
+// box while a slot runs.
 void OpenChipPopup(JobState& js, TQZProgrammer& window, TChipSeltForm& form);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolButton>
 #include <initializer_list>
@@ -13,6 +14,7 @@
 #include "messages/Format.h"
 #include "protocol/ChipFamilies.h"
 #include "protocol/Log.h"
+#include "protocol/OperationStart.h"
 #include "ui/AboutForm.h"
 #include "ui/ChipOptionPanels.h"
 #include "ui/ConfigSNForm.h"
@@ -79,7 +81,15 @@ void TQZProgrammer::MCUNameEditChange() {
 }
 
 void TQZProgrammer::RadioGpVoltClick() {
-  switch (RadioGpVolt->ItemIndex()) {
+  // The interface voltage goes into every packet at once, also the next one
+  // of a running unit: the choice goes back to the one in force.
+  if (RefuseImageOrChipChange(js)) {
+    const QSignalBlocker quiet(RadioGpVolt);
+    RadioGpVolt->SetItemIndex(voltIndex_);
+    return;
+  }
+  voltIndex_ = RadioGpVolt->ItemIndex();
+  switch (voltIndex_) {
     case 0:
       js.CtrlFlags &= static_cast<uint8_t>(~0x07);
       AddInfoLine("3.3V Interface is selected!");
@@ -99,4 +109,7 @@ void TQZProgrammer::RadioGpVoltClick() {
 
 void TQZProgrammer::About1Click() { AboutForm().exec(); }
 
-void TQZProgrammer::BitBtnFixSNClick() { ConfigSNForm().exec(); }
+void TQZProgrammer::BitBtnFixSNClick() {
+  if (RefuseImageOrChipChange(js)) return;
+  ConfigSNForm().exec();
+}

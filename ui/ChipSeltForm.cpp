@@ -10,8 +10,7 @@
 
 #include "messages/Messages.h"
 #include "protocol/JobState.h"
-
-TChipSeltForm* ChipSeltForm = nullptr;
+#include "protocol/OperationStart.h"
 
 namespace {
 
@@ -77,6 +76,11 @@ bool TChipSeltForm::ShowModalForChoice() {
 }
 
 void TChipSeltForm::ChooseEntry(const ChipEntry& entry) {
+  if (RefuseImageOrChipChange(js_)) {
+    menu_->hide();
+    done(QDialog::Rejected);
+    return;
+  }
   ApplyChipEntry(js_, entry);
   chosen_ = &entry;
   // Raises the edit's change (and so the main window's chip change) only

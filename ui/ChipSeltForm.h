@@ -28,7 +28,8 @@ class TChipSeltForm : public QDialog {
   // Shows the form modally; true when the operator chose an entry.
   bool ShowModalForChoice();
 
-  // The selection operation of one entry.
+  // The selection operation of one entry; while a slot runs it is refused
+  // in a box and the chip stays as it was.
   void ChooseEntry(const ChipEntry& entry);
 
   QMenu* PopupMenuQZ() const { return menu_; }
@@ -56,6 +57,3 @@ class TChipSeltForm : public QDialog {
   int popupY_ = 0;
   const ChipEntry* chosen_ = nullptr;
 };
-
-// The program's chip selection form, created by the program entry.
-extern TChipSeltForm* ChipSeltForm;

@@ -8,6 +8,7 @@
 #include "messages/Messages.h"
 #include "protocol/DataRange.h"
 #include "protocol/JobState.h"
+#include "protocol/OperationStart.h"
 
 TConfigSNForm::TConfigSNForm(JobState& state, QWidget* parent) : QDialog(parent), js(state) {
   setObjectName("ConfigSNForm");
@@ -51,6 +52,11 @@ void TConfigSNForm::BitBtnOKClick() {
 }
 
 bool TConfigSNForm::WriteFixedSNData() {
+  // The dialog let other events run: a unit may have started meanwhile.
+  if (const std::string refusal = ImageAndChipChangeRefusal(js); !refusal.empty()) {
+    MessageBoxHook(refusal);
+    return false;
+  }
   auto address = TypedInteger(AddrEditSN->text(), MessageBoxHook);
   if (!address) return false;
   auto bytes = TypedLegacyText(EditDataSN->text(), MessageBoxHook);

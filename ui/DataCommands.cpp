@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QCheckBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -11,6 +12,8 @@
 
 #include "files/DataLoad.h"
 #include "messages/Messages.h"
+#include "protocol/DataRange.h"
+#include "protocol/OperationStart.h"
 #include "ui/HexGridModel.h"
 #include "ui/MainWindow.h"
 
@@ -33,6 +36,8 @@ void TQZProgrammer::FileOpenBtnClick() {
     ShowMessage(msg::Tr("Please select Chip Type!"));
     return;
   }
+  // Nor while a unit runs; the load itself asks again after the dialog.
+  if (RefuseImageOrChipChange(js)) return;
   const std::string path = ChooseFile(OpenDialog1, false);
   if (path.empty()) return;
   if (OpenDataFile(js, path)) ProductEditX->setText(QString::fromStdString(path));
@@ -60,6 +65,16 @@ void TQZProgrammer::FormKeyPress(char& key) {
 }
 
 bool TQZProgrammer::UserChipSizeChecked() const { return ChkBoxCPES->isChecked(); }
+
+void TQZProgrammer::ChkBoxCPESClick() {
+  // The box decides the range a running unit is sending: it stays as it was.
+  if (RefuseImageOrChipChange(js)) {
+    const QSignalBlocker quiet(ChkBoxCPES);
+    ChkBoxCPES->setChecked(!ChkBoxCPES->isChecked());
+    return;
+  }
+  ShowRangeForUserChipSize(js);
+}
 
 int TQZProgrammer::ChecksumDisplayIndex() const { return RadioGroupX->ItemIndex(); }
 

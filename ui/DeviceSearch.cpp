@@ -65,6 +65,7 @@ void TQZProgrammer::BitBtnFindCOMClick() {
   for (int slot = 0; slot < kSlotCount; ++slot) {
     js.SlotRxCount[slot] = 0;
     js.SlotDownloading[slot] = 0;
+    js.SlotRawPending[slot] = 0;
     js.SlotBusy[slot] = 0;
     js.SlotAutoMode[slot] = 0;  // an Auto cut off here counts no chip NG later
     // Every port closes here, so no slot keeps a unit: slots beyond the list

@@ -1,6 +1,11 @@
 #include "ui/LogOnClose.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "files/LogFile.h"
+#include "messages/Format.h"
+#include "messages/Messages.h"
 
 namespace {
 
@@ -40,7 +45,7 @@ LogCloseResult SaveLogOnClose(const LogConfig& config, const std::string& appDir
     result.writtenPath = path;
   } else {
     // Reported like any uncaught error: the close is abandoned.
-    result.message = "Cannot create file \"" + path + "\".";
+    result.message = msg::FmtV(msg::Tr("Cannot create file \"%s\". %s"), path.c_str(), std::strerror(errno));
     result.keepWindowOpen = true;
   }
   return result;

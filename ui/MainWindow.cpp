@@ -16,8 +16,6 @@
 #include "protocol/Log.h"
 #include "transport/TComm.h"
 
-TQZProgrammer* QZProgrammer = nullptr;
-
 namespace {
 
 // Client width of the window as designed; the stretching controls keep the

@@ -21,6 +21,7 @@
 class QAction;
 class QKeyEvent;
 class TAboutForm;
+class TChipSeltForm;
 class TConfigSNForm;
 class TDataViewForm;
 class TLogCfgForm;
@@ -72,6 +73,9 @@ class TQZProgrammer : public QMainWindow, public IView {
   void AddInfoLine(const std::string& text);
   // The lines of InfoMemo, first to last (none when it is empty).
   std::vector<std::string> LogLines() const;
+
+  // The chip selection popup the chip button opens; none opens without it.
+  void SetChipForm(TChipSeltForm* form) { chipForm_ = form; }
 
   // Gauge positions and log height by TotalDevices.
   void LayoutForDevices();
@@ -351,6 +355,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   // Data buffer loading and views.
   void FileOpenBtnClick();
   void FileSaveBtnClick();
+  // "User Chip Size": the loaded range again, whole chip or trimmed.
+  void ChkBoxCPESClick();
   void SavetoFile1Click();
   void FormKeyPress(char& key);
 
@@ -401,13 +407,12 @@ class TQZProgrammer : public QMainWindow, public IView {
   TLogCfgForm* logCfgForm_ = nullptr;
   TConfigSNForm* configSNForm_ = nullptr;
   TDataViewForm* dataViewForm_ = nullptr;
+  TChipSeltForm* chipForm_ = nullptr;
   bool shown_ = false;    // FormShow runs at the first show only
+  int voltIndex_ = 0;     // the RadioGpVolt choice in force in CtrlFlags
   bool closing_ = false;  // the close handling runs once
   // Controls that stretch with the window keep their right margin.
   void StretchWithWindow(int clientWidth, int clientHeight);
   // A key of one of the window-wide menu shortcuts.
   bool IsMenuShortcut(const QKeyEvent* key) const;
 };
-
-// The program's main window, created by the program entry.
-extern TQZProgrammer* QZProgrammer;

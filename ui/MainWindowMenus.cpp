@@ -179,6 +179,7 @@ void TQZProgrammer::ConnectHandlers() {
   connect(ComBoxWP8, &QComboBox::activated, this, &TQZProgrammer::ComBoxWP8Change);
   connect(ComBoxWPF, &QComboBox::activated, this, &TQZProgrammer::ComBoxWPFChange);
   toggle(ChkBoxSRWD, &TQZProgrammer::ChkBoxSRWDClick);
+  toggle(ChkBoxCPES, &TQZProgrammer::ChkBoxCPESClick);
   click(Button1, &TQZProgrammer::Button1Click);
   toggle(CheckBoxSN, &TQZProgrammer::CheckBoxSNClick);
   toggle(ChkBoxStrSN, &TQZProgrammer::ChkBoxStrSNClick);

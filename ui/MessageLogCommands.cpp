@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "files/LogFile.h"
+#include "messages/Format.h"
+#include "messages/Messages.h"
 #include "ui/MainWindow.h"
 
 void TQZProgrammer::SaveInfotoFile1Click() {
@@ -16,7 +18,7 @@ void TQZProgrammer::SaveInfotoFile1Click() {
   if (path.empty()) return;
   if (!WriteLogLines(path, LogLines(), LogWriteMode::Replace)) {
     const int error = errno;
-    ShowErrorMessage("Cannot create file \"" + path + "\". " + std::strerror(error));
+    ShowErrorMessage(msg::FmtV(msg::Tr("Cannot create file \"%s\". %s"), path.c_str(), std::strerror(error)));
   }
 }
 

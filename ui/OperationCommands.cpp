@@ -12,6 +12,7 @@
 #include "protocol/Firmware.h"
 #include "protocol/Log.h"
 #include "protocol/OperationStart.h"
+#include "protocol/SerialNumber.h"
 #include "protocol/SlotOperations.h"
 #include "ui/MainWindow.h"
 #include "ui/RdSetForm.h"
@@ -37,19 +38,21 @@ bool SlotOneReady(TQZProgrammer& w) {
   return false;
 }
 
-// A command that writes the data buffer waits while a slot sends from it.
-bool BufferFreeToWrite(TQZProgrammer& w) {
-  if (!DataBufferSending(w.js)) return true;
-  w.ShowMessage(msg::Tr("The data buffer is being sent to the units, please wait until they finish!"));
-  return false;
+// Shows a refusal in a box; true when there was one.
+bool Refused(TQZProgrammer& w, const std::string& refusal) {
+  if (refusal.empty()) return false;
+  w.ShowMessage(refusal);
+  return true;
 }
 
+// A command that writes the data buffer waits while any slot runs.
+bool BufferFreeToWrite(TQZProgrammer& w) { return !Refused(w, ImageAndChipChangeRefusal(w.js)); }
+
 // A command that sends the data buffer waits while a read fills it.
-bool BufferFreeToSend(TQZProgrammer& w) {
-  if (!DataBufferFilling(w.js)) return true;
-  w.ShowMessage(msg::Tr("The data buffer is being filled by a chip read, please wait until it ends!"));
-  return false;
-}
+bool BufferFreeToSend(TQZProgrammer& w) { return !Refused(w, DataBufferSendRefusal(w.js)); }
+
+// The online serial number goes out with the image, or the command does not start.
+bool OnlineSNInRange(TQZProgrammer& w) { return !Refused(w, OnlineSNRangeRefusal(w.js)); }
 
 void RunOnReadySlots(TQZProgrammer& w, SlotCommand command) {
   const bool needsData = command == SlotCommand::Download || command == SlotCommand::Auto ||
@@ -63,6 +66,7 @@ void RunOnReadySlots(TQZProgrammer& w, SlotCommand command) {
   if (sendsBuffer && !BufferFreeToSend(w)) return;
   if (insertSN && !BufferFreeToWrite(w)) return;
   if (!w.CollectControlSettings()) return;
+  if (insertSN && !OnlineSNInRange(w)) return;
   if (insertSN) w.InsertSNIntoBuffer();
   if (command == SlotCommand::Auto) AddRawLine(w.js, ">" + std::string(63, '-'));
   StartOnReadySlots(w.js, command, w.EnEraseChk->isChecked());

@@ -11,8 +11,8 @@ std::string PortOpenFailureLine(const std::string& port, const ECommsError& erro
   const int code = error.SystemError();
   const std::string cause = code != 0 ? std::generic_category().message(code) : std::string(error.what());
   const bool permission = code == EACCES || code == EPERM;
-  const char* format =
+  const std::string format = msg::Tr(
       permission ? "Cannot open %s: %s! The user needs access to the serial device (e.g. the dialout group)."
-                 : "Cannot open %s: %s!";
-  return msg::FmtV(msg::Tr(format), port.c_str(), cause.c_str());
+                 : "Cannot open %s: %s!");
+  return msg::FmtV(format, port.c_str(), cause.c_str());
 }

@@ -1,6 +1,7 @@
 // The project menu: a whole job saved to and restored from a project file.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <algorithm>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "messages/Messages.h"
 #include "protocol/DataRange.h"
 #include "protocol/Log.h"
+#include "protocol/OperationStart.h"
 #include "ui/MainWindow.h"
 
 namespace {
@@ -67,6 +69,17 @@ void ApplyControls(TQZProgrammer& w, const ProjectControls& k) {
   SetSpin(w.SpinEditNumb, k.CountLimit);
 }
 
+// Shows the stored chip name; a name other than the one shown runs the chip
+// change, as a choice of that chip would.
+void ShowChipName(TQZProgrammer& w, const std::string& name) {
+  const QString before = w.MCUNameEdit->text();
+  {
+    const QSignalBlocker quiet(w.MCUNameEdit);
+    w.MCUNameEdit->setText(QString::fromStdString(name));
+  }
+  if (w.MCUNameEdit->text() != before) w.MCUNameEditChange();
+}
+
 // The checksums stored beside a loaded image and those of the image itself.
 struct LoadedSums {
   ProjectSums stored;
@@ -103,7 +116,7 @@ std::optional<LoadedSums> LoadProject(TQZProgrammer& w, JobState& js, const std:
       AddRawLine(js, "> Data is Corrupted 2!");
       return std::nullopt;
     case ProjectStatus::ShortFile:
-      w.ShowErrorMessage(msg::Fmt("Read beyond end of file \"%s\": it holds %llu bytes, the project needs %llu.",
+      w.ShowErrorMessage(msg::FmtV(msg::Tr("Read beyond end of file \"%s\": it holds %llu bytes, the project needs %llu."),
                                   path.c_str(), static_cast<unsigned long long>(file.size()),
                                   static_cast<unsigned long long>(p.bytesNeeded)));
       return std::nullopt;
@@ -114,9 +127,9 @@ std::optional<LoadedSums> LoadProject(TQZProgrammer& w, JobState& js, const std:
   const ProjectControls& k = p.controls;
   if (!k.ProductText.empty()) w.ProductEditX->setText(QString::fromStdString(k.ProductText));
   ApplyProjectChipBeforeName(js, p.chip);
-  // A name other than the one shown runs the chip change here; the fields
-  // after it replace what the chip change set.
-  if (!k.ChipName.empty()) w.MCUNameEdit->setText(QString::fromStdString(k.ChipName));
+  // The chip change starts from the fields before the name; those after it
+  // replace what the chip change set.
+  if (!k.ChipName.empty()) ShowChipName(w, k.ChipName);
   ApplyProjectChipAfterName(js, p.chip);
   ApplyControls(w, k);
   js.DataLoaded = 1;
@@ -144,8 +157,11 @@ void WarnOnSumsThatDiffer(TQZProgrammer& w, const LoadedSums& sums) {
 }  // namespace
 
 void TQZProgrammer::LoadFromTesmelProjectClick() {
+  // A project replaces the image, the chip and the controls: never under a
+  // running unit, asked again once the dialog has let other events run.
+  if (RefuseImageOrChipChange(js)) return;
   const std::string path = ChooseFile(OpenDialogPrj, false);
-  if (path.empty()) return;
+  if (path.empty() || RefuseImageOrChipChange(js)) return;
   AddInfoLine(msg::Fmt("Load Project file \"%s\"", path.c_str()));
   const std::optional<LoadedSums> sums = LoadProject(*this, js, path);
   if (!sums) return;

@@ -47,13 +47,13 @@ bool TSetAdrForm::BitBtn1Click() {
     address = *value;
   }
   if (address < 0 || address > 0xFFFF) {
-    MessageBoxHook(msg::Fmt("Address 0x%x is outside 0x0000 to 0xFFFF!", static_cast<uint32_t>(address)));
+    MessageBoxHook(msg::FmtV(msg::Tr("Address 0x%x is outside 0x0000 to 0xFFFF!"), static_cast<uint32_t>(address)));
     return false;
   }
   auto bytes = TypedLegacyText(EditData->text(), MessageBoxHook);
   if (!bytes) return false;
   if (bytes->size() > kAddrWriteMaxLen) {
-    MessageBoxHook(msg::Fmt("At most %d bytes can be written at once!", static_cast<int>(kAddrWriteMaxLen)));
+    MessageBoxHook(msg::FmtV(msg::Tr("At most %d bytes can be written at once!"), static_cast<int>(kAddrWriteMaxLen)));
     return false;
   }
   js.AddrWriteAddr = static_cast<uint16_t>(address);

@@ -37,11 +37,10 @@ struct ChipTestWindow {
   int chipChanges = 0;
 
   ChipTestWindow() {
-    ChipSeltForm = form.get();
+    main->SetChipForm(form.get());
     // Counts the chip changes the window's own handler reacts to.
     QObject::connect(main->MCUNameEdit, &QLineEdit::textChanged, [this] { ++chipChanges; });
   }
-  ~ChipTestWindow() { ChipSeltForm = nullptr; }
 
   // A choice from the popup, as the operator makes it.
   void Choose(std::string_view caption) {

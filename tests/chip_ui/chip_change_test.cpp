@@ -58,14 +58,12 @@ TEST_F(ChipChangeTest, LogsTheChipAndItsSizeAndResetsTheJobForIt) {
   };
   for (const Case& c : cases) {
     js.DataLoaded = 1;
-    js.ReadStreaming = 1;
     size_t first = LineCount();
     w.Choose(c.chip);
     EXPECT_EQ(TextsFrom(first), c.lines) << c.chip;
     EXPECT_EQ(js.SelChipName, c.chip);
     EXPECT_EQ(js.ChipSelected, 1);
     EXPECT_EQ(js.DataLoaded, 0) << "a chip change asks for the data again";
-    EXPECT_EQ(js.ReadStreaming, 0);
     EXPECT_EQ(w.window.lbFlashSize->text().toStdString(), c.sizeCaption);
     EXPECT_EQ(js.DataStart, 0u);
     EXPECT_EQ(js.DataEnd, c.dataEnd) << c.chip;

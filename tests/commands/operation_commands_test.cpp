@@ -14,6 +14,7 @@
 #include <initializer_list>
 
 #include "FirmwareImageWriter.h"
+#include "catalogue/ChipCatalogue.h"
 #include "messages/Format.h"
 #include "protocol/ChipParamBlock.h"
 #include "protocol/Frames.h"
@@ -73,6 +74,8 @@ class Commands : public ScratchFolderTest {
     Js().ChipFamily = family;
     Js().ChipSize = Js().ChipSizeCopy = sizeKB * 1024;
     Js().DataSizeKB = sizeKB;
+    Js().DataStart = 0;
+    Js().DataEnd = sizeKB == 0 ? 0 : sizeKB * 1024 - 1;
   }
   // Log texts written since Ready.
   Strings RawNewLog() {
@@ -378,6 +381,113 @@ TEST_F(Commands, ProgramSendsTheImageWithTheOnlineSerialNumber) {
             (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12}));
   w.ChkBoxPCSN->setChecked(false);
   w.CheckBoxSN->setChecked(false);
+}
+
+// --- The online serial number must reach the chip ---------------------------------
+
+struct OnlineSNCase {
+  const char* name;
+  const char* chip;
+  size_t fileBytes;  // none of them 0xFF
+  const char* address;
+  bool userChipSize;  // checked after the load
+  Strings boxes;      // none: the command goes ahead
+};
+
+const char* const kOutsideTrimmed =
+    "The S/N address 0x0000FFF0 lies outside the data range being programmed (0x00000000 - "
+    "0x00000FFF)! Please choose another S/N address, or check \"User Chip Size\" to program the "
+    "whole chip.";
+
+const OnlineSNCase kOnlineSNCases[] = {
+    {"1,000 bytes for W25x40xx, the default address", "W25x40xx", 1000, "0x0000FFF0", false,
+     {kOutsideTrimmed}},
+    {"24xx64, the four bytes cross the chip's end", "24xx64", 8192, "8190", false,
+     {"The S/N address 0x00001FFE lies outside the data range being programmed (0x00000000 - "
+      "0x00001FFF): its 4 bytes would not all reach the chip! Please choose another S/N address."}},
+    {"W25x40xx with User Chip Size, past the chip's end", "W25x40xx", 1000, "0x0007FFFE", true,
+     {"The S/N address 0x0007FFFE lies outside the data range being programmed (0x00000000 - "
+      "0x0007FFFF): its 4 bytes would not all reach the chip! Please choose another S/N address."}},
+    {"inside the trimmed range", "W25x40xx", 1000, "0x00000FFC", false, {}},
+    {"24xx64, the last four bytes", "24xx64", 8192, "8188", false, {}},
+    {"User Chip Size widens the range to the whole chip", "W25x40xx", 1000, "0x0000FFF0", true, {}},
+};
+
+TEST_F(Commands, OnlineSerialNumberOutsideTheSentRangeIsRefusedBeforeAnything) {
+  for (auto handler : {&TQZProgrammer::SpdBtnProgClick, &TQZProgrammer::SpdBtnAutoPClick}) {
+    for (const OnlineSNCase& c : kOnlineSNCases) {
+      SCOPED_TRACE(c.name);
+      TQZProgrammer& w = Ready({0});
+      JobState& js = Js();
+      const ChipEntry* entry = FindChipEntry(c.chip);
+      ASSERT_NE(entry, nullptr);
+      ApplyChipEntry(js, *entry);
+      w.MCUNameEdit->setText(c.chip);
+      js.ChipSizeCopy = js.ChipSize;
+      w.ChkBoxCPES->setChecked(false);
+      const std::string file = (dir_ / "image.bin").string();
+      std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(c.fileBytes, '\x5A');
+      w.FileDialogHook = [&](const TFileDialogSpec&, bool) { return file; };
+      w.FileOpenBtnClick();
+      ASSERT_EQ(js.DataLoaded, 1);
+      w.ChkBoxCPES->setChecked(c.userChipSize);
+      w.EnEraseChk->setChecked(false);
+      w.CheckBoxSN->setChecked(true);
+      w.ChkBoxPCSN->setChecked(true);
+      w.SNEdit->setText("0x12345678");
+      w.AddrEdit->setText(c.address);
+      const uint32_t at = static_cast<uint32_t>(std::stoul(c.address, nullptr, 0));
+      const std::vector<uint8_t> before(js.DataBuffer.get() + at, js.DataBuffer.get() + at + 4);
+      boxes.clear();
+      ports[0].sent.clear();
+
+      (w.*handler)();
+
+      EXPECT_EQ(boxes, c.boxes);
+      const std::vector<uint8_t> now(js.DataBuffer.get() + at, js.DataBuffer.get() + at + 4);
+      if (c.boxes.empty()) {
+        EXPECT_EQ(now, (std::vector<uint8_t>{0x78, 0x56, 0x34, 0x12}));
+        const std::vector<Packet> sent = Sent(0);
+        ASSERT_EQ(sent.size(), 1u);
+        // The packets carry the range that holds the number.
+        EXPECT_GE(uint64_t{js.DataSizeKB} * 1024, at + 4);
+        EXPECT_GE(js.ChipSize, at + 4);
+        const std::vector<uint8_t>& p = sent[0].bytes;
+        EXPECT_EQ(p[8 + 16] | p[8 + 17] << 8 | p[8 + 18] << 16 | uint32_t{p[8 + 19]} << 24, js.ChipSize);
+      } else {
+        EXPECT_EQ(now, before);
+        EXPECT_TRUE(ports[0].sent.empty());
+        EXPECT_EQ(js.SlotBusy[0], 0);
+      }
+      js.SlotBusy[0] = 0;
+      js.SlotOp[0] = kOpIdle;
+      if (HasFailure()) return;
+    }
+  }
+}
+
+// "User Chip Size" takes effect on the loaded range at once: the whole chip
+// while it is checked, the trimmed range again when it is not.
+TEST_F(Commands, UserChipSizeGivesTheLoadedRangeAnew) {
+  TQZProgrammer& w = Ready({});
+  JobState& js = Js();
+  ApplyChipEntry(js, *FindChipEntry("W25x40xx"));
+  w.MCUNameEdit->setText("W25x40xx");
+  js.ChipSizeCopy = js.ChipSize;
+  w.ChkBoxCPES->setChecked(false);
+  const std::string file = (dir_ / "image.bin").string();
+  std::ofstream(file, std::ios::binary) << std::string(1000, '\x5A');
+  w.FileDialogHook = [&](const TFileDialogSpec&, bool) { return file; };
+  w.FileOpenBtnClick();
+  auto range = [&] { return std::vector<uint32_t>{js.DataEnd, js.ChipSize, js.DataSizeKB}; };
+  EXPECT_EQ(range(), (std::vector<uint32_t>{0xFFF, 0x1000, 4}));
+  w.ChkBoxCPES->setChecked(true);
+  EXPECT_EQ(range(), (std::vector<uint32_t>{0x7FFFF, 0x80000, 512}));
+  w.FileOpenBtnClick();  // a load with the box checked keeps the whole chip
+  EXPECT_EQ(range(), (std::vector<uint32_t>{0x7FFFF, 0x80000, 512}));
+  w.ChkBoxCPES->setChecked(false);
+  EXPECT_EQ(range(), (std::vector<uint32_t>{0xFFF, 0x1000, 4}));
+  EXPECT_TRUE(boxes.empty());
 }
 
 // --- Slot 1 commands -------------------------------------------------------------

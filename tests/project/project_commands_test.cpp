@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -283,6 +284,32 @@ TEST_F(ProjectCommands, SameChipShownKeepsTheFileValuesAndTheFullSizeInKb) {
   const auto lines = fresh.w->LogLines();
   for (size_t i = linesBefore; i < lines.size(); ++i)
     EXPECT_EQ(lines[i].find("is selectd"), std::string::npos) << lines[i];
+}
+
+TEST_F(ProjectCommands, OtherChipShownRunsTheChipChangeOnceUnderTheFileValues) {
+  TQZProgrammer& w = Ready();
+  Choose(w, Js(), "W25x32xx");
+  LoadData(w, Pattern(0x1234, 2));
+  Js().CtrlFlags2 = 0x5A;  // values the chip change would reset
+  Js().ChipId1 = 0x3C;
+  SaveProject(w);
+
+  Fresh fresh = FreshWindow();
+  Choose(*fresh.w, *fresh.js, "24xx02");
+  const size_t linesBefore = fresh.w->LogLines().size();
+  answer = (dir_ / "job.TKP").string();
+  fresh.w->LoadFromTesmelProjectClick();
+  EXPECT_EQ(fresh.w->MCUNameEdit->text().toStdString(), "W25x32xx");
+  const auto lines = fresh.w->LogLines();
+  EXPECT_EQ(std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore), lines.end(),
+                          [](const std::string& l) {
+                            return l.find("Chip \"W25x32xx\" is selectd.") != std::string::npos;
+                          }),
+            1);
+  // The chip change ran on the fields before the name; those after it stand.
+  EXPECT_EQ(fresh.js->SelChipName, "W25x32xx");
+  EXPECT_EQ(fresh.js->CtrlFlags2, 0x5A);
+  EXPECT_EQ(fresh.js->ChipId1, 0x3C);
 }
 
 TEST_F(ProjectCommands, EarlierLargerImageDoesNotSurviveBehindTheProject) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
 
 #include "SlotFixture.h"
@@ -107,6 +108,38 @@ TEST_F(SlotOperations, SlotsWithoutGaugeStillChangeState) {
   EndSlotOperation(*js, false, 1);
   EXPECT_EQ(js->SlotBusy[1], 0);
   EXPECT_EQ(view.LogTexts().back(), SlotText(1, "Operation Success!"));
+}
+
+// Whether the image and the chip may change: only while no slot runs.
+TEST_F(SlotOperations, ImageAndChipMayChangeOnlyWhileNoSlotRuns) {
+  struct Case {
+    const char* name;
+    std::function<void(JobState&)> set;
+    bool mayChange;
+  } cases[] = {
+      {"units connected and idle", [](JobState&) {}, true},
+      {"an operation armed", [](JobState& js) { StartSlotOperation(js, 500, 0, 5); }, false},
+      {"the paced program stream", [](JobState& js) { js.SlotDownloading[2] = 1; }, false},
+      {"the streamed read", [](JobState& js) { js.ReadStreaming = 1; }, false},
+      {"a raw download round asked for", [](JobState& js) { js.SlotRawPending[4] = 1; }, false},
+      // A download that fails before its first round leaves no raw phase behind.
+      {"an operation ended in its raw phase",
+       [](JobState& js) {
+         StartSlotOperation(js, 500, 0, 6);
+         js.SlotRawPending[6] = 1;
+         EndSlotOperation(js, true, 6);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();  // every slot idle
+    js->SlotDownloading.fill(0);
+    js->ReadStreaming = 0;
+    js->SlotConnected.fill(1);
+    c.set(*js);
+    EXPECT_EQ(ImageAndChipMayChange(*js), c.mayChange);
+  }
 }
 
 struct RangeCase {

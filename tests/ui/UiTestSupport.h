@@ -32,6 +32,29 @@ class QtApplicationEnvironment : public ::testing::Environment {
 inline const auto* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
+// A main window on `js` whose modal boxes are recorded in `boxes` and which
+// sees none of the machine's serial ports (its folders under `dir` do not
+// exist). Not yet shown.
+inline std::unique_ptr<TQZProgrammer> RecordingWindow(JobState& js, const std::filesystem::path& dir,
+                                                      std::vector<std::string>& boxes) {
+  auto w = std::make_unique<TQZProgrammer>(js);
+  w->MessageBoxHook = [&boxes](const std::string& text) { boxes.push_back(text); };
+  w->PortSource.SysRoot = (dir / "no-sys").string();
+  w->PortSource.DevRoot = (dir / "no-dev").string();
+  w->PortSource.CanOpen = [](const std::string&) { return false; };
+  return w;
+}
+
+// The window's log lines without their "> hh:mm:ss " stamp (tests run in the
+// C locale, whose long time has that form).
+inline std::vector<std::string> LogTextsOf(const TQZProgrammer& w) {
+  static const std::regex kStamp("^> [0-9]{2}:[0-9]{2}:[0-9]{2} ");
+  std::vector<std::string> out;
+  for (const std::string& line : w.LogLines())
+    out.push_back(std::regex_replace(line, kStamp, "", std::regex_constants::format_first_only));
+  return out;
+}
+
 // Runs the test inside a fresh temporary folder as working folder.
 class ScratchFolderTest : public ::testing::Test {
  protected:
@@ -53,14 +76,7 @@ class ScratchFolderTest : public ::testing::Test {
   TQZProgrammer& Window() {
     if (!window_) {
       js_ = std::make_unique<JobState>();
-      window_ = std::make_unique<TQZProgrammer>(*js_);
-      window_->MessageBoxHook = [this](const std::string& text) { boxes.push_back(text); };
-      // No serial ports: the machine's own devices stay out of the tests.
-      window_->PortSource.SysRoot = (dir_ / "no-sys").string();
-      window_->PortSource.DevRoot = (dir_ / "no-dev").string();
-      window_->PortSource.CanOpen = [](const std::string&) { return false; };
-      // The machine's own serial ports stay out of the tests.
-      window_->PortSource.SysRoot = (dir_ / "no-sys").string();
+      window_ = RecordingWindow(*js_, dir_, boxes);
     }
     return *window_;
   }
@@ -72,15 +88,8 @@ class ScratchFolderTest : public ::testing::Test {
   }
   JobState& Js() { return *js_; }
 
-  // The log's lines without their "> hh:mm:ss " stamp (tests run in the C
-  // locale, whose long time has that form).
-  std::vector<std::string> LogTexts() {
-    static const std::regex kStamp("^> [0-9]{2}:[0-9]{2}:[0-9]{2} ");
-    std::vector<std::string> out;
-    for (const std::string& line : window_->LogLines())
-      out.push_back(std::regex_replace(line, kStamp, "", std::regex_constants::format_first_only));
-    return out;
-  }
+  // The log's lines without their time stamp.
+  std::vector<std::string> LogTexts() { return LogTextsOf(*window_); }
 
   std::filesystem::path dir_;
   std::vector<std::string> boxes;

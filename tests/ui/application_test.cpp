@@ -19,7 +19,7 @@ TEST(Application, UncaughtHandlerErrorIsBoxedAndTheLoopGoesOn) {
   TApplication app(argc, argv);
   auto js = std::make_unique<JobState>();
   TQZProgrammer window(*js);
-  QZProgrammer = &window;
+  app.SetMainWindow(&window);
   std::vector<std::string> boxes;
   window.MessageBoxHook = [&](const std::string& text) { boxes.push_back(text); };
 
@@ -31,5 +31,4 @@ TEST(Application, UncaughtHandlerErrorIsBoxedAndTheLoopGoesOn) {
   QTest::mouseClick(&button, Qt::LeftButton);  // the button still works
   EXPECT_EQ(boxes, (std::vector<std::string>{"Error opening serial port:ttyUSB7",
                                              "Error opening serial port:ttyUSB7"}));
-  QZProgrammer = nullptr;
 }

@@ -1,6 +1,8 @@
 // The close path: ports closed, the message log saved as configured.
 #include <QAction>
 #include <QPlainTextEdit>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -168,6 +170,17 @@ TEST_F(LogOnCloseTest, OperatorNamedModes) {
     EXPECT_TRUE(r.message.empty());
     EXPECT_EQ(FileBytes("op.log"), c.after);
   }
+}
+
+TEST_F(LogOnCloseTest, AnOperatorsFileThatCannotBeCreatedKeepsTheWindowOpenAndSaysWhy) {
+  LogConfig cfg;
+  cfg.AutoLogName = false;
+  cfg.LogWriteMode = LogConfig::NewFile;
+  cfg.LogFileName = "missing/op.log";
+  const LogCloseResult r = SaveLogOnClose(cfg, dir_.string(), {"a"}, "d", "t");
+  EXPECT_TRUE(r.keepWindowOpen);
+  EXPECT_EQ(r.message, "Cannot create file \"missing/op.log\". " + std::string(std::strerror(ENOENT)));
+  EXPECT_TRUE(r.writtenPath.empty());
 }
 
 TEST_F(LogOnCloseTest, AModeWithNoChoiceWritesNothing) {
