@@ -57,7 +57,7 @@ bool HoldsSoundPacket(std::span<const uint8_t> frame) {
   if (packet[0] == kSequenceReport) {
     return static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) == 0;
   }
-  if (packet[0] == 0xA3 && packet[1] == 0xA5 && packet[2] == 0x35) return true;
+  if (std::equal(kProbeHeader.begin(), kProbeHeader.end(), packet.begin())) return true;
   return CheckPacket(packet.data(), length) != kPacketCheckError;
 }
 
@@ -122,8 +122,9 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
 }  // namespace
 
 int32_t ReceiveTimeoutTicks(int slot) {
-  static constexpr int32_t kTicks[kSlotCount] = {500, 500, 500, 500, 500, 600, 700, 800};
-  return ValidSlot(slot) ? kTicks[slot] : 500;
+  constexpr int32_t t = kAnswerTimeoutTicks;
+  static constexpr int32_t kTicks[kSlotCount] = {t, t, t, t, t, t + 100, t + 200, t + 300};
+  return ValidSlot(slot) ? kTicks[slot] : t;
 }
 
 void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot,

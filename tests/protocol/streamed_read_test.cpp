@@ -155,9 +155,11 @@ TEST_F(StreamTest, PaddingSplitFromItsFrameIsSkippedAndErasedBytesKept) {
   ASSERT_EQ(std::vector<uint8_t>(line.end() - kPadding, line.end()), std::vector<uint8_t>(kPadding, 0xFF));
   std::vector<uint8_t> data(10, 0xFF);
   data.push_back(0x12);
-  std::vector<uint8_t> first(line.begin(), line.end() - 3);
-  std::vector<uint8_t> second(line.end() - 3, line.end());
-  second.insert(second.end(), data.begin(), data.end());
+  // The cut falls three bytes into the padding.
+  const size_t cut = line.size() - 3;
+  line.insert(line.end(), data.begin(), data.end());
+  std::vector<uint8_t> first(line.begin(), line.begin() + cut);
+  std::vector<uint8_t> second(line.begin() + cut, line.end());
   Receive(first, 0);
   ASSERT_EQ(js->ReadStreaming, 1);
   EXPECT_EQ(js->ReadCount, 0u);
