@@ -4,6 +4,7 @@
 
 #include "messages/Messages.h"
 #include "protocol/AnswerHandlers.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
@@ -16,7 +17,7 @@ namespace {
 constexpr uint32_t kStreamBlockKB = 32;
 // As long as an answer may take: a write queue that stands still this long
 // sits on a line that no longer drains.
-constexpr int32_t kStalledQueueTicks = 500;
+constexpr int32_t kStalledQueueTicks = kAnswerTimeoutTicks;
 
 void TickBusySlot(JobState& js, int slot) {
   if (js.SlotGaugeTick[slot]) {
