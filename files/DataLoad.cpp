@@ -78,7 +78,7 @@ bool OpenDataFile(JobState& js, const std::string& path) {
   if (js.ChipFamily == 32) {
     CompactPagedImage(js);
   } else {
-    ShowChipDataRange(js);
+    TakeImageRange(js);
   }
   return true;
 }

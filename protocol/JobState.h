@@ -113,6 +113,11 @@ struct JobState {
   uint8_t CountLimitOn = 0;
   int32_t CountLimit = 0;
   uint32_t ShownChecksum = 0;
+  // The display choices, kept in step with their controls: "User Chip Size"
+  // (a trimmed chip class takes the whole chip) and the kind of checksum in
+  // the status bar (0 ACC32, 1 CRC32).
+  uint8_t UserChipSize = 0;
+  uint8_t ChecksumKind = 1;
   uint16_t AddrWriteAddr = 0;
   uint16_t AddrWriteLen = 0;
   std::vector<uint8_t> AddrWriteData;

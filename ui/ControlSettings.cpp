@@ -45,6 +45,7 @@ ControlStates ReadControls(const TQZProgrammer& w) {
   c.SpinEditNumb = w.SpinEditNumb->value();
   c.RadioGroupX = w.RadioGroupX->ItemIndex();
   c.RadioGrpSumDP = w.RadioGrpSumDP->ItemIndex();
+  c.ChkBoxCPES = w.ChkBoxCPES->isChecked();
   return c;
 }
 
@@ -94,6 +95,7 @@ void TQZProgrammer::CheckBoxAutClick() {
 void TQZProgrammer::RadioGrpSumDPClick() {}
 
 void TQZProgrammer::RadioGroupXClick() {
+  js.ChecksumKind = static_cast<uint8_t>(RadioGroupX->ItemIndex() == 0 ? 0 : 1);
   if (js.ChipSelected && js.DataLoaded) ShowChecksumPanels(js);
 }
 

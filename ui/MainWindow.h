@@ -60,8 +60,6 @@ class TQZProgrammer : public QMainWindow, public IView {
   void ShowErrorMessage(const std::string& text) override;
   void SetInfoPanel(const std::string& text) override;
   void Post(std::function<void()> task) override;
-  bool UserChipSizeChecked() const override;
-  int ChecksumDisplayIndex() const override;
   void ShowHexRange(uint32_t first, uint32_t last) override;
   void SetBusyCursor(bool busy) override;
 

@@ -125,6 +125,8 @@ bool CollectControlSettings(JobState& js, const ControlStates& c) {
   js.CountLimit = c.SpinEditNumb;
   js.ClockCode = ClockCodeOf(js, c);
   js.ShownChecksum = ShownChecksumOf(js, c);
+  js.ChecksumKind = c.RadioGroupX == 0 ? 0 : 1;
+  js.UserChipSize = c.ChkBoxCPES ? 1 : 0;
 
   AddRawLine(js, "");
   AddRawLine(js, msg::Fmt("> Control Setting(Hex): %0.2x,%0.2x,%0.2x,%0.2x, "

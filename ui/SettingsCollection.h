@@ -49,6 +49,8 @@ struct ControlStates {
   // Checksum shown: RadioGroupX 0 ACC32, 1 CRC32; RadioGrpSumDP 0 chip, 1 file.
   int RadioGroupX = 1;
   int RadioGrpSumDP = 0;
+
+  bool ChkBoxCPES = false;  // "User Chip Size"
 };
 
 // Copies the settings into the control fields of the job state and logs
