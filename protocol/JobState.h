@@ -110,6 +110,9 @@ struct JobState {
   int32_t SNGain = 0;
   int32_t SNValue = 0;
   int32_t SNAddress = 0;
+  // "Enable S/N" and "Enable Online S/N" both checked, kept in step with the
+  // boxes: SNValue advances after each chip a unit has verified.
+  uint8_t OnlineSN = 0;
   uint8_t CountLimitOn = 0;
   int32_t CountLimit = 0;
   uint32_t ShownChecksum = 0;

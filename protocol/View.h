@@ -38,9 +38,9 @@ class IView {
   // The hourglass cursor while a long step runs.
   virtual void SetBusyCursor(bool /*busy*/) {}
 
-  // A unit has verified a chip: the window advances its online serial number
-  // when that is enabled. Views without serial numbers ignore it.
-  virtual void IncrementOnlineSN() {}
+  // The online serial number has advanced to `value`. Views without serial
+  // numbers ignore it.
+  virtual void ShowSerialNumber(uint32_t /*value*/) {}
 
   // Bytes received so far by a streamed chip read, for the read page's
   // counter. Views without that counter ignore it.

@@ -38,6 +38,7 @@ ControlStates ReadControls(const TQZProgrammer& w) {
   c.RadioGroupSpd = w.RadioGroupSpd->ItemIndex();
   c.CheckBoxSN = w.CheckBoxSN->isChecked();
   c.SNOrderChk = w.SNOrderChk->isChecked();
+  c.ChkBoxPCSN = w.ChkBoxPCSN->isChecked();
   c.SNEdit = w.SNEdit->text().toStdString();
   c.GainEdit = w.GainEdit->text().toStdString();
   c.AddrEdit = w.AddrEdit->text().toStdString();

@@ -109,6 +109,7 @@ bool CollectControlSettings(JobState& js, const ControlStates& c) {
   if (!gain) return false;
   js.SNGain = static_cast<uint16_t>(*gain);
   js.SNEnabled = c.CheckBoxSN ? 15 : 0;
+  js.OnlineSN = c.CheckBoxSN && c.ChkBoxPCSN ? 1 : 0;
   if (c.CheckBoxSN) {
     auto value = FieldInteger(js, c.SNEdit);
     if (!value) return false;

@@ -40,6 +40,7 @@ struct ControlStates {
   // Serial number and count limit.
   bool CheckBoxSN = false;
   bool SNOrderChk = false;  // big endian
+  bool ChkBoxPCSN = false;  // "Enable Online S/N"
   std::string SNEdit = "0x00000000";
   std::string GainEdit = "0x01";
   std::string AddrEdit = "0x0000FFF0";

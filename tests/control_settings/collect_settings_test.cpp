@@ -29,7 +29,7 @@ struct Fields {
   int32_t CountLimit = 0;
   uint8_t ClockCode = 5;
   uint32_t ShownChecksum = 0x33;  // chip CRC-32
-  uint8_t ChecksumKind = 1, UserChipSize = 0;
+  uint8_t ChecksumKind = 1, UserChipSize = 0, OnlineSN = 0;
   bool operator==(const Fields&) const = default;
 };
 
@@ -60,6 +60,7 @@ Fields FieldsOf(const JobState& js) {
   f.ShownChecksum = js.ShownChecksum;
   f.ChecksumKind = js.ChecksumKind;
   f.UserChipSize = js.UserChipSize;
+  f.OnlineSN = js.OnlineSN;
   return f;
 }
 
@@ -72,7 +73,7 @@ std::ostream& operator<<(std::ostream& os, const Fields& f) {
             << " SN " << +f.SNLength << "/" << f.SNGain << "/" << +f.SNEnabled << "/" << f.SNValue << "/"
             << f.SNAddress << std::dec << " Limit " << +f.CountLimitOn << "/" << f.CountLimit << " Clock "
             << +f.ClockCode << std::hex << " Shown " << f.ShownChecksum << " Kind " << +f.ChecksumKind
-            << " User Chip Size " << +f.UserChipSize;
+            << " User Chip Size " << +f.UserChipSize << " Online SN " << +f.OnlineSN;
 }
 
 // The log's lines without time stamps; the raw lines as they are.
@@ -296,8 +297,18 @@ TEST(CollectControlSettings, EverySettingReachesTheJobState) {
          e.SNValue = 0x12345678;
          e.SNAddress = 0x10;
        }},
+      {"online serial number", [](CollectFixture& f) {
+         f.controls.CheckBoxSN = true;
+         f.controls.ChkBoxPCSN = true;
+       },
+       [](Fields& e) {
+         e.SNEnabled = 15;
+         e.SNAddress = 0xFFF0;
+         e.OnlineSN = 1;
+       }},
       {"serial number off: value 0, no address",
        [](CollectFixture& f) {
+         f.controls.ChkBoxPCSN = true;  // online numbers need serial numbers on
          f.controls.SNEdit = "0x12345678";
          f.controls.GainEdit = "-1";
        },
