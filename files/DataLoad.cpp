@@ -79,7 +79,7 @@ bool OpenDataFile(JobState& js, const std::string& path) {
   if (IsPagedFlash(js.ChipFamily)) {
     CompactPagedImage(js);
   } else {
-    ShowChipDataRange(js);
+    TakeImageRange(js);
   }
   return true;
 }

@@ -72,24 +72,31 @@ uint32_t FileRangeCRC32(const JobState& js) {
   return CRC32Block(js.DataBuffer.get(), js.FileStartAddr, std::min(js.FileEndAddr, kLastIndex));
 }
 
-void ShowChipDataRange(JobState& js) {
+void SettleDataRange(JobState& js) {
   AddRawLine(js, " ");
   AddInfoLine(js, msg::FmtV(msg::Tr("Chip Start Address = 0x%0.6x."), js.DataStart));
   AddInfoLine(js, msg::FmtV(msg::Tr("Chip End Address   = 0x%0.6x."), js.DataEnd));
-  if (TrimmedClass(js)) {
-    if (js.LogMemo && js.LogMemo->UserChipSizeChecked()) {
-      UseWholeChip(js);
-    } else {
-      TrimTrailingBlank(js);
-    }
+  if (!TrimmedClass(js)) return;
+  if (js.UserChipSize) {
+    UseWholeChip(js);
+  } else {
+    TrimTrailingBlank(js);
   }
+}
+
+void ShowChipDataRange(JobState& js) {
   UpdateRangeChecksums(js);
   if (HasHexGrid(js)) ShowHexGrid(js);
   if (js.LogMemo) js.LogMemo->SetBusyCursor(false);
 }
 
-void ShowRangeForUserChipSize(JobState& js) {
-  if (js.ChipSelected && js.DataLoaded && TrimmedClass(js)) ShowChipDataRange(js);
+void TakeImageRange(JobState& js) {
+  SettleDataRange(js);
+  ShowChipDataRange(js);
+}
+
+void RefitForUserChipSize(JobState& js) {
+  if (js.ChipSelected && js.DataLoaded && TrimmedClass(js)) TakeImageRange(js);
 }
 
 void TrimTrailingBlank(JobState& js) {
@@ -117,7 +124,7 @@ void TrimTrailingBlank(JobState& js) {
 
 void ShowChecksumPanels(JobState& js) {
   if (!js.LogMemo) return;
-  if (js.LogMemo->ChecksumDisplayIndex() == 0) {
+  if (js.ChecksumKind == 0) {
     js.LogMemo->SetStatusPanel(0, msg::Fmt("File ACC32 : 0x%0.8x", js.LoadSum));
     js.LogMemo->SetStatusPanel(1, msg::Fmt("Chip ACC32 : 0x%0.8x", js.ChipSum32));
   } else {

@@ -11,17 +11,24 @@
 struct JobState;
 
 // The chip classes (SPI NOR flash) whose range is trimmed to the data held,
-// unless "User Chip Size" is checked.
+// unless UserChipSize is set.
 bool TrimmedClass(const JobState& js);
 
-// Logs the range, trims it where the chip class is trimmed (with "User Chip
-// Size" checked it becomes the whole chip instead), sums it and shows the
-// hex grid for the classes that have one.
+// Logs the range and, where the chip class is trimmed, fits it to the image:
+// the whole chip with UserChipSize set, else trimmed (TrimTrailingBlank).
+// This decides how much a unit programs: ChipSize and DataSizeKB follow.
+void SettleDataRange(JobState& js);
+
+// Sums DataStart..DataEnd and shows it: the checksums, then the hex grid for
+// the classes that have one. The range itself is left as it is.
 void ShowChipDataRange(JobState& js);
 
-// "User Chip Size" has changed: a loaded image of a trimmed class gets its
-// range anew, the whole chip while the box is checked, else trimmed.
-void ShowRangeForUserChipSize(JobState& js);
+// What a loaded or read image gets: SettleDataRange, then ShowChipDataRange.
+void TakeImageRange(JobState& js);
+
+// UserChipSize has changed: a loaded image of a trimmed class gets its range
+// anew, the whole chip while it is set, else trimmed.
+void RefitForUserChipSize(JobState& js);
 
 // Narrows DataEnd to the last 256-byte block holding data (at least 4096
 // bytes from DataStart); sets ChipSize and DataSizeKB and logs the range.

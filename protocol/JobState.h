@@ -110,9 +110,17 @@ struct JobState {
   int32_t SNGain = 0;
   int32_t SNValue = 0;
   int32_t SNAddress = 0;
+  // "Enable S/N" and "Enable Online S/N" both checked, kept in step with the
+  // boxes: SNValue advances after each chip a unit has verified.
+  uint8_t OnlineSN = 0;
   uint8_t CountLimitOn = 0;
   int32_t CountLimit = 0;
   uint32_t ShownChecksum = 0;
+  // The display choices, kept in step with their controls: "User Chip Size"
+  // (a trimmed chip class takes the whole chip) and the kind of checksum in
+  // the status bar (0 ACC32, 1 CRC32).
+  uint8_t UserChipSize = 0;
+  uint8_t ChecksumKind = 1;
   uint16_t AddrWriteAddr = 0;
   uint16_t AddrWriteLen = 0;
   std::vector<uint8_t> AddrWriteData;

@@ -8,6 +8,7 @@
 #include "protocol/Log.h"
 #include "protocol/Senders.h"
 #include "protocol/SlotOperations.h"
+#include "protocol/SlotPhase.h"
 
 namespace {
 
@@ -70,8 +71,9 @@ void StartTimedCheck(JobState& js, uint8_t op, const std::string& line, int32_t 
 }
 
 bool SendsFromBuffer(const JobState& js, int slot) {
-  if (js.SlotDownloading[slot]) return true;
-  if (!js.SlotBusy[slot]) return false;
+  const SlotPhase phase = SlotPhaseOf(js, slot);
+  if (phase == SlotPhase::Sending) return true;
+  if (phase != SlotPhase::Busy) return false;
   switch (js.SlotOp[slot]) {
     case kOpDownload:
     case kOpDownloadPages:
@@ -149,8 +151,9 @@ bool DataBufferSending(const JobState& js) {
 }
 
 bool DataBufferFilling(const JobState& js) {
-  if (js.ReadStreaming) return true;
-  if (!js.SlotBusy[0]) return false;
+  const SlotPhase phase = SlotPhaseOf(js, 0);
+  if (phase == SlotPhase::Reading) return true;
+  if (phase != SlotPhase::Busy) return false;
   return js.SlotOp[0] == kOpReadChip155 || js.SlotOp[0] == kOpReadChip154 ||
          js.SlotOp[0] == kOpReadDownloaded;
 }

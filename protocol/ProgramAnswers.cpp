@@ -9,6 +9,7 @@
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 #include "protocol/Senders.h"
+#include "protocol/SerialNumber.h"
 #include "protocol/SlotOperations.h"
 #include "protocol/SlotTimers.h"
 
@@ -97,7 +98,7 @@ void StartVerifyAfterProgram(JobState& js, int slot) {
 void HandleVerifyAnswer(JobState& js, uint8_t status, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   FillSlotGauge(js, slot);
-  if (js.LogMemo) js.LogMemo->IncrementOnlineSN();  // when the window has it enabled
+  AdvanceOnlineSN(js);
   if (js.SlotAutoMode[slot]) {
     js.OkCount += 1;
     if (js.LogMemo) js.LogMemo->SetStatusPanel(2, msg::FmtV(msg::Tr("Burn OK, Total: %d"), js.OkCount));

@@ -73,7 +73,7 @@ void HandleReadBlockAnswer(JobState& js, uint8_t status, int slot) {
   js.DataLoaded = 1;
   LogSlotMessage(js, msg::Tr("Chip Data has been read out."), slot);
   EndSlotOperation(js, false, slot);
-  ShowChipDataRange(js);
+  TakeImageRange(js);
   if (!protection.empty()) LogSlotMessage(js, protection, slot);
 }
 
@@ -99,7 +99,7 @@ void HandleReadDownloadedAnswer(JobState& js, uint8_t status, int slot) {
   js.DataLoaded = 1;
   LogSlotMessage(js, msg::Tr("Download Data has been read out."), slot);
   EndSlotOperation(js, false, slot);
-  ShowChipDataRange(js);
+  TakeImageRange(js);
 }
 
 void HandleReadIdAnswer(JobState& js, uint8_t status, int slot) {

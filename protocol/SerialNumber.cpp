@@ -45,3 +45,10 @@ std::string OnlineSNRangeRefusal(const JobState& js) {
 uint32_t NextSerialNumber(uint32_t value, int32_t gain) {
   return value + static_cast<uint16_t>(gain);
 }
+
+void AdvanceOnlineSN(JobState& js) {
+  if (!js.OnlineSN) return;
+  const uint32_t next = NextSerialNumber(static_cast<uint32_t>(js.SNValue), js.SNGain);
+  js.SNValue = static_cast<int32_t>(next);
+  if (js.LogMemo) js.LogMemo->ShowSerialNumber(next);
+}

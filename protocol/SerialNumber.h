@@ -23,3 +23,7 @@ std::string OnlineSNRangeRefusal(const JobState& js);
 // The number after a good chip: value + gain, the gain taken as an unsigned
 // 16-bit value, the sum modulo 2^32.
 uint32_t NextSerialNumber(uint32_t value, int32_t gain);
+
+// A unit has verified a chip: with OnlineSN set, SNValue becomes the next
+// number, which the view shows.
+void AdvanceOnlineSN(JobState& js);

@@ -7,6 +7,7 @@
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
+#include "protocol/SlotPhase.h"
 #include "protocol/SlotTimers.h"
 
 namespace {
@@ -31,18 +32,15 @@ void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot)
 }
 
 bool SlotStreaming(const JobState& js, int slot) {
-  if (!ValidSlot(slot)) return false;
-  return js.SlotDownloading[slot] != 0 || (slot == 0 && js.ReadStreaming != 0);
+  const SlotPhase phase = SlotPhaseOf(js, slot);
+  return phase == SlotPhase::Sending || phase == SlotPhase::Reading;
 }
 
-bool SlotReady(const JobState& js, int slot) {
-  if (!ValidSlot(slot)) return false;
-  return js.SlotConnected[slot] != 0 && js.SlotBusy[slot] == 0 && !SlotStreaming(js, slot);
-}
+bool SlotReady(const JobState& js, int slot) { return SlotPhaseOf(js, slot) == SlotPhase::Idle; }
 
 bool SlotRunning(const JobState& js, int slot) {
-  if (!ValidSlot(slot)) return false;
-  return js.SlotBusy[slot] != 0 || js.SlotRawPending[slot] != 0 || SlotStreaming(js, slot);
+  const SlotPhase phase = SlotPhaseOf(js, slot);
+  return phase != SlotPhase::Idle && phase != SlotPhase::Absent;
 }
 
 bool ImageAndChipMayChange(const JobState& js) {

@@ -33,20 +33,14 @@ class IView {
   // Caption of the device panel above the log.
   virtual void SetInfoPanel(const std::string& text) = 0;
 
-  // What the data range display needs of the window; a view without these
-  // controls keeps the defaults.
-  // "User Chip Size" is checked: the range is not trimmed.
-  virtual bool UserChipSizeChecked() const { return false; }
-  // Kind of checksum in the status bar: 0 ACC32, 1 CRC32.
-  virtual int ChecksumDisplayIndex() const { return 1; }
   // Shows DataBuffer from first to last (inclusive) in the data page's hex grid.
   virtual void ShowHexRange(uint32_t /*first*/, uint32_t /*last*/) {}
   // The hourglass cursor while a long step runs.
   virtual void SetBusyCursor(bool /*busy*/) {}
 
-  // A unit has verified a chip: the window advances its online serial number
-  // when that is enabled. Views without serial numbers ignore it.
-  virtual void IncrementOnlineSN() {}
+  // The online serial number has advanced to `value`. Views without serial
+  // numbers ignore it.
+  virtual void ShowSerialNumber(uint32_t /*value*/) {}
 
   // Bytes received so far by a streamed chip read, for the read page's
   // counter. Views without that counter ignore it.

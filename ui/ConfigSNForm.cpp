@@ -68,6 +68,6 @@ bool TConfigSNForm::WriteFixedSNData() {
     return false;
   }
   std::memcpy(js.DataBuffer.get() + at, bytes->data(), bytes->size());
-  ShowChipDataRange(js);
+  TakeImageRange(js);
   return true;
 }

@@ -38,6 +38,7 @@ ControlStates ReadControls(const TQZProgrammer& w) {
   c.RadioGroupSpd = w.RadioGroupSpd->ItemIndex();
   c.CheckBoxSN = w.CheckBoxSN->isChecked();
   c.SNOrderChk = w.SNOrderChk->isChecked();
+  c.ChkBoxPCSN = w.ChkBoxPCSN->isChecked();
   c.SNEdit = w.SNEdit->text().toStdString();
   c.GainEdit = w.GainEdit->text().toStdString();
   c.AddrEdit = w.AddrEdit->text().toStdString();
@@ -45,6 +46,7 @@ ControlStates ReadControls(const TQZProgrammer& w) {
   c.SpinEditNumb = w.SpinEditNumb->value();
   c.RadioGroupX = w.RadioGroupX->ItemIndex();
   c.RadioGrpSumDP = w.RadioGrpSumDP->ItemIndex();
+  c.ChkBoxCPES = w.ChkBoxCPES->isChecked();
   return c;
 }
 
@@ -94,6 +96,7 @@ void TQZProgrammer::CheckBoxAutClick() {
 void TQZProgrammer::RadioGrpSumDPClick() {}
 
 void TQZProgrammer::RadioGroupXClick() {
+  js.ChecksumKind = static_cast<uint8_t>(RadioGroupX->ItemIndex() == 0 ? 0 : 1);
   if (js.ChipSelected && js.DataLoaded) ShowChecksumPanels(js);
 }
 

@@ -64,8 +64,6 @@ void TQZProgrammer::FormKeyPress(char& key) {
   if (SpdBtnAutoP->isEnabled() && (key == ' ' || key == '\r')) SpdBtnAutoPClick();
 }
 
-bool TQZProgrammer::UserChipSizeChecked() const { return ChkBoxCPES->isChecked(); }
-
 void TQZProgrammer::ChkBoxCPESClick() {
   // The box decides the range a running unit is sending: it stays as it was.
   if (RefuseImageOrChipChange(js)) {
@@ -73,10 +71,9 @@ void TQZProgrammer::ChkBoxCPESClick() {
     ChkBoxCPES->setChecked(!ChkBoxCPES->isChecked());
     return;
   }
-  ShowRangeForUserChipSize(js);
+  js.UserChipSize = ChkBoxCPES->isChecked() ? 1 : 0;
+  RefitForUserChipSize(js);
 }
-
-int TQZProgrammer::ChecksumDisplayIndex() const { return RadioGroupX->ItemIndex(); }
 
 void TQZProgrammer::ShowHexRange(uint32_t first, uint32_t last) { FillHexViewer(first, last); }
 

@@ -12,9 +12,9 @@
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/AnswerHandling.h"
-#include "protocol/CommandCodes.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/Senders.h"
+#include "protocol/SlotSearch.h"
 #include "transport/TComm.h"
 #include "ui/MainWindow.h"
 #include "ui/PortListView.h"
@@ -46,36 +46,19 @@ void TQZProgrammer::BitBtnFreshClick() {
   ComboBoxCOM->clear();
   if (ComboBoxCOM->isEditable()) ComboBoxCOM->setEditText(shown);
   ComboBoxCOM->blockSignals(false);
-  js.DeviceCount = 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     if (Port(slot).IsOpen()) Port(slot).ClosePort();
-    js.SlotConnected[slot] = 0;
-    js.SlotBusy[slot] = 0;
-    // What ran on the slot is abandoned, not failed: no chip counts NG later.
-    js.SlotAutoMode[slot] = 0;
   }
+  ForgetUnits(js);
   LoadPorts();
   LayoutForDevices();
 }
 
 void TQZProgrammer::BitBtnFindCOMClick() {
-  js.DeviceCount = 0;
-  // A streamed read still running would take unit 1's probe answer for data.
-  js.ReadStreaming = 0;
+  // Every port closes here, so no slot keeps a unit: slots beyond the list
+  // would otherwise stay connected to a closed port.
+  ClearSlotsForSearch(js);
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    js.SlotRxCount[slot] = 0;
-    js.SlotDownloading[slot] = 0;
-    js.SlotRawPending[slot] = 0;
-    js.SlotBusy[slot] = 0;
-    js.SlotAutoMode[slot] = 0;  // an Auto cut off here counts no chip NG later
-    // Every port closes here, so no slot keeps a unit: slots beyond the list
-    // would otherwise stay connected to a closed port.
-    js.SlotConnected[slot] = 0;
-    if (IGauge* gauge = js.GaugeSlots[slot]) {
-      gauge->SetEnabled(false);
-      gauge->SetProgress(0);
-      gauge->SetColor(GaugeColor::Blue);
-    }
     if (Port(slot).IsOpen()) Port(slot).ClosePort();
   }
   std::vector<std::string> entries = PortEntries(ComboBoxCOM);
@@ -84,8 +67,7 @@ void TQZProgrammer::BitBtnFindCOMClick() {
   // Its error box comes once, after every port has had its probe.
   std::optional<std::string> firstFailure;
   for (int slot = 0; slot < kSlotCount && slot < static_cast<int>(entries.size()); ++slot) {
-    js.SlotTimeout[slot] = kAnswerTimeoutTicks;
-    js.SlotConnected[slot] = 0;
+    ArmSlotProbe(js, slot);
     SetInfoPanel("Searching Devices............");
     AddInfoLine(msg::Fmt("Checking Device %d In %s............", slot + 1, entries[slot].c_str()));
     Port(slot).SetCommName(entries[slot]);
@@ -121,8 +103,7 @@ void TQZProgrammer::SPxCommRequestHangup(int slot) {
   // twice; only the first, while the port is still open, removes an entry.
   if (!Port(slot).IsOpen()) return;
   Port(slot).ClosePort();
-  js.SlotConnected[slot] = 0;
-  if (IGauge* gauge = js.GaugeSlots[slot]) gauge->SetEnabled(false);
+  LoseSlotLine(js, slot);
   if (slot < ComboBoxCOM->count()) ComboBoxCOM->removeItem(slot);
   if (ComboBoxCOM->count() == 0) {
     ComboBoxCOM->blockSignals(true);

@@ -60,8 +60,6 @@ class TQZProgrammer : public QMainWindow, public IView {
   void ShowErrorMessage(const std::string& text) override;
   void SetInfoPanel(const std::string& text) override;
   void Post(std::function<void()> task) override;
-  bool UserChipSizeChecked() const override;
-  int ChecksumDisplayIndex() const override;
   void ShowHexRange(uint32_t first, uint32_t last) override;
   void SetBusyCursor(bool busy) override;
 
@@ -346,7 +344,9 @@ class TQZProgrammer : public QMainWindow, public IView {
   // The online serial number into DataBuffer before Auto and Program.
   void InsertSNIntoBuffer();
   // After a verified chip: the next online serial number (IView).
-  void IncrementOnlineSN() override;
+  void ShowSerialNumber(uint32_t value) override;
+  // OnlineSN follows "Enable S/N" and "Enable Online S/N".
+  void KeepOnlineSNInStep();
   // The byte count of a streamed read in EditRD (IView).
   void ShowReadCount(uint32_t count) override;
   // Timer1 runs from now until a tick finds nothing to watch (IView).

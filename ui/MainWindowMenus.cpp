@@ -182,6 +182,7 @@ void TQZProgrammer::ConnectHandlers() {
   toggle(ChkBoxCPES, &TQZProgrammer::ChkBoxCPESClick);
   click(Button1, &TQZProgrammer::Button1Click);
   toggle(CheckBoxSN, &TQZProgrammer::CheckBoxSNClick);
+  toggle(ChkBoxPCSN, &TQZProgrammer::KeepOnlineSNInStep);
   toggle(ChkBoxStrSN, &TQZProgrammer::ChkBoxStrSNClick);
   click(BitBtnFixSN, &TQZProgrammer::BitBtnFixSNClick);
   connect(SpinEditNumb, &QSpinBox::valueChanged, this, &TQZProgrammer::SpinEditNumbChange);

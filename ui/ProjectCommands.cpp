@@ -167,7 +167,7 @@ void TQZProgrammer::LoadFromTesmelProjectClick() {
   if (!sums) return;
   js.FileStartAddr = js.DataStart;
   js.FileEndAddr = js.DataEnd;
-  ShowChipDataRange(js);
+  TakeImageRange(js);
   WarnOnSumsThatDiffer(*this, *sums);
 }
 

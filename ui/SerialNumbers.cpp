@@ -14,6 +14,7 @@
 #include "ui/MainWindow.h"
 
 void TQZProgrammer::CheckBoxSNClick() {
+  KeepOnlineSNInStep();
   // Disabling a box leaves it checked.
   const bool on = CheckBoxSN->isChecked();
   for (QWidget* w : std::initializer_list<QWidget*>{SNEdit, GainEdit, AddrEdit, ChkBoxPCSN, SNOrderChk,
@@ -43,9 +44,10 @@ void TQZProgrammer::InsertSNIntoBuffer() {
     UpdateChecksums(js, 1, 0);
 }
 
-void TQZProgrammer::IncrementOnlineSN() {
-  if (!ChkBoxPCSN->isChecked() || !CheckBoxSN->isChecked()) return;
-  const uint32_t next = NextSerialNumber(static_cast<uint32_t>(js.SNValue), js.SNGain);
-  js.SNValue = static_cast<int32_t>(next);
-  SNEdit->setText(QString::fromStdString(msg::Fmt("0x%0.8x", next)));
+void TQZProgrammer::ShowSerialNumber(uint32_t value) {
+  SNEdit->setText(QString::fromStdString(msg::Fmt("0x%0.8x", value)));
+}
+
+void TQZProgrammer::KeepOnlineSNInStep() {
+  js.OnlineSN = CheckBoxSN->isChecked() && ChkBoxPCSN->isChecked() ? 1 : 0;
 }

@@ -108,6 +108,7 @@ bool CollectControlSettings(JobState& js, const ControlStates& c) {
   if (!gain) return false;
   js.SNGain = static_cast<uint16_t>(*gain);
   js.SNEnabled = c.CheckBoxSN ? 15 : 0;
+  js.OnlineSN = c.CheckBoxSN && c.ChkBoxPCSN ? 1 : 0;
   if (c.CheckBoxSN) {
     auto value = FieldInteger(js, c.SNEdit);
     if (!value) return false;
@@ -124,6 +125,8 @@ bool CollectControlSettings(JobState& js, const ControlStates& c) {
   js.CountLimit = c.SpinEditNumb;
   js.ClockCode = ClockCodeOf(js, c);
   js.ShownChecksum = ShownChecksumOf(js, c);
+  js.ChecksumKind = c.RadioGroupX == 0 ? 0 : 1;
+  js.UserChipSize = c.ChkBoxCPES ? 1 : 0;
 
   AddRawLine(js, "");
   AddRawLine(js, msg::Fmt("> Control Setting(Hex): %0.2x,%0.2x,%0.2x,%0.2x, "

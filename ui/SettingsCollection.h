@@ -40,6 +40,7 @@ struct ControlStates {
   // Serial number and count limit.
   bool CheckBoxSN = false;
   bool SNOrderChk = false;  // big endian
+  bool ChkBoxPCSN = false;  // "Enable Online S/N"
   std::string SNEdit = "0x00000000";
   std::string GainEdit = "0x01";
   std::string AddrEdit = "0x0000FFF0";
@@ -49,6 +50,8 @@ struct ControlStates {
   // Checksum shown: RadioGroupX 0 ACC32, 1 CRC32; RadioGrpSumDP 0 chip, 1 file.
   int RadioGroupX = 1;
   int RadioGrpSumDP = 0;
+
+  bool ChkBoxCPES = false;  // "User Chip Size"
 };
 
 // Copies the settings into the control fields of the job state and logs

@@ -29,6 +29,7 @@ struct Fields {
   int32_t CountLimit = 0;
   uint8_t ClockCode = 5;
   uint32_t ShownChecksum = 0x33;  // chip CRC-32
+  uint8_t ChecksumKind = 1, UserChipSize = 0, OnlineSN = 0;
   bool operator==(const Fields&) const = default;
 };
 
@@ -57,6 +58,9 @@ Fields FieldsOf(const JobState& js) {
   f.CountLimit = js.CountLimit;
   f.ClockCode = js.ClockCode;
   f.ShownChecksum = js.ShownChecksum;
+  f.ChecksumKind = js.ChecksumKind;
+  f.UserChipSize = js.UserChipSize;
+  f.OnlineSN = js.OnlineSN;
   return f;
 }
 
@@ -68,7 +72,8 @@ std::ostream& operator<<(std::ostream& os, const Fields& f) {
             << " Power " << +f.PowerTime << std::hex << " Steps " << +f.StepFlags << " Ctrl " << +f.CtrlFlags
             << " SN " << +f.SNLength << "/" << f.SNGain << "/" << +f.SNEnabled << "/" << f.SNValue << "/"
             << f.SNAddress << std::dec << " Limit " << +f.CountLimitOn << "/" << f.CountLimit << " Clock "
-            << +f.ClockCode << std::hex << " Shown " << f.ShownChecksum;
+            << +f.ClockCode << std::hex << " Shown " << f.ShownChecksum << " Kind " << +f.ChecksumKind
+            << " User Chip Size " << +f.UserChipSize << " Online SN " << +f.OnlineSN;
 }
 
 // The log's lines without time stamps; the raw lines as they are.
@@ -292,8 +297,18 @@ TEST(CollectControlSettings, EverySettingReachesTheJobState) {
          e.SNValue = 0x12345678;
          e.SNAddress = 0x10;
        }},
+      {"online serial number", [](CollectFixture& f) {
+         f.controls.CheckBoxSN = true;
+         f.controls.ChkBoxPCSN = true;
+       },
+       [](Fields& e) {
+         e.SNEnabled = 15;
+         e.SNAddress = 0xFFF0;
+         e.OnlineSN = 1;
+       }},
       {"serial number off: value 0, no address",
        [](CollectFixture& f) {
+         f.controls.ChkBoxPCSN = true;  // online numbers need serial numbers on
          f.controls.SNEdit = "0x12345678";
          f.controls.GainEdit = "-1";
        },
@@ -307,12 +322,20 @@ TEST(CollectControlSettings, EverySettingReachesTheJobState) {
          e.CountLimit = 1000000;
        }},
       {"ACC32 of the chip", [](CollectFixture& f) { f.controls.RadioGroupX = 0; },
-       [](Fields& e) { e.ShownChecksum = 0x11; }},
+       [](Fields& e) {
+         e.ShownChecksum = 0x11;
+         e.ChecksumKind = 0;
+       }},
       {"ACC32 of the file", [](CollectFixture& f) {
          f.controls.RadioGroupX = 0;
          f.controls.RadioGrpSumDP = 1;
        },
-       [](Fields& e) { e.ShownChecksum = 0x22; }},
+       [](Fields& e) {
+         e.ShownChecksum = 0x22;
+         e.ChecksumKind = 0;
+       }},
+      {"User Chip Size", [](CollectFixture& f) { f.controls.ChkBoxCPES = true; },
+       [](Fields& e) { e.UserChipSize = 1; }},
       {"CRC32 of the file", [](CollectFixture& f) { f.controls.RadioGrpSumDP = 1; },
        [](Fields& e) { e.ShownChecksum = 0x44; }},
   };

@@ -129,7 +129,7 @@ TEST_F(SerialNumberTest, AGoodChipAdvancesTheNumberByTheGain) {
     w.SNEdit->setText(c.start);
     w.GainEdit->setText(c.gain);
     ASSERT_TRUE(w.CollectControlSettings());
-    static_cast<IView&>(w).IncrementOnlineSN();  // as the answer handling calls it
+    AdvanceOnlineSN(*js);  // as the answer handling calls it
     EXPECT_EQ(w.SNEdit->text().toStdString(), c.next) << c.start;
   }
 
@@ -137,8 +137,8 @@ TEST_F(SerialNumberTest, AGoodChipAdvancesTheNumberByTheGain) {
   w.SNEdit->setText("0x00000100");
   w.GainEdit->setText("0x01");
   ASSERT_TRUE(w.CollectControlSettings());
-  w.IncrementOnlineSN();
-  w.IncrementOnlineSN();
+  AdvanceOnlineSN(*js);
+  AdvanceOnlineSN(*js);
   w.AddrEdit->setText("0x20");
   Insert();
   EXPECT_EQ(js->SNValue, 0x102);
@@ -149,12 +149,12 @@ TEST_F(SerialNumberTest, NoAdvanceUnlessBothBoxesAreChecked) {
   w.SNEdit->setText("0x00000005");
   ASSERT_TRUE(w.CollectControlSettings());
   w.CheckBoxSN->setChecked(false);
-  w.IncrementOnlineSN();
+  AdvanceOnlineSN(*js);
   EXPECT_EQ(w.SNEdit->text(), "0x00000005");
 
   w.CheckBoxSN->setChecked(true);
   w.ChkBoxPCSN->setChecked(false);
-  w.IncrementOnlineSN();
+  AdvanceOnlineSN(*js);
   EXPECT_EQ(w.SNEdit->text(), "0x00000005");
 }
 

@@ -9,6 +9,7 @@
 #include "SimUnit.h"
 #include "protocol/JobState.h"
 #include "protocol/ReceiveBuffer.h"
+#include "support/SlotFlagsCheck.h"
 #include "support/FakeView.h"
 
 class LoopPort : public ISlotPort {
@@ -58,6 +59,7 @@ struct UnitBench {
         if (bytes.empty()) continue;
         any = true;
         ReceiveSlotChunk(*js, bytes.data(), bytes.size(), s, onConnected);
+        ExpectSlotFlagsConsistent(*js);
       }
     }
   }

@@ -21,6 +21,8 @@
 #include "ui/ChipSeltForm.h"
 #include "ui/UiTestSupport.h"
 #include "support/ModalDialog.h"
+#include "support/SlotFlagsCheck.h"
+#include "transport/TComm.h"
 
 // Runs the event loop until `done` holds; false when it does not within ms.
 template <typename Done>
@@ -58,10 +60,25 @@ class EightUnits : public ScratchFolderTest {
     }
     shown_ = true;
     TQZProgrammer& w = ShownWindow();
+    CheckSlotFlagsAfterHandlers(w);
     EXPECT_TRUE(WaitFor([&] { return Js().DeviceCount == units.size(); }, 10000))
         << "found " << int(Js().DeviceCount);
     chipForm_ = std::make_unique<TChipSeltForm>(Js(), w.MCUNameEdit);
     return w;
+  }
+
+  // The slots' flags checked after each received chunk and each timer event.
+  void CheckSlotFlagsAfterHandlers(TQZProgrammer& w) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      auto handler = w.Port(slot).OnReceiveData;
+      w.Port(slot).OnReceiveData = [this, handler](TComm* port, const uint8_t* bytes, uint16_t length) {
+        handler(port, bytes, length);
+        ExpectSlotFlagsConsistent(Js());
+      };
+    }
+    for (QTimer* timer : {w.Timer1, w.Timer2}) {
+      QObject::connect(timer, &QTimer::timeout, [this] { ExpectSlotFlagsConsistent(Js()); });
+    }
   }
 
   // The chip as the operator picks it from the popup.

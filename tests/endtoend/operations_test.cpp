@@ -24,6 +24,7 @@
 #include "protocol/SlotOperations.h"
 #include "protocol/SlotTimers.h"
 #include "support/FakeView.h"
+#include "support/SlotFlagsCheck.h"
 #include "transport/PtyFixture.h"
 #include "transport/TComm.h"
 
@@ -119,7 +120,8 @@ struct Units : ::testing::Test {
       comm.SetCommName(units.back()->DevicePath());
       const int slot = static_cast<int>(i);
       comm.OnReceiveData = [this, slot](TComm*, const uint8_t* bytes, uint16_t length) {
-        ReceiveSlotChunk(*js, bytes, length, slot, HandleSlotFrame);
+        ReceiveSlotChunk(*js, bytes, length, slot, CheckedSlotFrame);
+        ExpectSlotFlagsConsistent(*js);
       };
       ASSERT_NO_THROW(comm.OpenPort());
       ports[i] = &comm;
@@ -158,10 +160,12 @@ struct Units : ::testing::Test {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
       if (now >= next10) {
         TickSlotTimeouts(*js);
+        ExpectSlotFlagsConsistent(*js);
         next10 = now + 10ms;
       }
       if (now >= next170) {
         PaceDownloads(*js);
+        ExpectSlotFlagsConsistent(*js);
         next170 = now + 170ms;
       }
       std::this_thread::sleep_for(1ms);

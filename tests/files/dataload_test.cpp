@@ -14,14 +14,10 @@
 
 namespace {
 
-// The window's choices and its hex grid, recorded.
+// The hex grid and the busy cursor, recorded.
 struct RangeView : FakeView {
-  bool userChipSize = false;
-  int checksumIndex = 1;
   std::vector<std::pair<uint32_t, uint32_t>> grids;
   int busy = 0;
-  bool UserChipSizeChecked() const override { return userChipSize; }
-  int ChecksumDisplayIndex() const override { return checksumIndex; }
   void ShowHexRange(uint32_t first, uint32_t last) override { grids.emplace_back(first, last); }
   void SetBusyCursor(bool b) override { busy += b ? 1 : -1; }
 };
@@ -143,7 +139,7 @@ TEST_F(Load, TrimmingOfTrailingErasedBytes) {
     if (c.lastData != 0 && c.lastData < content.size()) content[c.lastData] = 0x00;
     if (c.lastData >= content.size()) content.resize(c.lastData + 1, '\x01');
     ChooseChip(0, 0x100000);
-    view_.userChipSize = c.userChipSize;
+    js_->UserChipSize = c.userChipSize;
     ASSERT_TRUE(OpenDataFile(*js_, WriteTestFile("trim.bin", content)));
     EXPECT_EQ(js_->DataStart, 0u);
     EXPECT_EQ(js_->DataEnd, c.dataEnd);
@@ -161,7 +157,7 @@ TEST_F(Load, TrimmingOfTrailingErasedBytes) {
 
 TEST_F(Load, Acc32PanelsWhenChosen) {
   ChooseChip(0xA0, 256);
-  view_.checksumIndex = 0;
+  js_->ChecksumKind = 0;
   ASSERT_TRUE(OpenDataFile(*js_, WriteTestFile("acc.bin", std::string(256, '\x02'))));
   EXPECT_EQ(view_.panels[0], "File ACC32 : 0x00000200");
   EXPECT_EQ(view_.panels[1], "Chip ACC32 : 0x00000200");
@@ -320,7 +316,7 @@ TEST_F(Load, RangeBeyondTheBufferIsClamped) {
   ChooseChip(0xA0, 0xFFFFFFFF);
   js_->DataStart = 0;
   js_->DataEnd = 0xFFFFFFFF;
-  ShowChipDataRange(*js_);
+  TakeImageRange(*js_);
   EXPECT_EQ(js_->ChipSum32, Sum32(Buf(), kDataBufferSize));
   ASSERT_EQ(view_.grids.size(), 1u);
   EXPECT_EQ(view_.grids[0].second, kDataBufferSize - 1);

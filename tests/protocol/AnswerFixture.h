@@ -17,6 +17,7 @@
 #include "protocol/PacketBytes.h"
 #include "protocol/ReceiveBuffer.h"
 #include "support/RecordingPort.h"
+#include "support/SlotFlagsCheck.h"
 
 // Bytes 0..n-1 as a counting pattern shifted by seed.
 inline std::vector<uint8_t> Counting(size_t n, uint8_t seed) {
@@ -41,7 +42,7 @@ struct AnswerFixture : SlotFixture {
     std::vector<uint8_t> frame = FrameOf(packet);
     std::memcpy(js->SlotFrame[slot].data(), frame.data(), frame.size());
     size_t length = frame.size();
-    ASSERT_EQ(HandleSlotFrame(*js, length, slot), 0);
+    ASSERT_EQ(CheckedSlotFrame(*js, length, slot), 0);
   }
   void Answer(int slot, const std::vector<uint8_t>& payload, bool badCheck = false) {
     Deliver(AnswerPacket(0x80, payload, badCheck), slot);
@@ -50,7 +51,8 @@ struct AnswerFixture : SlotFixture {
 
   // Bytes arriving on the slot's line, through the receive cycle.
   void Receive(const std::vector<uint8_t>& bytes, int slot) {
-    ReceiveSlotChunk(*js, bytes.data(), bytes.size(), slot, HandleSlotFrame);
+    ReceiveSlotChunk(*js, bytes.data(), bytes.size(), slot, CheckedSlotFrame);
+    ExpectSlotFlagsConsistent(*js);
   }
 
   // Block i handed to the slot's port, decoded when it is a frame.

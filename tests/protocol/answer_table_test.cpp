@@ -205,19 +205,23 @@ std::vector<Row> Table() {
        [](AnswerFixture& f) {
          ArmSlot(f, kOpVerify, 0);
          J(f).SlotAutoMode[kSlot] = 1;
+         J(f).OnlineSN = 1;
+         J(f).SNValue = 0x1FFFF;
+         J(f).SNGain = 0x10002;  // taken as 16 bits
        },
        {}, {"134"}, kOpIdle, 100, 100, {"Operation Success!"},
        [](AnswerFixture& f) {
          EXPECT_EQ(J(f).OkCount, 1);
          EXPECT_EQ(f.view.panels[2], "Burn OK, Total: 1");
-         EXPECT_EQ(f.view.snIncrements, 1);
+         EXPECT_EQ(J(f).SNValue, 0x20001);
+         EXPECT_EQ(f.view.serialNumbers, std::vector<uint32_t>{0x20001});
        }},
       {"VerifyAloneEndsWell", [](AnswerFixture& f) { ArmSlot(f, kOpVerify, 0); }, {}, {}, kOpIdle, -1,
        -1, {"Operation Success!"},
        [](AnswerFixture& f) {
          EXPECT_EQ(J(f).OkCount, 0);
          EXPECT_EQ(f.view.panels[2], "");
-         EXPECT_EQ(f.view.snIncrements, 1);
+         EXPECT_TRUE(f.view.serialNumbers.empty());  // online numbers off
        }},
       {"BlankChip", [](AnswerFixture& f) { ArmSlot(f, kOpBlankCheck, 0); }, {}, {}, kOpIdle, -1, -1,
        {"Chip is Blank!", "Operation Success!"}},

@@ -45,8 +45,8 @@ struct FakeView : IView {
   }
 
   // Online serial number steps asked for, and the streamed read's counter.
-  int snIncrements = 0;
-  void IncrementOnlineSN() override { ++snIncrements; }
+  std::vector<uint32_t> serialNumbers;  // shown, in order
+  void ShowSerialNumber(uint32_t value) override { serialNumbers.push_back(value); }
   std::vector<uint32_t> readCounts;
   void ShowReadCount(uint32_t count) override { readCounts.push_back(count); }
   // How often the engine asked for the 10 ms tick.
