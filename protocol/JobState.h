@@ -210,6 +210,10 @@ struct JobState {
 // Chip parameters and job flags to their start values, DataBuffer to 0xFF.
 void InitChipParams(JobState& js);
 
+// The slot has no unit and no operation any more; an Auto on it is dropped
+// without counting its chip.
+void DropSlotUnit(JobState& js, int slot);
+
 // Per-slot tables to idle; binds the slots' ports and gauges.
 void InitSlotTables(JobState& js, const std::array<ISlotPort*, kSlotCount>& ports,
                     const std::array<IGauge*, kSlotCount>& gauges);

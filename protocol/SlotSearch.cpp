@@ -9,11 +9,7 @@ bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
 
 void ForgetUnits(JobState& js) {
   js.DeviceCount = 0;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    js.SlotConnected[slot] = 0;
-    js.SlotBusy[slot] = 0;
-    js.SlotAutoMode[slot] = 0;
-  }
+  for (int slot = 0; slot < kSlotCount; ++slot) DropSlotUnit(js, slot);
 }
 
 void ClearSlotsForSearch(JobState& js) {
@@ -23,9 +19,7 @@ void ClearSlotsForSearch(JobState& js) {
     js.SlotRxCount[slot] = 0;
     js.SlotDownloading[slot] = 0;
     js.SlotRawPending[slot] = 0;
-    js.SlotBusy[slot] = 0;
-    js.SlotAutoMode[slot] = 0;
-    js.SlotConnected[slot] = 0;
+    DropSlotUnit(js, slot);
     if (IGauge* gauge = js.GaugeSlots[slot]) {
       gauge->SetEnabled(false);
       gauge->SetProgress(0);

@@ -38,6 +38,8 @@ class Load : public ::testing::Test {
   static void TearDownTestSuite() { delete js_; }
   void SetUp() override {
     InitChipParams(*js_);
+    js_->UserChipSize = 0;  // the window's start: unchecked, CRC32 shown
+    js_->ChecksumKind = 1;
     view_ = RangeView{};
     js_->LogMemo = &view_;
   }
