@@ -139,7 +139,10 @@ TEST_F(DeviceSearchTest, RefreshAndANewSearchFindTheRemainingUnits) {
   EXPECT_EQ(Js().SlotConnected[0], 1);
   EXPECT_EQ(Js().SlotConnected[1], 1);
   EXPECT_EQ(Js().SlotConnected[2], 0);
-  EXPECT_EQ(w.InfoPanel->text().toStdString(), "KorvanQZ-Plus V9.90");
+  // The panel names the unit whose answer was handled first; the two ports'
+  // answers may be handled in either order.
+  const std::string panel = w.InfoPanel->text().toStdString();
+  EXPECT_TRUE(panel == "KorvanQZ-Plus V9.90" || panel == "KorvanQZ-Plus V9.92") << panel;
 }
 
 TEST_F(DeviceSearchTest, ASecondHangupNoticeOfOneLineRemovesNothingMore) {
