@@ -13,7 +13,7 @@
 #include <set>
 #include <sstream>
 
-#include "files/IntegerText.h"
+#include "protocol/IntegerText.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
 

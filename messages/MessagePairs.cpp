@@ -68,8 +68,6 @@ constexpr std::array kPairs = {
                 "数据缓冲区正在发送到编程器，请等待完成！"},
     MessagePair{"The data buffer is being filled by a chip read, please wait until it ends!",
                 "数据缓冲区正在读入芯片数据，请等待读取结束！"},
-    MessagePair{"The units are running, please wait until they finish before changing the data or the chip!",
-                "编程器正在运行，请等待完成后再更改数据或芯片！"},
     MessagePair{"The S/N address 0x%0.8x lies outside the data range being programmed (0x%0.8x - 0x%0.8x)! "
                 "Please choose another S/N address, or check \"User Chip Size\" to program the whole chip.",
                 "序列号地址 0x%0.8x 不在要编程的数据范围内（0x%0.8x - 0x%0.8x）！请选择其他序列号地址，"
@@ -84,6 +82,7 @@ constexpr std::array kPairs = {
     MessagePair{"Read not completed: the data buffer no longer holds loaded data!",
                 "读取未完成：数据缓冲区中已没有加载的数据！"},
     MessagePair{"Read data lies beyond the data buffer!", "读取的数据超出数据缓冲区！"},
+    MessagePair{"Online S/N of this chip: 0x%0.8x.", "本芯片的在线序列号：0x%0.8x。"},
     MessagePair{"S/N not inserted: address 0x%0.8x lies outside the data buffer.",
                 "序列号未写入：地址 0x%0.8x 超出数据缓冲区。"},
     MessagePair{"S/N data do not fit the data buffer!", "序列号数据超出数据缓冲区！"},

@@ -79,11 +79,37 @@ uint32_t ByteSumRun(const uint8_t* p, size_t n) {
 
 size_t RangeLength(uint32_t start, uint32_t end) { return size_t{end} - start + 1; }
 
+// The bit step M as a 16 x 16 matrix over GF(2): column i is M of bit i.
+using Crc16Matrix = std::array<uint16_t, 16>;
+
+uint16_t Apply(const Crc16Matrix& m, uint16_t v) {
+  uint16_t out = 0;
+  for (int i = 0; v != 0; ++i, v >>= 1)
+    if (v & 1) out ^= m[i];
+  return out;
+}
+
+Crc16Matrix Square(const Crc16Matrix& m) {
+  Crc16Matrix out{};
+  for (int i = 0; i < 16; ++i) out[i] = Apply(m, m[i]);
+  return out;
+}
+
 }  // namespace
 
 uint16_t PacketCRC16(const uint8_t* buffer, uint32_t start, uint32_t end) {
   if (start > kStartLimit || end < start) return 0;
   return PacketCRC16Run(buffer + start, RangeLength(start, end));
+}
+
+uint16_t PacketCRC16Advance(uint16_t value, uint64_t steps) {
+  Crc16Matrix power{};
+  for (int i = 0; i < 16; ++i) power[i] = StepM(static_cast<uint16_t>(1u << i));
+  for (; steps != 0; steps >>= 1) {
+    if (steps & 1) value = Apply(power, value);
+    power = Square(power);
+  }
+  return value;
 }
 
 uint16_t ChecksumNeg16(const uint8_t* buffer, uint32_t start, uint32_t end) {

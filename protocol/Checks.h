@@ -10,6 +10,12 @@
 // start > 0xFFFFFF or end < start. "abc" gives 0x2543.
 uint16_t PacketCRC16(const uint8_t* buffer, uint32_t start, uint32_t end);
 
+// The packet check value is linear in the data: each byte at position j of
+// an n-byte range adds M^(n-1-j) of its value, M being one step of the
+// register. This is M^steps(value), so a few changed bytes can be folded
+// into a known check value without reading the range again.
+uint16_t PacketCRC16Advance(uint16_t value, uint64_t steps);
+
 // Two's complement of the 16-bit byte sum; 0 for start > 0xFFFFFF or end < start.
 uint16_t ChecksumNeg16(const uint8_t* buffer, uint32_t start, uint32_t end);
 

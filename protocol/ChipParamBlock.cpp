@@ -7,21 +7,21 @@
 #include "protocol/LegacyText.h"
 #include "protocol/PacketBytes.h"
 
-void FillChipParamBlock(JobState& js, uint8_t* b, bool wideFiller) {
+void FillChipParamBlock(const SealedSettings& js, FillerRandom& filler, uint8_t* b, bool wideFiller) {
   b[0] = 0;
   b[1] = js.ChipOptions;
   b[2] = js.ChipAddrMode;
   b[3] = 0x20;
   b[4] = js.ChipFamily;
   b[5] = js.ChipSubType;
-  b[6] = static_cast<uint8_t>(js.Filler.Next(255));
+  b[6] = static_cast<uint8_t>(filler.Next(255));
   b[7] = js.AutoDetect;
   PutLE16(b + 8, js.PageSize);
   if (wideFiller) {
-    PutLE16(b + 10, js.Filler.Next(65535));
+    PutLE16(b + 10, filler.Next(65535));
   } else {
-    b[10] = static_cast<uint8_t>(js.Filler.Next(255));
-    b[11] = static_cast<uint8_t>(js.Filler.Next(255));
+    b[10] = static_cast<uint8_t>(filler.Next(255));
+    b[11] = static_cast<uint8_t>(filler.Next(255));
   }
   b[12] = js.PageMode;
   b[13] = js.CtrlSpare;
@@ -45,7 +45,7 @@ void FillChipParamBlock(JobState& js, uint8_t* b, bool wideFiller) {
 }
 
 void BuildChipParamBlock(JobState& js, int slot) {
-  FillChipParamBlock(js, js.TxPacket[slot].data() + kPacketHeaderSize, false);
+  FillChipParamBlock(js.SlotSettings[slot], js.Filler, js.TxPacket[slot].data() + kPacketHeaderSize, false);
 }
 
 void PutPacketString(JobState& js, std::string_view text, size_t offset, size_t width, int slot) {

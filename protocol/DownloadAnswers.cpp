@@ -29,10 +29,11 @@ void HandleDownloadStart(JobState& js, uint8_t status, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   js.SlotKbIndex[slot] = 0;
   // A chip under 1 KB still takes one page.
-  js.SlotBlockTotal[slot] = std::max<uint32_t>(js.DataSizeKB, 1);
-  SetGaugeMax(js.GaugeSlots[slot], int64_t{js.DataSizeKB} + 1);
+  const SealedSettings& sealed = js.SlotSettings[slot];
+  js.SlotBlockTotal[slot] = std::max<uint32_t>(sealed.DataSizeKB, 1);
+  SetGaugeMax(js.GaugeSlots[slot], int64_t{sealed.DataSizeKB} + 1);
   SetGaugeProgress(js.GaugeSlots[slot], 4);
-  if (js.LargeDownload) {
+  if (sealed.LargeDownload) {
     js.SlotOp[slot] = kOpDownloadRaw;
     js.SlotTimeout[slot] = 1000;
     js.SlotRawPending[slot] = 1;

@@ -68,6 +68,7 @@ void DropSlotUnit(JobState& js, int slot) {
   js.SlotConnected[slot] = 0;
   js.SlotBusy[slot] = 0;
   js.SlotAutoMode[slot] = 0;
+  js.SlotProgrammedSerial[slot] = {};  // another chip, or another unit, comes next
 }
 
 void InitSlotTables(JobState& js, const std::array<ISlotPort*, kSlotCount>& ports,

@@ -17,7 +17,9 @@
 
 #include "protocol/FillerRandom.h"
 #include "protocol/FirmwareState.h"
+#include "protocol/SealedSettings.h"
 #include "protocol/SlotPort.h"
+#include "protocol/SlotSerialNumbers.h"
 #include "protocol/View.h"
 
 inline constexpr int kSlotCount = 8;
@@ -189,6 +191,10 @@ struct JobState {
   // the last 10 ms tick, and the ticks left while they stand still.
   PerSlot<size_t> SlotQueuedSeen{};
   PerSlot<int32_t> SlotStallTicks{};
+  // What each slot's command sends, sealed when the command started.
+  PerSlot<SealedSettings> SlotSettings{};
+  // The online serial number each slot last programmed, for a later Verify.
+  PerSlot<ProgrammedSerial> SlotProgrammedSerial{};
   // Result-code texts whose box is on screen (front) or waiting, per slot.
   PerSlot<std::deque<std::string>> SlotResultBoxes{};
 

@@ -1,12 +1,16 @@
 #include "protocol/OperationStart.h"
 
+#include <optional>
+
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/Firmware.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
+#include "protocol/SealedSettings.h"
 #include "protocol/Senders.h"
+#include "protocol/SlotSerialNumbers.h"
 #include "protocol/SlotOperations.h"
 #include "protocol/SlotPhase.h"
 
@@ -24,8 +28,9 @@ void LogChip(JobState& js, const std::string& format, int slot) {
 // Program from kilobyte 0: by pages, or a large image as a stream. Program
 // opens the stream with the chip parameters, Auto with the 16-byte payload.
 void StartWrite(JobState& js, bool streamWithChipParams, int slot) {
-  StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
-  if (js.LargeImage) {
+  const SealedSettings& sealed = js.SlotSettings[slot];
+  StartSlotOperation(js, kAnswerTimeoutTicks, sealed.DataSizeKB, slot);
+  if (sealed.LargeImage) {
     js.SlotOp[slot] = kOpProgram150;
     if (streamWithChipParams) {
       SendCommandWithChipParams(js, kCmdProgramStream, slot);
@@ -42,10 +47,11 @@ void StartAuto(JobState& js, bool autoErase, int slot) {
   js.SlotDownloading[slot] = 0;
   js.SlotAutoMode[slot] = 1;
   js.SlotGaugeTick[slot] = 0;
-  if (IsEeprom(js.ChipFamily)) {
+  const SealedSettings& sealed = js.SlotSettings[slot];
+  if (IsEeprom(sealed.ChipFamily)) {
     js.SlotOp[slot] = kOpProgram149;
     LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to write......"), slot);
-    StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
+    StartSlotOperation(js, kAnswerTimeoutTicks, sealed.DataSizeKB, slot);
     SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
   } else if (autoErase) {
     LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to Erase......"), slot);
@@ -72,7 +78,7 @@ void StartTimedCheck(JobState& js, uint8_t op, const std::string& line, int32_t 
 
 bool SendsFromBuffer(const JobState& js, int slot) {
   const SlotPhase phase = SlotPhaseOf(js, slot);
-  if (phase == SlotPhase::Sending) return true;
+  if (phase == SlotPhase::Sending || phase == SlotPhase::Raw) return true;
   if (phase != SlotPhase::Busy) return false;
   switch (js.SlotOp[slot]) {
     case kOpDownload:
@@ -95,9 +101,13 @@ int32_t EraseTimeoutTicks(const JobState& js) {
   return ticks == 0 ? kAnswerTimeoutTicks : ticks;
 }
 
-void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slot) {
+void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slot,
+                      std::optional<uint32_t> serialNumber) {
   if (slot < 0 || slot >= kSlotCount) return;
   js.SlotRxCount[slot] = 0;
+  SealSlotSettings(js, slot);
+  if (serialNumber) GiveSlotSerialNumber(js, *serialNumber, slot);
+  if (command == SlotCommand::Verify) CheckAgainstProgrammedSerial(js, slot);
   switch (command) {
     case SlotCommand::Download:
       js.SlotOp[slot] = kOpDownload;
@@ -130,17 +140,27 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
   }
 }
 
-int StartOnReadySlots(JobState& js, SlotCommand command, bool autoErase) {
+int StartOnReadySlots(JobState& js, SlotCommand command, bool autoErase, bool onlineSerial) {
   if (command == SlotCommand::Download) js.LargeDownload = js.LargeImage ? 1 : 0;
-  int started = 0;
+  const uint32_t firstSerial = static_cast<uint32_t>(js.SNValue);
+  uint32_t started = 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     if (!SlotReady(js, slot)) continue;
-    StartSlotCommand(js, command, autoErase, slot);
+    std::optional<uint32_t> serial;
+    if (onlineSerial) serial = SerialNumberAfter(firstSerial, js.SNGain, started);
+    StartSlotCommand(js, command, autoErase, slot, serial);
     ++started;
   }
   if (started == 0 && command != SlotCommand::Download)
     AddInfoLine(js, msg::Tr("Please connect device!!"));
-  return started;
+  if (onlineSerial && started > 0) {
+    // Past every number handed out, whatever becomes of the chips: a failed
+    // chip leaves a gap, never a number written into two chips.
+    const uint32_t next = SerialNumberAfter(firstSerial, js.SNGain, started);
+    js.SNValue = static_cast<int32_t>(next);
+    if (js.LogMemo) js.LogMemo->ShowSerialNumber(next);
+  }
+  return static_cast<int>(started);
 }
 
 bool DataBufferSending(const JobState& js) {
@@ -158,17 +178,18 @@ bool DataBufferFilling(const JobState& js) {
          js.SlotOp[0] == kOpReadDownloaded;
 }
 
+bool ImageAndChipMayChange(const JobState& js) { return !DataBufferSending(js) && !DataBufferFilling(js); }
+
 std::string DataBufferSendRefusal(const JobState& js) {
   if (!DataBufferFilling(js)) return {};
   return msg::Tr(kBufferFillingText);
 }
 
 std::string ImageAndChipChangeRefusal(const JobState& js) {
-  if (ImageAndChipMayChange(js)) return {};
   if (DataBufferFilling(js)) return msg::Tr(kBufferFillingText);
   if (DataBufferSending(js))
     return msg::Tr("The data buffer is being sent to the units, please wait until they finish!");
-  return msg::Tr("The units are running, please wait until they finish before changing the data or the chip!");
+  return {};
 }
 
 bool RefuseImageOrChipChange(JobState& js) {
@@ -189,6 +210,7 @@ uint32_t WholeChipReadKB(JobState& js) {
 
 void StartChipRead(JobState& js, uint32_t totalKB) {
   constexpr int slot = 0;
+  SealSlotSettings(js, slot);
   StartSlotOperation(js, kAnswerTimeoutTicks, totalKB, slot);
   js.SlotGaugeTick[slot] = 0;
   AddInfoLine(js, msg::Tr("Chip 1: Read Chip......"));
@@ -204,6 +226,7 @@ void StartChipRead(JobState& js, uint32_t totalKB) {
 
 void StartReadId(JobState& js, bool did) {
   constexpr int slot = 0;
+  SealSlotSettings(js, slot);
   StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
   if (!did) js.SlotRxCount[slot] = 0;
   js.SlotGaugeTick[slot] = did ? 0 : 1;
@@ -214,6 +237,7 @@ void StartReadId(JobState& js, bool did) {
 
 void StartReadDownloaded(JobState& js) {
   constexpr int slot = 0;
+  SealSlotSettings(js, slot);
   AddInfoLine(js, msg::Tr("Chip: Read Downloaded Data......"));
   js.SlotGaugeTick[slot] = 0;
   js.SlotOp[slot] = kOpReadDownloaded;
@@ -223,6 +247,7 @@ void StartReadDownloaded(JobState& js) {
 
 bool StartAddressWrite(JobState& js) {
   constexpr int slot = 0;
+  SealSlotSettings(js, slot);
   js.SlotRxCount[slot] = 0;
   js.SlotGaugeTick[slot] = 1;
   js.SlotOp[slot] = kOpAddressWrite;

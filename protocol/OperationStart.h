@@ -4,6 +4,7 @@
 // the first command belongs to the answer handling and the timers. The
 // window's handlers check their preconditions and call these.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct JobState;
@@ -15,13 +16,17 @@ enum class SlotCommand { Download, Auto, BlankCheck, Erase, Program, Verify };
 // gives no erase time (a time-out of 0 would never fire).
 int32_t EraseTimeoutTicks(const JobState& js);
 
-// Arms one slot for the command and sends its first command. `autoErase`
-// (the "Erase" box) makes Auto on a flash chip begin with the erase.
-void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slot);
+// Seals the slot's settings, arms it for the command and sends its first
+// command. `autoErase` (the "Erase" box) makes Auto on a flash chip begin
+// with the erase; `serialNumber` is the slot's own online serial number.
+void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slot,
+                      std::optional<uint32_t> serialNumber = std::nullopt);
 
 // The command on every ready slot, slot 1 first. Returns how many started;
-// none logs "Please connect device!!" (Download stays silent).
-int StartOnReadySlots(JobState& js, SlotCommand command, bool autoErase);
+// none logs "Please connect device!!" (Download stays silent). With
+// `onlineSerial` the slots get SNValue, then one gain more each, and SNValue
+// moves past the last number handed out.
+int StartOnReadySlots(JobState& js, SlotCommand command, bool autoErase, bool onlineSerial = false);
 
 // A slot is sending the data buffer to its unit: a download, a program by
 // pages or by stream, or an Auto erase that programs next. The buffer must
@@ -31,14 +36,23 @@ bool DataBufferSending(const JobState& js);
 // nothing may be sent from the buffer meanwhile.
 bool DataBufferFilling(const JobState& js);
 
+// Whether the image in DataBuffer (with its range and checksums) and the
+// chosen chip may change now. Every slot sends from its own sealed copy of
+// the settings, so only a slot that still has image data to send (a
+// download, pages or a stream still to go, an Auto before its pages) or a
+// read filling the buffer stands in the way; a verify, blank check, erase or
+// ID read runs on. Every writer asks first — data file and project loads,
+// the chip choice, serial numbers written into the image, chip reads.
+bool ImageAndChipMayChange(const JobState& js);
+
 // The box text that refuses sending the data buffer while a read fills it;
 // empty when it may be sent.
 std::string DataBufferSendRefusal(const JobState& js);
-// The box text that refuses a change of the image or the chip while a slot
-// runs (ImageAndChipMayChange): it names the read or the sending when that
-// is what runs. Empty when they may change.
+// The box text that refuses a change of the image or the chip
+// (ImageAndChipMayChange): it names the read or the sending that stands in
+// the way. Empty when they may change.
 std::string ImageAndChipChangeRefusal(const JobState& js);
-// Asks ImageAndChipMayChange; when a slot runs, shows the refusal in a box
+// Asks ImageAndChipMayChange; when they may not change, shows the refusal in a box
 // through the view and returns true. The caller then changes nothing.
 bool RefuseImageOrChipChange(JobState& js);
 

@@ -9,7 +9,6 @@
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 #include "protocol/Senders.h"
-#include "protocol/SerialNumber.h"
 #include "protocol/SlotOperations.h"
 #include "protocol/SlotTimers.h"
 
@@ -22,7 +21,7 @@ void FillSlotGauge(JobState& js, int slot) { FillGauge(js.GaugeSlots[slot]); }
 void StartVerify(JobState& js, int slot) {
   js.SlotOp[slot] = kOpVerify;
   LogSlotMessage(js, msg::Tr("Programming Success, do verification......"), slot);
-  StartSlotOperation(js, static_cast<int32_t>(js.DataSizeKB / 3 + kAnswerTimeoutTicks), 0, slot);
+  StartSlotOperation(js, static_cast<int32_t>(js.SlotSettings[slot].DataSizeKB / 3 + kAnswerTimeoutTicks), 0, slot);
   SendChipCommand(js, kCmdChip, kSubVerify, slot);
 }
 
@@ -49,8 +48,9 @@ void HandleEraseAnswer(JobState& js, uint8_t status, int slot) {
     return;
   }
   LogSlotMessage(js, msg::Tr("Chip has been Erased, Do Programming......"), slot);
-  StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
-  if (js.LargeImage) {
+  const SealedSettings& sealed = js.SlotSettings[slot];
+  StartSlotOperation(js, kAnswerTimeoutTicks, sealed.DataSizeKB, slot);
+  if (sealed.LargeImage) {
     js.SlotOp[slot] = kOpProgram150;
     SendCommandWithChipParams(js, kCmdProgramStream, slot);
   } else {
@@ -98,7 +98,6 @@ void StartVerifyAfterProgram(JobState& js, int slot) {
 void HandleVerifyAnswer(JobState& js, uint8_t status, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   FillSlotGauge(js, slot);
-  AdvanceOnlineSN(js);
   if (js.SlotAutoMode[slot]) {
     js.OkCount += 1;
     if (js.LogMemo) js.LogMemo->SetStatusPanel(2, msg::FmtV(msg::Tr("Burn OK, Total: %d"), js.OkCount));

@@ -37,7 +37,7 @@ bool BlockFits(JobState& js, bool withSpare, int slot) {
 
 void StoreBlock(JobState& js, const uint8_t* payload, int slot) {
   uint8_t* to = js.DataBuffer.get() + uint64_t{js.SlotKbIndex[slot]} * 1024;
-  if (!IsPagedFlash(js.ChipFamily)) {
+  if (!IsPagedFlash(js.SlotSettings[slot].ChipFamily)) {
     std::memcpy(to, payload, kBlockBytes);
     return;
   }
@@ -53,7 +53,7 @@ void StoreBlock(JobState& js, const uint8_t* payload, int slot) {
 
 void HandleReadBlockAnswer(JobState& js, uint8_t status, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
-  const bool paged = IsPagedFlash(js.ChipFamily);
+  const bool paged = IsPagedFlash(js.SlotSettings[slot].ChipFamily);
   if (!RequirePayload(js, paged ? kPagedPagesPerBlock * kPagedPageSize : kBlockBytes, slot)) return;
   if (!BlockFits(js, paged, slot)) return;
   const uint8_t* payload = AnswerPayload(js, slot);
@@ -66,7 +66,7 @@ void HandleReadBlockAnswer(JobState& js, uint8_t status, int slot) {
   }
   // The last answer's protection bytes, taken while the answer is at hand.
   std::string protection;
-  if (IsSpd(js.ChipFamily)) {
+  if (IsSpd(js.SlotSettings[slot].ChipFamily)) {
     protection = msg::Tr("Chip Protection Statu is:");
     for (size_t at : {512, 514, 516, 518}) protection += msg::Fmt("0x%0.2x ", payload[at]);
   }
@@ -105,7 +105,7 @@ void HandleReadDownloadedAnswer(JobState& js, uint8_t status, int slot) {
 void HandleReadIdAnswer(JobState& js, uint8_t status, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   const uint8_t* p = AnswerPayload(js, slot);
-  if (IsSpiEeprom(js.ChipFamily)) {
+  if (IsSpiEeprom(js.SlotSettings[slot].ChipFamily)) {
     constexpr size_t kLines = 8, kPerLine = 16;
     if (!RequirePayload(js, 2 + kLines * kPerLine, slot)) return;
     LogSlotMessage(js, msg::FmtV(msg::Tr("Read Chip Statu data is:0x%0.2x."), p[0]), slot);

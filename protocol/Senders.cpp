@@ -14,6 +14,7 @@
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 #include "protocol/PacketBytes.h"
+#include "protocol/SealedSettings.h"
 #include "protocol/SlotOperations.h"
 
 namespace {
@@ -47,7 +48,8 @@ const uint8_t* DataToSend(JobState& js, uint64_t offset, size_t length, int slot
   return data;
 }
 
-// Copies one raw block into the slot's block area and returns its byte sum.
+// Copies one raw block into the slot's block area, with the slot's own
+// serial number, and returns its byte sum.
 uint32_t CopyRawBlock(JobState& js, uint64_t offset, int slot) {
   auto& block = js.SlotRawBlock[slot];
   const uint8_t* src = DataAt(js, offset, block.size());
@@ -59,6 +61,7 @@ uint32_t CopyRawBlock(JobState& js, uint64_t offset, int slot) {
   } else {
     std::memcpy(block.data(), src, block.size());
   }
+  OverlaySerialNumber(js.SlotSettings[slot], offset, block.data(), block.size());
   return ByteSum32(block.data(), 0, static_cast<uint32_t>(block.size() - 1));
 }
 
@@ -70,8 +73,8 @@ void PutPacketHeader(JobState& js, uint8_t command, uint16_t argument, uint8_t f
   p[0] = command;
   PutLE16(p + 1, argument);
   p[3] = flag;
-  p[4] = js.ChipFamily;
-  p[5] = js.ChipSubType;
+  p[4] = js.SlotSettings[slot].ChipFamily;
+  p[5] = js.SlotSettings[slot].ChipSubType;
   PutLE16(p + 6, payloadLength);
 }
 
@@ -105,7 +108,7 @@ void SendCommand16(JobState& js, uint8_t command, int slot) {
   PutPacketHeader(js, command, 0, kFlagNone, 16, slot);
   uint8_t* payload = js.TxPacket[slot].data() + kPacketHeaderSize;
   std::memset(payload, 0, 16);
-  PutLE16(payload, (js.DataSizeKB + 63) / 64);
+  PutLE16(payload, (js.SlotSettings[slot].DataSizeKB + 63) / 64);
   PutLE16(payload + 6, 31200);
   SendSlotPacket(js, 16, slot);
 }
@@ -114,7 +117,7 @@ void SendCommandWithChipParams(JobState& js, uint8_t command, int slot) {
   PutPacketHeader(js, command, 0, kFlagChip, 64, slot);
   BuildChipParamBlock(js, slot);
   uint8_t* tail = js.TxPacket[slot].data() + kPacketHeaderSize + kChipParamBlockSize;
-  PutLE32(tail, js.DataSizeKB * 1024u);
+  PutLE32(tail, js.SlotSettings[slot].DataSizeKB * 1024u);
   std::memset(tail + 4, 0, 12);
   SendSlotPacket(js, 64, slot);
 }
@@ -128,32 +131,35 @@ void SendDataPage(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byte
   const uint8_t* src = DataToSend(js, uint64_t{kbIndex} * 1024 + byteOffset, kPageBytes, slot);
   if (src == nullptr) return;
   PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPageBytes, slot);
-  std::memcpy(js.TxPacket[slot].data() + kPacketHeaderSize, src, kPageBytes);
+  uint8_t* page = js.TxPacket[slot].data() + kPacketHeaderSize;
+  std::memcpy(page, src, kPageBytes);
+  OverlaySerialNumber(js.SlotSettings[slot], uint64_t{kbIndex} * 1024 + byteOffset, page, kPageBytes);
   SendSlotPacket(js, kPageBytes, slot);
 }
 
 void SendChipConfig(JobState& js, uint8_t command, uint16_t argument, int slot) {
   constexpr uint16_t kPayload = 260;
   uint8_t* p = js.TxPacket[slot].data();
+  const SealedSettings& c = js.SlotSettings[slot];
   PutPacketHeader(js, command, argument, kFlagChip, kPayload, slot);
   std::memcpy(p + 8, "QJVB", 4);
-  FillChipParamBlock(js, p + 12, true);
-  p[60] = js.SNEnabled;
-  p[61] = js.SNLength;
-  p[62] = static_cast<uint8_t>(uint32_t{js.DeviceCount} * static_cast<uint32_t>(js.SNGain));
+  FillChipParamBlock(c, js.Filler, p + 12, true);
+  p[60] = c.SNEnabled;
+  p[61] = c.SNLength;
+  p[62] = static_cast<uint8_t>(uint32_t{c.DeviceCount} * static_cast<uint32_t>(c.SNGain));
   p[63] = 0;
-  PutLE32(p + 64, static_cast<uint32_t>(js.SNAddress));
-  PutLE32(p + 68, static_cast<uint32_t>(js.SNValue));
+  PutLE32(p + 64, static_cast<uint32_t>(c.SNAddress));
+  PutLE32(p + 68, static_cast<uint32_t>(c.SNValue));
   for (int i = 72; i < 76; ++i) p[i] = static_cast<uint8_t>(js.Filler.Next(255));
-  p[76] = js.CountLimitOn;
-  p[77] = js.PowerTime;
-  PutLE32(p + 78, static_cast<uint32_t>(js.CountLimit));
-  PutLE16(p + 82, static_cast<uint16_t>(js.ChipInTime));
-  PutLE16(p + 84, static_cast<uint16_t>(js.ChipOffTime));
-  PutLE32(p + 86, js.ShownChecksum);
+  p[76] = c.CountLimitOn;
+  p[77] = c.PowerTime;
+  PutLE32(p + 78, static_cast<uint32_t>(c.CountLimit));
+  PutLE16(p + 82, static_cast<uint16_t>(c.ChipInTime));
+  PutLE16(p + 84, static_cast<uint16_t>(c.ChipOffTime));
+  PutLE32(p + 86, c.ShownChecksum);
   for (int i = 90; i < 92; ++i) p[i] = static_cast<uint8_t>(js.Filler.Next(255));
-  PutPacketString(js, js.SelChipName, 92, 16, slot);
-  PutPacketString(js, js.DataFileName, 108, 48, slot);
+  PutPacketString(js, c.SelChipName, 92, 16, slot);
+  PutPacketString(js, c.DataFileName, 108, 48, slot);
   for (int i = 156; i < 257; ++i) p[i] = static_cast<uint8_t>(js.Filler.Next(255));
   // Bytes 257-263 are not assigned. Then the inner check, the sum over the
   // payload including that check, and the packet check value.
@@ -184,7 +190,8 @@ void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t 
   uint8_t* p = js.TxPacket[slot].data();
   uint8_t* data = p + kPacketHeaderSize + kChipParamBlockSize;
   const uint64_t start = uint64_t{kbIndex} * 1024;
-  if (IsPagedFlash(js.ChipFamily)) {
+  const SealedSettings& sealed = js.SlotSettings[slot];
+  if (IsPagedFlash(sealed.ChipFamily)) {
     constexpr size_t kPage = kPagedDataSize, kSpare = kPagedSpareSize, kPages = kPagedPagesPerBlock;
     constexpr uint16_t kPayload = kChipParamBlockSize + kPages * (kPage + kSpare);  // 0x10B0
     const uint8_t* pages = DataToSend(js, start, kPages * kPage, slot);
@@ -196,6 +203,7 @@ void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t 
     BuildChipParamBlock(js, slot);
     for (size_t i = 0; i < kPages; ++i) {
       std::memcpy(data + i * (kPage + kSpare), pages + i * kPage, kPage);
+      OverlaySerialNumber(sealed, start + i * kPage, data + i * (kPage + kSpare), kPage);
       std::memcpy(data + i * (kPage + kSpare) + kPage, spare + i * kSpare, kSpare);
     }
     SendSlotPacket(js, kPayload, slot);
@@ -207,6 +215,7 @@ void SendProgramPages(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t 
   PutPacketHeader(js, command, static_cast<uint16_t>(kbIndex), kFlagNone, kPayload, slot);
   BuildChipParamBlock(js, slot);
   std::memcpy(data, src, kPageBytes);
+  OverlaySerialNumber(sealed, start + byteOffset, data, kPageBytes);
   SendSlotPacket(js, kPayload, slot);
 }
 

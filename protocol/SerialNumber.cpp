@@ -42,13 +42,11 @@ std::string OnlineSNRangeRefusal(const JobState& js) {
                    address, 0u, rangeLast);
 }
 
-uint32_t NextSerialNumber(uint32_t value, int32_t gain) {
-  return value + static_cast<uint16_t>(gain);
-}
-
-void AdvanceOnlineSN(JobState& js) {
-  if (!js.OnlineSN) return;
-  const uint32_t next = NextSerialNumber(static_cast<uint32_t>(js.SNValue), js.SNGain);
-  js.SNValue = static_cast<int32_t>(next);
-  if (js.LogMemo) js.LogMemo->ShowSerialNumber(next);
+void InsertOnlineSerialNumber(JobState& js) {
+  if (!WriteSerialNumber(js, (js.CtrlFlags & 0x10) != 0)) return;
+  if (js.LogMemo) js.LogMemo->ShowImageBytes(static_cast<uint32_t>(js.SNAddress), 4);
+  if (js.DataEnd >= js.DataStart)
+    UpdateChecksums(js, 0, js.DataEnd - js.DataStart);
+  else
+    UpdateChecksums(js, 1, 0);
 }

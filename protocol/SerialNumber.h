@@ -20,10 +20,7 @@ bool WriteSerialNumber(JobState& js, bool bigEndian);
 // number goes out with the image, and when serial numbers are off.
 std::string OnlineSNRangeRefusal(const JobState& js);
 
-// The number after a good chip: value + gain, the gain taken as an unsigned
-// 16-bit value, the sum modulo 2^32.
-uint32_t NextSerialNumber(uint32_t value, int32_t gain);
-
-// A unit has verified a chip: with OnlineSN set, SNValue becomes the next
-// number, which the view shows.
-void AdvanceOnlineSN(JobState& js);
+// Writes SNValue into the image in the byte order the settings chose
+// (WriteSerialNumber), shows the four bytes in the data view and the
+// checksums of the changed image. The first number of an online run.
+void InsertOnlineSerialNumber(JobState& js);

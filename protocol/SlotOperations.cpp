@@ -25,7 +25,7 @@ void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot)
     js.SlotBlockTotal[slot] = totalKB;
     max = totalKB;
   } else {
-    js.SlotBlockTotal[slot] = js.DataSizeKB;
+    js.SlotBlockTotal[slot] = js.SlotSettings[slot].DataSizeKB;
     max = ticks;
   }
   SetGauge(js.GaugeSlots[slot], max / 100 + 1, max, GaugeColor::Blue);
@@ -41,13 +41,6 @@ bool SlotReady(const JobState& js, int slot) { return SlotPhaseOf(js, slot) == S
 bool SlotRunning(const JobState& js, int slot) {
   const SlotPhase phase = SlotPhaseOf(js, slot);
   return phase != SlotPhase::Idle && phase != SlotPhase::Absent;
-}
-
-bool ImageAndChipMayChange(const JobState& js) {
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (SlotRunning(js, slot)) return false;
-  }
-  return true;
 }
 
 void MarkBufferNotLoaded(JobState& js, int slot) {

@@ -28,13 +28,6 @@ bool SlotReady(const JobState& js, int slot);
 // streamed chip read on slot 0) or a raw download round.
 bool SlotRunning(const JobState& js, int slot);
 
-// Whether the image in DataBuffer (with its range and checksums) and the
-// chosen chip may change now: no slot is running. Every writer of them asks
-// first — data file and project loads, the chip choice, serial numbers
-// written into the image, chip reads, and the controls whose change reaches
-// what a running slot sends.
-bool ImageAndChipMayChange(const JobState& js);
-
 // Back to idle; full gauge, blue on success, red on failure; logs
 // "Operation Success!" or "Operation Failed!". A failed read into the data
 // buffer (blocks or the unit's stored image) that had stored part of its

@@ -35,6 +35,9 @@ class IView {
 
   // Shows DataBuffer from first to last (inclusive) in the data page's hex grid.
   virtual void ShowHexRange(uint32_t /*first*/, uint32_t /*last*/) {}
+  // Bytes first..first+count-1 of DataBuffer have changed in place: the data
+  // page's hex grid shows them anew.
+  virtual void ShowImageBytes(uint32_t /*first*/, uint32_t /*count*/) {}
   // The hourglass cursor while a long step runs.
   virtual void SetBusyCursor(bool /*busy*/) {}
 

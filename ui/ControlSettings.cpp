@@ -12,11 +12,10 @@
 #include "messages/Messages.h"
 #include "protocol/DataRange.h"
 #include "ui/MainWindow.h"
-#include "ui/SettingsCollection.h"
+#include "protocol/SettingsCollection.h"
 
-namespace {
-
-ControlStates ReadControls(const TQZProgrammer& w) {
+ControlStates TQZProgrammer::ReadControlStates() const {
+  const TQZProgrammer& w = *this;
   ControlStates c;
   c.MCUNameEdit = w.MCUNameEdit->text().toStdString();
   c.ChkBoxLSP = w.ChkBoxLSP->isChecked();
@@ -50,9 +49,7 @@ ControlStates ReadControls(const TQZProgrammer& w) {
   return c;
 }
 
-}  // namespace
-
-bool TQZProgrammer::CollectControlSettings() { return ::CollectControlSettings(js, ReadControls(*this)); }
+bool TQZProgrammer::CollectControlSettings() { return ::CollectControlSettings(js, ReadControlStates()); }
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "files/IntegerText.h"
+#include "protocol/IntegerText.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/LegacyText.h"

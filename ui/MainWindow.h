@@ -12,6 +12,7 @@
 
 #include "files/Settings.h"
 #include "protocol/JobState.h"
+#include "protocol/SettingsCollection.h"
 #include "protocol/View.h"
 #include "ui/FileDialogSpec.h"
 #include "ui/Gauge.h"
@@ -331,6 +332,9 @@ class TQZProgrammer : public QMainWindow, public IView {
   void ClearInformation1Click();
   void About1Click();
   void Button1Click();
+  // The states of the controls that the settings are collected from, as a
+  // command hands them to the engine.
+  ControlStates ReadControlStates() const;
   // Copies the operator's settings into the job state and logs them before a
   // command. False when a number field holds no integer: the conversion error
   // has been shown and the command must not start.
@@ -343,7 +347,9 @@ class TQZProgrammer : public QMainWindow, public IView {
   void BitBtnFixSNClick();
   // The online serial number into DataBuffer before Auto and Program.
   void InsertSNIntoBuffer();
-  // After a verified chip: the next online serial number (IView).
+  // Image bytes changed in place, shown anew in the hex grid (IView).
+  void ShowImageBytes(uint32_t first, uint32_t count) override;
+  // The online serial number has moved on (IView).
   void ShowSerialNumber(uint32_t value) override;
   // OnlineSN follows "Enable S/N" and "Enable Online S/N".
   void KeepOnlineSNInStep();

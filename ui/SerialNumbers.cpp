@@ -8,7 +8,6 @@
 #include <initializer_list>
 
 #include "messages/Format.h"
-#include "protocol/DataRange.h"
 #include "protocol/SerialNumber.h"
 #include "ui/HexGridModel.h"
 #include "ui/MainWindow.h"
@@ -27,21 +26,15 @@ void TQZProgrammer::ChkBoxStrSNClick() {}
 
 void TQZProgrammer::SpinEditNumbChange() { ChkBoxNumb->setChecked(SpinEditNumb->value() > 0); }
 
-void TQZProgrammer::InsertSNIntoBuffer() {
-  if (!WriteSerialNumber(js, SNOrderChk->isChecked())) return;
+void TQZProgrammer::InsertSNIntoBuffer() { InsertOnlineSerialNumber(js); }
 
+void TQZProgrammer::ShowImageBytes(uint32_t first, uint32_t count) {
   auto* grid = static_cast<THexGridModel*>(HexViewer->model());
-  const auto address = static_cast<uint32_t>(js.SNAddress);
-  for (uint32_t at = address; at < address + 4; ++at) {
-    const QModelIndex cell = grid->IndexOfAddress(at);
+  for (uint64_t at = first; at < uint64_t{first} + count && at < kDataBufferSize; ++at) {
+    const QModelIndex cell = grid->IndexOfAddress(static_cast<uint32_t>(at));
     if (cell.isValid()) grid->setData(cell, QString::fromStdString(msg::Fmt("%0.2x", js.DataBuffer[at])));
   }
   grid->Refresh();  // the characters column
-
-  if (js.DataEnd >= js.DataStart)
-    UpdateChecksums(js, 0, js.DataEnd - js.DataStart);
-  else
-    UpdateChecksums(js, 1, 0);
 }
 
 void TQZProgrammer::ShowSerialNumber(uint32_t value) {

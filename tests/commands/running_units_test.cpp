@@ -1,8 +1,10 @@
 // Nothing changes the image or the chip under a running unit: every writer
 // (data file, project, chip choice, fixed S/N, "User Chip Size", voltage),
-// tried while unit 1 runs an operation, is refused with a box and leaves the
-// job as it was, and the unit's next packet is the one it gets when nobody
-// tried.
+// tried while unit 1 still has image data to send or fills the buffer, is
+// refused with a box and leaves the job as it was, and the unit's next packet
+// is the one it gets when nobody tried. While unit 1 only checks its chip
+// (verify, blank check, erase, ID read) every writer goes ahead, and the unit
+// still finishes as it would have.
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 #include <random>
 
 #include "catalogue/ChipCatalogue.h"
+#include "protocol/OperationStart.h"
 #include "protocol/SlotOperations.h"
 #include "support/AnswerPackets.h"
 #include "support/ModalDialog.h"
@@ -32,8 +35,6 @@ using Strings = std::vector<std::string>;
 
 const char* const kSending = "The data buffer is being sent to the units, please wait until they finish!";
 const char* const kFilling = "The data buffer is being filled by a chip read, please wait until it ends!";
-const char* const kRunning =
-    "The units are running, please wait until they finish before changing the data or the chip!";
 
 constexpr size_t kImageSize = 0x10000;
 
@@ -206,12 +207,42 @@ const RunningState kStates[] = {
        block.resize(4096);  // one 4 KB block of the chip
        p.Answer(block);
      }},
-    {"verify", kRunning,
+};
+
+// Unit 1 sends nothing more of the image and reads nothing into the buffer.
+const RunningState kCheckingStates[] = {
+    {"verify", nullptr,
      [](Program& p, const Files& f) {
        p.Job("24xx512", f.eeprom);
        p.w->SpdBtnVerifyClick();
      },
      [](Program& p) { p.AnswerGood(); }},
+    {"the verify that ends Auto", nullptr,
+     [](Program& p, const Files& f) {
+       p.Job("24xx512", f.eeprom);
+       p.w->SpdBtnAutoPClick();
+       for (uint32_t page = 0; page < kImageSize / 4096; ++page) p.AnswerGood();
+       ASSERT_EQ(p.js->SlotOp[0], kOpVerify);
+     },
+     [](Program& p) { p.AnswerGood(); }},
+    {"blank check", nullptr,
+     [](Program& p, const Files& f) {
+       p.Job("W25x128xx", f.flash);
+       p.w->BlankCheck1Click();
+     },
+     [](Program& p) { p.AnswerGood(); }},
+    {"erase", nullptr,
+     [](Program& p, const Files& f) {
+       p.Job("W25x128xx", f.flash);
+       p.w->SpdBtnEraseClick();
+     },
+     [](Program& p) { p.AnswerGood(); }},
+    {"ID read", nullptr,
+     [](Program& p, const Files& f) {
+       p.Job("W25x128xx", f.flash);
+       p.w->ReadChipIDandStatus1Click();
+     },
+     [](Program& p) { p.Answer({0xEF, 0x40, 0x18, 0x00, 0x02, 0x00}); }},
 };
 
 // --- The writers -----------------------------------------------------------------
@@ -344,11 +375,43 @@ TEST_P(RunningUnits, EveryWriterIsRefusedAndTheNextPacketStaysTheSame) {
   EXPECT_TRUE(Next(*p, state) == expected) << "the unit's next step differs";
 }
 
-INSTANTIATE_TEST_SUITE_P(States, RunningUnits, ::testing::ValuesIn(kStates), [](const auto& info) {
+// The same writers while the unit only checks its chip: none is refused, and
+// the unit's next step is what it would have been.
+class CheckingUnits : public RunningUnits {};
+
+TEST_P(CheckingUnits, EveryWriterGoesAheadWhileTheUnitOnlyChecksItsChip) {
+  const RunningState& state = GetParam();
+  Observed expected;
+  {
+    auto untouched = Started(state);
+    ASSERT_TRUE(ImageAndChipMayChange(*untouched->js));
+    expected = Next(*untouched, state);
+  }
+  ASSERT_FALSE(expected.sent.empty() && expected.log.empty());
+
+  auto p = Started(state);
+  const Strings before = Picture(*p);
+  for (const Writer& writer : kWriters) {
+    SCOPED_TRACE(writer.name);
+    p->boxes.clear();
+    writer.act(*p, files);
+    for (const std::string& box : p->boxes) {
+      EXPECT_NE(box, kSending);
+      EXPECT_NE(box, kFilling);
+    }
+  }
+  EXPECT_NE(Picture(*p), before);  // the writers did write
+  EXPECT_TRUE(Next(*p, state) == expected) << "the unit's next step differs";
+}
+
+std::string StateName(const ::testing::TestParamInfo<RunningState>& info) {
   std::string n = info.param.name;
   for (char& ch : n)
     if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
   return n;
-});
+}
+
+INSTANTIATE_TEST_SUITE_P(States, RunningUnits, ::testing::ValuesIn(kStates), StateName);
+INSTANTIATE_TEST_SUITE_P(States, CheckingUnits, ::testing::ValuesIn(kCheckingStates), StateName);
 
 }  // namespace

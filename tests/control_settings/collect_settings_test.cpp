@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/FakeView.h"
-#include "ui/SettingsCollection.h"
+#include "protocol/SettingsCollection.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Serial numbers: the enabling of their controls, the count limit box, the
-// online number written into the image and its grid, and its advance after a
-// verified chip.
+// online number written into the image and its grid, and its advance when a
+// run hands numbers out.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -13,6 +13,8 @@
 
 #include "SettingsWindow.h"
 #include "protocol/Checks.h"
+#include "protocol/CommandStart.h"
+#include "protocol/SlotSerialNumbers.h"
 #include "protocol/SerialNumber.h"
 #include "ui/HexGridModel.h"
 
@@ -36,6 +38,24 @@ struct SerialNumberTest : ::testing::Test, SettingsWindow {
   void Insert() {
     ASSERT_TRUE(w.CollectControlSettings());
     w.InsertSNIntoBuffer();
+  }
+  // `command` on units 1..units, started by the engine as the buttons do;
+  // the units are left idle again, as after their answers.
+  int Run(SlotCommand command, int units) {
+    js->ChipSelected = 1;
+    js->DataLoaded = 1;
+    for (int s = 0; s < kSlotCount; ++s) {
+      js->SlotConnected[s] = s < units ? 1 : 0;
+      js->SlotBusy[s] = 0;
+      js->SlotOp[s] = kOpIdle;
+    }
+    const int started = RunSlotCommand(*js, command, w.ReadControlStates());
+    for (int s = 0; s < kSlotCount; ++s) js->SlotBusy[s] = 0;
+    return started;
+  }
+  int Program(int units) {
+    w.AddrEdit->setText("0x10");
+    return Run(SlotCommand::Program, units);
   }
   bool LogHas(const std::string& text) {
     auto texts = LogTexts();
@@ -114,47 +134,48 @@ TEST_F(SerialNumberTest, ANumberRunningPastTheGridShowsOnlyItsGridBytes) {
   EXPECT_FALSE(Grid().IndexOfAddress(0x100).isValid());
 }
 
-TEST_F(SerialNumberTest, AGoodChipAdvancesTheNumberByTheGain) {
+TEST_F(SerialNumberTest, ARunMovesTheNumberPastEveryNumberItHandsOut) {
   struct Case {
     const char* start;
     const char* gain;
+    int units;
     const char* next;
   } cases[] = {
-      {"0xFF", "1", "0x00000100"},
-      {"0xFFFFFFFF", "0x01", "0x00000000"},
-      {"0x10", "0x12345", "0x00002355"},  // gain cut to 16 bits
-      {"-2", "$FFFF", "0x0000FFFD"},      // the gain is unsigned
+      {"0xFF", "1", 1, "0x00000100"},
+      {"0xFFFFFFFF", "0x01", 1, "0x00000000"},
+      {"0x10", "0x12345", 1, "0x00002355"},  // gain cut to 16 bits
+      {"-2", "$FFFF", 1, "0x0000FFFD"},      // the gain is unsigned
+      {"0xFFFFFFFE", "2", 3, "0x00000004"},  // three units, past the wrap
   };
   for (const Case& c : cases) {
     w.SNEdit->setText(c.start);
     w.GainEdit->setText(c.gain);
-    ASSERT_TRUE(w.CollectControlSettings());
-    AdvanceOnlineSN(*js);  // as the answer handling calls it
+    EXPECT_EQ(Program(c.units), c.units);
     EXPECT_EQ(w.SNEdit->text().toStdString(), c.next) << c.start;
   }
 
-  // Two good chips of one run: the next command starts two gains higher.
+  // The next run starts where the last one left the number.
   w.SNEdit->setText("0x00000100");
   w.GainEdit->setText("0x01");
-  ASSERT_TRUE(w.CollectControlSettings());
-  AdvanceOnlineSN(*js);
-  AdvanceOnlineSN(*js);
-  w.AddrEdit->setText("0x20");
-  Insert();
-  EXPECT_EQ(js->SNValue, 0x102);
-  EXPECT_EQ(js->DataBuffer[0x20], 0x02);
+  Program(2);
+  Program(1);
+  EXPECT_EQ(js->DataBuffer[0x10], 0x02);
+  EXPECT_EQ(w.SNEdit->text(), "0x00000103");
 }
 
-TEST_F(SerialNumberTest, NoAdvanceUnlessBothBoxesAreChecked) {
+TEST_F(SerialNumberTest, NoAdvanceUnlessBothBoxesAreCheckedNorByAVerifyAlone) {
   w.SNEdit->setText("0x00000005");
-  ASSERT_TRUE(w.CollectControlSettings());
   w.CheckBoxSN->setChecked(false);
-  AdvanceOnlineSN(*js);
+  Program(1);
   EXPECT_EQ(w.SNEdit->text(), "0x00000005");
 
   w.CheckBoxSN->setChecked(true);
   w.ChkBoxPCSN->setChecked(false);
-  AdvanceOnlineSN(*js);
+  Program(1);
+  EXPECT_EQ(w.SNEdit->text(), "0x00000005");
+
+  w.ChkBoxPCSN->setChecked(true);
+  Run(SlotCommand::Verify, 2);
   EXPECT_EQ(w.SNEdit->text(), "0x00000005");
 }
 
@@ -177,10 +198,12 @@ TEST_F(SerialNumberTest, CountLimitBoxFollowsTheSpinValue) {
   EXPECT_TRUE(w.ChkBoxNumb->isChecked());
 }
 
-TEST(NextSerialNumber, WrapsAndTakesTheGainUnsigned) {
-  EXPECT_EQ(NextSerialNumber(0xFFFFFFFF, 1), 0u);
-  EXPECT_EQ(NextSerialNumber(0xFFFFFFF0, 0x20), 0x10u);
-  EXPECT_EQ(NextSerialNumber(0, -1), 0xFFFFu);
+TEST(SerialNumberAfter, WrapsAndTakesTheGainUnsigned) {
+  EXPECT_EQ(SerialNumberAfter(0xFFFFFFFF, 1, 1), 0u);
+  EXPECT_EQ(SerialNumberAfter(0xFFFFFFF0, 0x20, 1), 0x10u);
+  EXPECT_EQ(SerialNumberAfter(0, -1, 1), 0xFFFFu);
+  EXPECT_EQ(SerialNumberAfter(0xFFFFFFFE, 2, 3), 4u);
+  EXPECT_EQ(SerialNumberAfter(7, 5, 0), 7u);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "PtyUnit.h"
+#include "protocol/SealedSettings.h"
 #include "protocol/AnswerHandling.h"
 #include "protocol/DataRange.h"
 #include "protocol/JobState.h"
@@ -39,7 +40,9 @@ constexpr long kLinkBaud = 1000000;
 
 // --- The operation commands, as the window starts them on one slot ---------------
 
+// A command's start: the slot takes its sealed copy of the settings.
 void Prepare(JobState& js, uint8_t op, int slot) {
+  SealSlotSettings(js, slot);
   js.SlotRxCount[slot] = 0;
   js.SlotGaugeTick[slot] = 0;
   js.SlotAutoMode[slot] = 0;
@@ -64,23 +67,23 @@ void StartAutoProgram(JobState& js, int slot) {
 }
 
 void StartReadBlocks(JobState& js, int slot) {
-  Prepare(js, kOpReadChip155, slot);
   js.ReadLength = js.DataSizeKB * 1024;
+  Prepare(js, kOpReadChip155, slot);
   StartSlotOperation(js, 500, js.DataSizeKB, slot);
   SendChipCommand(js, 155, 0, slot);
 }
 
 // The read length is the data size unless the operator chose a shorter one.
 void StartReadStream(JobState& js, uint32_t readLength = 0) {
-  Prepare(js, kOpReadChip154, 0);
   js.ReadLength = readLength != 0 ? readLength : js.DataSizeKB * 1024;
+  Prepare(js, kOpReadChip154, 0);
   StartSlotOperation(js, 500, js.DataSizeKB, 0);
   SendCommandWithChipParams(js, 154, 0);
 }
 
 void StartDownload(JobState& js, int slot) {
-  Prepare(js, kOpDownload, slot);
   js.LargeDownload = js.LargeImage;
+  Prepare(js, kOpDownload, slot);
   StartSlotOperation(js, 500, 0, slot);
   SendChipConfig(js, 83, js.LargeImage ? 256 : 0, slot);
 }

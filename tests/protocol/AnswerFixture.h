@@ -16,6 +16,7 @@
 #include "protocol/Frames.h"
 #include "protocol/PacketBytes.h"
 #include "protocol/ReceiveBuffer.h"
+#include "protocol/SealedSettings.h"
 #include "support/RecordingPort.h"
 #include "support/SlotFlagsCheck.h"
 
@@ -77,8 +78,10 @@ struct AnswerFixture : SlotFixture {
     return out;
   }
 
-  // Arms a slot for an operation as the operation commands do.
+  // Arms a slot for an operation as the operation commands do, its settings
+  // sealed from the job.
   void Arm(int slot, uint8_t op, uint32_t totalKB = 0) {
+    SealSlotSettings(*js, slot);
     js->SlotOp[slot] = op;
     js->SlotBusy[slot] = 1;
     js->SlotTimeout[slot] = 500;

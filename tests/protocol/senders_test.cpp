@@ -10,6 +10,7 @@
 #include "protocol/ChipParamBlock.h"
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
+#include "protocol/SealedSettings.h"
 #include "protocol/Senders.h"
 #include "support/FakeView.h"
 
@@ -158,6 +159,7 @@ TEST_F(SendersTest, EdgeCasePackets) {
     Reset();
     slot = (slot + 3) % kSlotCount;
     if (c.setUp) c.setUp(js());
+    SealSlotSettings(js(), slot);  // as a command does when it starts
     c.send(js(), slot);
     Bytes p = SentPacket(slot);
     ASSERT_EQ(p.size(), c.length);
@@ -195,6 +197,7 @@ TEST_F(SendersTest, ConfigurationPacketWithoutAFile) {
   js().ChipInTime = -2;
   js().ShownChecksum = 0xCAFEF00D;
   js().TxPacket[4].fill(0x5A);  // what bytes 257-263 keep
+  SealSlotSettings(js(), 4);
   SendChipConfig(js(), 83, 0x0100, 4);
   Bytes p = SentPacket(4);
   ASSERT_EQ(p.size(), 270u);
@@ -230,6 +233,7 @@ TEST_F(SendersTest, ConfigurationPacketWithoutAFile) {
 TEST_F(SendersTest, ConfigurationPacketTextFields) {
   js().SelChipName = "W25Q64";
   js().DataFileName = "image.bin";
+  SealSlotSettings(js(), 1);
   SendChipConfig(js(), 83, 0, 1);
   Bytes p = SentPacket(1);
   EXPECT_EQ(Slice(p, 92, 16), (Bytes{'W', '2', '5', 'Q', '6', '4', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -243,6 +247,7 @@ TEST_F(SendersTest, ConfigurationPacketTextsGoInTheLegacyCodePageCutAtWholeChara
   std::string name = "a";
   for (int i = 0; i < 10; ++i) name += "生产数";
   js().DataFileName = name;
+  SealSlotSettings(js(), 2);
   SendChipConfig(js(), 83, 0, 2);
   Bytes p = SentPacket(2);
   EXPECT_EQ(Slice(p, 92, 16), (Bytes{0xD0, 0xBE, 0xC6, 0xAC, 'W', '2', '5', 'Q', '6', '4', 0xA8, 0xA6, 0, 0, 0, 0}));
@@ -258,6 +263,7 @@ TEST_F(SendersTest, TooLongAddressWriteIsRefusedAndSendsNothing) {
   js().AddrWriteLen = static_cast<uint16_t>(kAddrWriteMaxLen + 1);  // packet of 8193 bytes
   js().AddrWriteData.assign(js().AddrWriteLen, 0x11);
   js().TxPacket[0].fill(0x77);
+  SealSlotSettings(js(), 0);
   EXPECT_FALSE(SendAddressWrite(js(), 0));
   EXPECT_TRUE(recorders_[0].sent.empty());
   for (uint8_t b : js().TxPacket[0]) ASSERT_EQ(b, 0x77);
@@ -267,10 +273,12 @@ TEST_F(SendersTest, TooLongAddressWriteIsRefusedAndSendsNothing) {
   EXPECT_EQ(view_.LogTexts()[0], "C1: " + view_.boxes[0]);
 
   js().AddrWriteLen = 0xFFFF;
+  SealSlotSettings(js(), 0);
   EXPECT_FALSE(SendAddressWrite(js(), 0));
   // Data that does not hold the length it claims is refused too.
   js().AddrWriteLen = 10;
   js().AddrWriteData.assign(4, 0x11);
+  SealSlotSettings(js(), 0);
   EXPECT_FALSE(SendAddressWrite(js(), 0));
   EXPECT_TRUE(recorders_[0].sent.empty());
 }
@@ -316,6 +324,7 @@ TEST_F(SendersTest, UnsendablePacketsEndTheOperationWithTheReason) {
     js().ChipFamily = c.family;
     js().SlotBusy[kSlot] = 1;
     js().SlotOp[kSlot] = kOpProgram149;
+    SealSlotSettings(js(), kSlot);
     c.send(js(), kSlot);
     if (c.refusal.empty()) {
       EXPECT_EQ(recorders_[kSlot].sent.size(), 1u);
@@ -339,6 +348,7 @@ TEST_F(SendersTest, RawBlocksCarryTheirSums) {
   };
 
   js().SlotKbIndex[3] = 64;
+  SealSlotSettings(js(), 3);
   SendRawBlockPair(js(), 3);
   ASSERT_EQ(recorders_[3].sent.size(), 2u);
   EXPECT_EQ(recorders_[3].sent[0], Bytes(&js().DataBuffer[65536], &js().DataBuffer[65536 + 32768]));
@@ -347,6 +357,7 @@ TEST_F(SendersTest, RawBlocksCarryTheirSums) {
   EXPECT_EQ(js().SlotKbIndex[3], 64u);
 
   js().SlotKbIndex[5] = 96;
+  SealSlotSettings(js(), 5);
   SendNextDownloadBlock(js(), 5);
   ASSERT_EQ(recorders_[5].sent.size(), 1u);
   EXPECT_EQ(recorders_[5].sent[0], Bytes(&js().DataBuffer[98304], &js().DataBuffer[98304 + 32768]));
@@ -356,9 +367,11 @@ TEST_F(SendersTest, RawBlocksCarryTheirSums) {
 }
 
 TEST_F(SendersTest, SlotsKeepSeparatePacketAreas) {
+  SealSlotSettings(js(), 2);
   SendChipCommand(js(), 147, 0x35, 2);
   const auto before = js().TxPacket[2];
   const auto frameBefore = js().TxFrame[2];
+  SealSlotSettings(js(), 5);
   SendProgramPages(js(), 149, 0, 0, 5);
   // An answer decoded into another slot's area leaves this one alone too.
   Bytes frame = recorders_[5].sent[0];
@@ -371,8 +384,10 @@ TEST_F(SendersTest, SlotsKeepSeparatePacketAreas) {
 
 TEST_F(SendersTest, NoPortNoSend) {
   js().CommSlots[1] = nullptr;
+  SealSlotSettings(js(), 1);
   SendChipCommand(js(), 147, 3, 1);
   SendProbe(js(), 1);
+  SealSlotSettings(js(), 1);
   SendRawBlockPair(js(), 1);
   EXPECT_TRUE(recorders_[1].sent.empty());
 }
@@ -381,6 +396,7 @@ TEST_F(SendersTest, FillerSequenceIsTheSameAtEveryStart) {
   // Two fresh sequences give the same packets; a used one gives others.
   auto build = [&](FillerRandom filler) {
     js().Filler = filler;
+    SealSlotSettings(js(), 0);
     SendChipCommand(js(), 147, 3, 0);
     return Bytes(js().TxPacket[0].begin(), js().TxPacket[0].begin() + 58);
   };
@@ -456,6 +472,7 @@ uint16_t PlainCheck(const Bytes& p, size_t from, size_t to) {
 
 TEST_F(SendersTest, ChipParamBlockCarriesEveryField) {
   SetDistinctChipFields(js());
+  SealSlotSettings(js(), 7);
   SendChipCommand(js(), 147, 0x60, 7);
   Bytes p = SentPacket(7);
   ASSERT_EQ(p.size(), 58u);
@@ -482,6 +499,7 @@ TEST_F(SendersTest, ConfigurationPacketCarriesEveryField) {
   js().ShownChecksum = 0x11223344;
   js().SelChipName = "AT45DB321";
   js().DataFileName = "a.bin";
+  SealSlotSettings(js(), 2);
   SendChipConfig(js(), 83, 0, 2);
   Bytes p = SentPacket(2);
   ASSERT_EQ(p.size(), 270u);

@@ -4,6 +4,8 @@
 #include <ostream>
 
 #include "SlotFixture.h"
+#include "protocol/OperationStart.h"
+#include "protocol/SealedSettings.h"
 #include "protocol/SlotOperations.h"
 
 namespace {
@@ -24,6 +26,8 @@ class StartSlotOperationTest : public SlotFixture, public ::testing::WithParamIn
 TEST_P(StartSlotOperationTest, ArmsTheSlotAndItsGauge) {
   const StartCase& c = GetParam();
   js->DataSizeKB = c.dataSizeKB;
+  SealSlotSettings(*js, 2);  // the size of the command being started
+  js->DataSizeKB = 0;        // a later job's size does not reach it
   js->SlotKbIndex[2] = 40;
   view.gauges[2].color = GaugeColor::Red;
   view.gauges[2].progress = 77;
@@ -82,6 +86,7 @@ using SlotOperations = SlotFixture;
 
 TEST_F(SlotOperations, StartThenEndOnTimeAxisLeavesTheTimedGaugeFull) {
   js->DataSizeKB = 64;
+  SealSlotSettings(*js, 0);
   StartSlotOperation(*js, 500, 0, 0);
   view.gauges[0].progress = 450;  // the 10 ms timer moved it
   EndSlotOperation(*js, true, 0);
@@ -110,15 +115,37 @@ TEST_F(SlotOperations, SlotsWithoutGaugeStillChangeState) {
   EXPECT_EQ(view.LogTexts().back(), SlotText(1, "Operation Success!"));
 }
 
-// Whether the image and the chip may change: only while no slot runs.
-TEST_F(SlotOperations, ImageAndChipMayChangeOnlyWhileNoSlotRuns) {
+// Whether the image and the chip may change: only while no slot still has
+// image data to send and no read fills the buffer.
+TEST_F(SlotOperations, ImageAndChipMayChangeOnlyWhileNothingSendsOrFillsTheBuffer) {
+  auto armed = [](uint8_t op, int slot, bool autoMode = false) {
+    return [=](JobState& js) {
+      StartSlotOperation(js, 500, 0, slot);
+      js.SlotOp[slot] = op;
+      js.SlotAutoMode[slot] = autoMode ? 1 : 0;
+    };
+  };
   struct Case {
     const char* name;
     std::function<void(JobState&)> set;
     bool mayChange;
   } cases[] = {
       {"units connected and idle", [](JobState&) {}, true},
-      {"an operation armed", [](JobState& js) { StartSlotOperation(js, 500, 0, 5); }, false},
+      {"program by pages", armed(kOpProgram149, 5), false},
+      {"program stream asked for", armed(kOpProgram150, 5), false},
+      {"download", armed(kOpDownload, 3), false},
+      {"download by pages", armed(kOpDownloadPages, 3), false},
+      {"download by rounds", armed(kOpDownloadRaw, 3), false},
+      {"the erase that begins Auto", armed(kOpErase, 2, true), false},
+      {"read by blocks", armed(kOpReadChip155, 0), false},
+      {"streamed read asked for", armed(kOpReadChip154, 0), false},
+      {"read of the unit's image", armed(kOpReadDownloaded, 0), false},
+      {"verify", armed(kOpVerify, 5), true},
+      {"the verify that ends Auto", armed(kOpVerify, 5, true), true},
+      {"blank check", armed(kOpBlankCheck, 5), true},
+      {"erase", armed(kOpErase, 5), true},
+      {"ID read", armed(kOpReadId, 0), true},
+      {"address write", armed(kOpAddressWrite, 0), true},
       {"the paced program stream", [](JobState& js) { js.SlotDownloading[2] = 1; }, false},
       {"the streamed read", [](JobState& js) { js.ReadStreaming = 1; }, false},
       {"a raw download round asked for", [](JobState& js) { js.SlotRawPending[4] = 1; }, false},

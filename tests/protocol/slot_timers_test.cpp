@@ -124,9 +124,9 @@ TEST_F(TimerTest, StreamedReadBesideABusySlotZeroCountsItTwicePerTick) {
 struct PacingTest : AnswerFixture {
   // A slot whose unit has accepted command 150 for `totalKB`.
   void StartStream(int slot, uint32_t totalKB, bool autoMode) {
+    js->DataSizeKB = totalKB;
     Arm(slot, kOpProgram150, totalKB);
     js->SlotAutoMode[slot] = autoMode;
-    js->DataSizeKB = totalKB;
     AnswerStatus(slot, 0);
     ASSERT_EQ(js->SlotDownloading[slot], 1);
   }

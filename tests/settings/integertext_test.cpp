@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "files/IntegerText.h"
+#include "protocol/IntegerText.h"
 
 TEST(ParseIntegerText, AcceptsDecimalAndBothHexForms) {
   struct { const char* text; std::optional<int32_t> value; } cases[] = {

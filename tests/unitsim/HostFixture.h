@@ -10,6 +10,7 @@
 #include "SimUnit.h"
 #include "protocol/DataRange.h"
 #include "protocol/JobState.h"
+#include "protocol/SealedSettings.h"
 #include "protocol/Senders.h"
 #include "support/RecordingPort.h"
 
@@ -70,9 +71,11 @@ struct HostFixture : ::testing::Test {
   // size from address 0.
   void SumImage() { UpdateChecksums(*js, 0, js->ChipSize - 1); }
 
-  // Runs one sender of slot 0 and returns the unit's whole answer.
+  // Runs one sender of slot 0, with the settings sealed from the job as a
+  // command's start does, and returns the unit's whole answer.
   std::vector<uint8_t> Line(const std::function<void(JobState&)>& send) {
     port.sent.clear();
+    SealSlotSettings(*js, 0);
     send(*js);
     std::vector<uint8_t> answer;
     for (const auto& block : port.sent) {

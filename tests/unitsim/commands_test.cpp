@@ -307,6 +307,7 @@ TEST_F(HostFixture, ReadStreamSendsTheChipBytesBehindItsAnswer) {
 TEST_F(HostFixture, ReadStreamIsPulledInPieces) {
   UseChip(0x10, 64);
   port.sent.clear();
+  SealSlotSettings(*js, 0);
   SendCommandWithChipParams(*js, 154, 0);
   unit->Take(port.sent[0].data(), port.sent[0].size());
   auto first = unit->Output(1000);
@@ -337,6 +338,7 @@ TEST_F(HostFixture, DownloadByPagesThenReadTheStoredImage) {
 
 TEST_F(HostFixture, ConfigurationWithABadInnerCheckIsRefused) {
   port.sent.clear();
+  SealSlotSettings(*js, 0);
   SendChipConfig(*js, 83, 0, 0);
   // Change a payload byte and mend only the packet check value.
   std::vector<uint8_t> packet(js->TxPacket[0].begin(), js->TxPacket[0].begin() + 268);
@@ -494,6 +496,7 @@ TEST_F(StreamFixture, TheSameLineInPiecesOfAnySizeGivesTheSameResult) {
   UseChip(0x10, 64);
   FillData(64, 4);
   std::vector<uint8_t> line;
+  SealSlotSettings(*js, 0);
   auto add = [&](const Sender& send) {
     port.sent.clear();
     send(*js);

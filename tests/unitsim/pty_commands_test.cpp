@@ -67,6 +67,7 @@ struct PtyFixture : HostFixture {
   // What the host's sender for slot 0 puts on the line.
   std::vector<uint8_t> Built(const std::function<void(JobState&)>& send) {
     port.sent.clear();
+    SealSlotSettings(*js, 0);
     send(*js);
     std::vector<uint8_t> bytes;
     for (const auto& b : port.sent) bytes.insert(bytes.end(), b.begin(), b.end());

@@ -1,4 +1,4 @@
-#include "files/IntegerText.h"
+#include "protocol/IntegerText.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
-#include "ui/SettingsCollection.h"
+#include "protocol/SettingsCollection.h"
 
 #include <optional>
 
-#include "files/IntegerText.h"
+#include "protocol/IntegerText.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/ChipFamilies.h"
