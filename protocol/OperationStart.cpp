@@ -263,7 +263,16 @@ bool StartAddressWrite(JobState& js) {
 void SendOffLineMonitorToAll(JobState& js) {
   AddRawLine(js, "");
   AddInfoLine(js, msg::Tr("Enter Off-Line Monitor Mode!"));
-  for (int slot = 0; slot < kSlotCount; ++slot) SendOffLineMonitor(js, kCmdOffLineMonitor, slot);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    // Inside a stream or a download round the frame's bytes would become
+    // part of the chip's or the unit's image; any other running unit would
+    // leave its chip half done.
+    if (SlotRunning(js, slot)) {
+      LogSlotMessage(js, msg::Tr("Off-line monitor skipped: the unit is busy!"), slot);
+      continue;
+    }
+    SendOffLineMonitor(js, kCmdOffLineMonitor, slot);
+  }
 }
 
 int UpgradeReadySlots(JobState& js) {

@@ -72,7 +72,8 @@ void StartReadDownloaded(JobState& js);
 // refused (the slot is left idle then).
 bool StartAddressWrite(JobState& js);
 
-// The off-line monitor command to all eight slots, whatever their state.
+// The off-line monitor command to every slot that runs nothing; a running
+// slot is logged as skipped.
 void SendOffLineMonitorToAll(JobState& js);
 
 // The firmware upgrade of every connected idle slot; a busy slot, and a

@@ -19,7 +19,14 @@ void ClearSlotsForSearch(JobState& js);
 // the answer's time-out.
 void ArmSlotProbe(JobState& js, int slot);
 
-// The slot's line has failed: its unit is gone and its gauge disabled. An
-// operation still armed keeps its time-out, which ends it; one whose unit
-// goes on answering finishes.
+// The slot's line has failed (its port is closed): its unit is gone and its
+// gauge disabled. Whatever ran on it (an armed operation, the paced program
+// stream, the streamed read, a download round) ends at once as failed, the
+// cause logged first: no answer can come any more. A lost Auto counts its
+// chip NG.
 void LoseSlotLine(JobState& js, int slot);
+
+// A refresh and a search close every port: while any slot runs they would
+// cut its chip off. Shows the refusal in a box through the view and returns
+// true then; the caller changes nothing.
+bool RefuseSearchWhileRunning(JobState& js);

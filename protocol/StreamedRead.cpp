@@ -128,3 +128,9 @@ void TickReadStream(JobState& js) {
   LogSlotMessage(js, msg::Tr("Chip data has been read out successfully!"), 0);
   ShowReadChipResult(js);
 }
+
+uint32_t StopReadStream(JobState& js) {
+  EndStream(js);
+  js.SlotTimeout[0] = 0;
+  return js.ReadCount;
+}

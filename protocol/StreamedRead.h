@@ -25,3 +25,8 @@ void UpdateReadProgress(JobState& js);
 // out, ends the read by what has come (held bytes count as data when they
 // make the read whole).
 void TickReadStream(JobState& js);
+
+// Ends the read where it stands, its line gone: the bytes stored so far
+// stay in DataBuffer; bytes still held aside are dropped. Returns how many
+// bytes were stored.
+uint32_t StopReadStream(JobState& js);

@@ -40,6 +40,7 @@ void TQZProgrammer::LoadPorts() {
 }
 
 void TQZProgrammer::BitBtnFreshClick() {
+  if (RefuseSearchWhileRunning(js)) return;
   // The items go; the text the box shows stays.
   QString shown = ComboBoxCOM->currentText();
   ComboBoxCOM->blockSignals(true);
@@ -55,6 +56,7 @@ void TQZProgrammer::BitBtnFreshClick() {
 }
 
 void TQZProgrammer::BitBtnFindCOMClick() {
+  if (RefuseSearchWhileRunning(js)) return;
   // Every port closes here, so no slot keeps a unit: slots beyond the list
   // would otherwise stay connected to a closed port.
   ClearSlotsForSearch(js);
@@ -103,6 +105,7 @@ void TQZProgrammer::SPxCommRequestHangup(int slot) {
   // twice; only the first, while the port is still open, removes an entry.
   if (!Port(slot).IsOpen()) return;
   Port(slot).ClosePort();
+  // What ran on the slot fails now: no answer can come over a closed port.
   LoseSlotLine(js, slot);
   if (slot < ComboBoxCOM->count()) ComboBoxCOM->removeItem(slot);
   if (ComboBoxCOM->count() == 0) {

@@ -733,19 +733,29 @@ TEST_F(Commands, CommandsThatSendTheBufferWaitWhileAReadFillsIt) {
 
 // --- Off-line monitor and firmware upgrade -----------------------------------------
 
-TEST_F(Commands, OffLineMonitorGoesToAllEightSlots) {
-  TQZProgrammer& w = Ready({1});
+// Every slot that runs nothing gets it, with or without a unit; a running
+// unit is skipped and named.
+TEST_F(Commands, OffLineMonitorGoesToEverySlotThatRunsNothing) {
+  TQZProgrammer& w = Ready({1, 2, 3});
   Js().ChipSelected = 0;  // needs no chip
   Busy(1, kOpVerify);
+  Js().SlotDownloading[3] = 1;  // a paced program stream
   w.DoOffLineMonitor1Click();
-  EXPECT_EQ(RawNewLog(), (Strings{"", "Enter Off-Line Monitor Mode!"}));
+  EXPECT_EQ(RawNewLog(), (Strings{"", "Enter Off-Line Monitor Mode!",
+                                  "C2: Off-line monitor skipped: the unit is busy!",
+                                  "C4: Off-line monitor skipped: the unit is busy!"}));
   for (int s = 0; s < kSlotCount; ++s) {
     std::vector<Packet> sent = Sent(s);
+    if (s == 1 || s == 3) {
+      EXPECT_TRUE(ports[s].sent.empty()) << s;
+      continue;
+    }
     ASSERT_EQ(sent.size(), 1u) << s;
     EXPECT_EQ(sent[0].Command(), 138);
     EXPECT_EQ(std::string(sent[0].bytes.begin() + 1, sent[0].bytes.begin() + 5), "REST");
   }
   EXPECT_EQ(Js().SlotOp[1], kOpVerify);
+  EXPECT_EQ(Js().SlotDownloading[3], 1);
   EXPECT_EQ(Js().SlotOp[0], kOpIdle);
   EXPECT_EQ(Js().SlotBusy[0], 0);
   EXPECT_TRUE(boxes.empty());

@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <functional>
 
 #include "FirmwareImageWriter.h"
 #include "PtyUnit.h"
+#include "protocol/SlotOperations.h"
 #include "transport/TComm.h"
 #include "ui/PortListView.h"
 #include "ui/PortOpenFailure.h"
@@ -170,11 +172,10 @@ TEST_F(DeviceSearchTest, ASearchAfterAnUnplugLeavesNoSlotBeyondTheListConnected)
 
 TEST_F(DeviceSearchTest, ASearchStartsEverySlotAfresh) {
   TQZProgrammer& w = StartUp();
+  // What finished operations leave behind; nothing runs.
   for (int slot = 0; slot < kSlotCount; ++slot) {
     Js().SlotRxCount[slot] = 7;
-    Js().SlotDownloading[slot] = 1;
-    Js().SlotBusy[slot] = 1;
-    Js().SlotAutoMode[slot] = 1;  // an Auto cut off by the search
+    Js().SlotAutoMode[slot] = 1;  // a stale Auto flag: no later failure may count it
     Js().GaugeSlots[slot]->SetEnabled(true);
     Js().GaugeSlots[slot]->SetProgress(40);
     Js().GaugeSlots[slot]->SetColor(GaugeColor::Red);
@@ -290,13 +291,52 @@ TEST_F(DeviceSearchTest, StreamedReadBytesAreDataAndStayInsideTheBuffer) {
   EXPECT_EQ(w.EditRD->text().toStdString(), "0x08200004");  // the bytes counted so far
 }
 
-TEST_F(DeviceSearchTest, NewSearchDuringAStreamedReadFindsUnit1) {
+// Refresh and search close every port: while a unit runs they are refused
+// and change nothing.
+TEST_F(DeviceSearchTest, RefreshAndSearchWaitForRunningUnits) {
+  using Handler = void (TQZProgrammer::*)();
+  struct Running {
+    const char* name;
+    int slot;
+    std::function<void(JobState&, uint8_t on)> set;
+  };
+  const Running states[] = {
+      {"busy", 1,
+       [](JobState& js, uint8_t on) {
+         js.SlotBusy[1] = on;
+         js.SlotOp[1] = on ? kOpVerify : kOpIdle;
+       }},
+      {"paced stream", 2, [](JobState& js, uint8_t on) { js.SlotDownloading[2] = on; }},
+      {"streamed read", 0, [](JobState& js, uint8_t on) { js.ReadStreaming = on; }},
+  };
   TQZProgrammer& w = StartUp();
-  Js().ReadStreaming = 1;  // unit 1 streams a chip read that never ends
+  const std::vector<std::string> list = PortEntries(w.ComboBoxCOM);
+  for (const Running& state : states) {
+    for (Handler handler : {&TQZProgrammer::BitBtnFindCOMClick, &TQZProgrammer::BitBtnFreshClick}) {
+      SCOPED_TRACE(state.name);
+      state.set(Js(), 1);
+      boxes.clear();
+      const size_t logBefore = LogTexts().size();
+      (w.*handler)();
+      EXPECT_EQ(boxes, std::vector<std::string>{"The units are running, please wait until they finish before "
+                                                "refreshing or searching the ports!"});
+      EXPECT_EQ(LogTexts().size(), logBefore);
+      EXPECT_EQ(Js().DeviceCount, 3);
+      for (int slot = 0; slot < 3; ++slot) {
+        EXPECT_TRUE(w.Port(slot).IsOpen()) << slot;
+        EXPECT_EQ(Js().SlotConnected[slot], 1) << slot;
+        EXPECT_TRUE(w.GaugeBars[slot]->isEnabled()) << slot;
+      }
+      EXPECT_EQ(PortEntries(w.ComboBoxCOM), list);
+      EXPECT_TRUE(SlotRunning(Js(), state.slot));
+      state.set(Js(), 0);
+    }
+  }
+  // Once nothing runs, the search goes ahead.
+  boxes.clear();
   w.BitBtnFindCOMClick();
+  EXPECT_TRUE(boxes.empty());
   ASSERT_TRUE(WaitFor([&] { return Js().DeviceCount == 3; }));
-  EXPECT_EQ(Js().SlotConnected[0], 1);
-  EXPECT_EQ(Js().ReadStreaming, 0);
 }
 
 TEST_F(DeviceSearchTest, LastEntryGoneShowsThePortPrompt) {

@@ -9,6 +9,7 @@
 
 #include "EightUnits.h"
 #include "FirmwareImageWriter.h"
+#include "protocol/SlotOperations.h"
 #include "ui/Gauge.h"
 #include "ui/PortListView.h"
 #include "ui/RdSetForm.h"
@@ -327,8 +328,11 @@ TEST_F(EightUnitCommands, UnitUnpluggedMidOperationWhileTheOthersFinish) {
   ASSERT_TRUE(WaitIdle(20000));
 
   EXPECT_EQ(Js().SlotConnected[2], 0);
-  EXPECT_TRUE(Logged(Unit(2) + "Operation Time Out!"));
-  EXPECT_TRUE(Logged(Unit(2) + "Operation Failed!"));
+  // Failed when the line went, not by waiting for an answer.
+  const Strings lost = {Unit(2) + "Connection to the unit lost!", Unit(2) + "Operation Failed!"};
+  const Strings log = LogSince();
+  EXPECT_NE(std::search(log.begin(), log.end(), lost.begin(), lost.end()), log.end());
+  EXPECT_FALSE(Logged(Unit(2) + "Operation Time Out!"));
   EXPECT_EQ(w.Gauge(2).Color(), GaugeColor::Red);
   const std::vector<std::string> listed = PortEntries(w.ComboBoxCOM);
   EXPECT_EQ(std::find(listed.begin(), listed.end(), third), listed.end());
@@ -344,6 +348,87 @@ TEST_F(EightUnitCommands, UnitUnpluggedMidOperationWhileTheOthersFinish) {
   EXPECT_FALSE(Logged("Chip 3 : Do Verification......"));
   EXPECT_TRUE(Logged("Chip 4 : Do Verification......"));
   ASSERT_TRUE(WaitIdle(20000));
+}
+
+// Unit 3 drops its line in the middle of an Auto by pages: its chip fails
+// at once, with the cause, and counts NG; the other seven pass.
+TEST_F(EightUnitCommands, UnitLostMidAutoFailsAtOnceWhileTheOthersPass) {
+  std::vector<UnitConfig> configs(8);
+  configs[2].HangupAfterFrames = 5;  // the probe and four pages, then the line goes
+  TQZProgrammer& w = StartUnits(configs);
+  ChooseChip("W25x05xx");
+  const std::vector<uint8_t> image = LoadImage(64 * 1024, 9);
+  w.EnEraseChk->setChecked(false);
+  boxes.clear();
+  MarkLog();
+  QElapsedTimer clock;
+  clock.start();
+
+  w.SpdBtnAutoPClick();
+  ASSERT_TRUE(WaitFor([&] { return !w.Port(2).IsOpen(); }, 10000));
+  // The handler that closed the port has ended the chip.
+  EXPECT_FALSE(SlotRunning(Js(), 2));
+  EXPECT_TRUE(Logged(Unit(2) + "Operation Failed!"));
+  ASSERT_TRUE(WaitIdle(20000));
+  EXPECT_LT(clock.elapsed(), 4000);  // an answer's time-out alone is 5 s
+
+  const Strings lost = {Unit(2) + "Connection to the unit lost!", Unit(2) + "Operation Failed!"};
+  const Strings log = LogSince();
+  EXPECT_NE(std::search(log.begin(), log.end(), lost.begin(), lost.end()), log.end());
+  EXPECT_EQ(CountLogged(Unit(2) + "Operation Failed!"), 1);
+  EXPECT_FALSE(Logged(Unit(2) + "Operation Time Out!"));
+  EXPECT_FALSE(Logged(Unit(2) + "Operation Success!"));
+  EXPECT_EQ(w.Gauge(2).Color(), GaugeColor::Red);
+  EXPECT_EQ(Js().NgCount, 1);
+  EXPECT_EQ(Js().SlotNgCount[2], 1);
+  EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "1");
+  EXPECT_EQ(Js().OkCount, 7);
+  EXPECT_EQ(w.StatusPanels[2]->text().toStdString(), "Burn OK, Total: 7");
+  EXPECT_TRUE(boxes.empty());
+  for (int s : {0, 1, 3, 4, 5, 6, 7}) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_EQ(CountLogged(Unit(s) + "Operation Success!"), 1);
+    EXPECT_EQ(ChipOf(s, image.size()), image);
+    EXPECT_EQ(w.Gauge(s).Color(), GaugeColor::Blue);
+    EXPECT_EQ(Js().SlotNgCount[s], 0);
+  }
+}
+
+// Find and Refresh would close every port under the running units: they are
+// refused, and every unit finishes its chip.
+TEST_F(EightUnitCommands, FindAndRefreshWaitForTheRunningUnits) {
+  std::vector<UnitConfig> configs(8);
+  for (auto& c : configs) c.Baud = 200000;
+  TQZProgrammer& w = StartUnits(configs);
+  ChooseChip("W25x05xx");
+  const std::vector<uint8_t> image = LoadImage(16 * 1024, 10);
+  w.EnEraseChk->setChecked(false);
+  const Strings listed = PortEntries(w.ComboBoxCOM);
+  boxes.clear();
+  MarkLog();
+
+  w.SpdBtnAutoPClick();
+  ASSERT_TRUE(WaitFor([&] { return Js().SlotKbIndex[0] >= 4; }, 10000));
+  ASSERT_FALSE(AllIdle());
+  w.BitBtnFindCOM->click();
+  w.BitBtnFresh->click();
+  const std::string refusal =
+      "The units are running, please wait until they finish before refreshing or searching the ports!";
+  EXPECT_EQ(boxes, (Strings{refusal, refusal}));
+  EXPECT_EQ(PortEntries(w.ComboBoxCOM), listed);
+  EXPECT_EQ(Js().DeviceCount, 8);
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_TRUE(w.Port(s).IsOpen()) << s + 1;
+  EXPECT_FALSE(Logged("Checking Device 1 In " + listed[0] + "............"));
+
+  ASSERT_TRUE(WaitIdle(20000));
+  EXPECT_EQ(Js().OkCount, 8);
+  EXPECT_EQ(Js().NgCount, 0);
+  for (int s = 0; s < kSlotCount; ++s) {
+    SCOPED_TRACE(s + 1);
+    EXPECT_EQ(CountLogged(Unit(s) + "Operation Success!"), 1);
+    EXPECT_EQ(ChipOf(s, image.size()), image);
+    EXPECT_EQ(Js().SlotConnected[s], 1);
+  }
 }
 
 TEST_F(EightUnitCommands, BlankCheckEraseOffLineMonitorAndFirmwareUpgrade) {

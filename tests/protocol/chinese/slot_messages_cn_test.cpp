@@ -3,6 +3,7 @@
 
 #include "protocol/SlotFixture.h"
 #include "protocol/SlotOperations.h"
+#include "protocol/SlotSearch.h"
 
 namespace {
 
@@ -25,6 +26,17 @@ TEST_F(ChineseBuild, EndOfOperationIsLoggedInChinese) {
   EndSlotOperation(*js, false, 0);
   EndSlotOperation(*js, true, 0);
   EXPECT_EQ(view.LogTexts(), (std::vector<std::string>{SlotText(0, "操作成功！"), SlotText(0, "操作失败！")}));
+}
+
+TEST_F(ChineseBuild, ALostLineAndARefusedSearchAreToldInChinese) {
+  js->SlotConnected[2] = 1;
+  js->SlotBusy[2] = 1;
+  js->SlotOp[2] = kOpVerify;
+  EXPECT_TRUE(RefuseSearchWhileRunning(*js));
+  EXPECT_EQ(view.boxes, std::vector<std::string>{"编程器正在运行，请等待完成后再刷新或搜索通讯口！"});
+  LoseSlotLine(*js, 2);
+  EXPECT_EQ(view.LogTexts(),
+            (std::vector<std::string>{SlotText(2, "与编程器的连接已断开！"), SlotText(2, "操作失败！")}));
 }
 
 // The sequence report lines have no Chinese counterpart.
