@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <set>
 
 #include "EightUnits.h"
 #include "FirmwareImageWriter.h"
+#include "messages/Format.h"
 #include "protocol/SlotOperations.h"
 #include "ui/Gauge.h"
 #include "ui/PortListView.h"
@@ -87,6 +89,51 @@ TEST_F(EightUnitCommands, AutoOfALargeImageGoesThroughThePacedStream) {
     EXPECT_TRUE(Logged(Unit(s) + "Programming Success, do verification......"));
     EXPECT_TRUE(Logged(Unit(s) + "Operation Success!"));
     EXPECT_EQ(ChipOf(s, image.size()), image);
+  }
+}
+
+// Online serial numbers on eight units, by pages and through the paced
+// stream: every chip gets a number of its own, every unit verifies its chip
+// against the check values of its own image, and the next run goes on past
+// the last number handed out.
+TEST_F(EightUnitCommands, OnlineSerialNumbersGiveEveryChipItsOwnNumber) {
+  struct Job {
+    const char* chip;
+    size_t size;
+    bool bigEndian;
+  } jobs[] = {{"W25x05xx", 16 * 1024, false}, {"W25x80xx", 1024 * 1024, true}};
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(8));
+  std::set<uint32_t> numbers;
+  uint32_t next = 0x1234FFFC;
+  for (const Job& job : jobs) {
+    SCOPED_TRACE(job.chip);
+    ChooseChip(job.chip);
+    std::vector<uint8_t> image = LoadImage(job.size, 11);
+    w.EnEraseChk->setChecked(false);
+    w.CheckBoxSN->setChecked(true);
+    w.ChkBoxPCSN->setChecked(true);
+    w.SNOrderChk->setChecked(job.bigEndian);
+    w.AddrEdit->setText("0x00000100");
+    w.GainEdit->setText("0x02");
+    w.SNEdit->setText(QString::fromStdString(msg::Fmt("0x%0.8x", next)));
+    for (int run = 0; run < 2; ++run) {
+      boxes.clear();
+      const int okBefore = Js().OkCount;
+      w.SpdBtnAutoPClick();
+      ASSERT_TRUE(WaitIdle(30000));
+      EXPECT_TRUE(boxes.empty());
+      EXPECT_EQ(Js().OkCount, okBefore + 8);
+      for (int s = 0; s < kSlotCount; ++s, next += 2) {
+        SCOPED_TRACE(s + 1);
+        const std::vector<uint8_t> chip = ChipOf(s, image.size());
+        std::vector<uint8_t> expected = image;
+        for (int i = 0; i < 4; ++i)
+          expected[0x100 + i] = static_cast<uint8_t>(next >> (8 * (job.bigEndian ? 3 - i : i)));
+        EXPECT_TRUE(chip == expected);
+        EXPECT_TRUE(numbers.insert(next).second);
+      }
+      EXPECT_EQ(w.SNEdit->text().toStdString(), msg::Fmt("0x%0.8x", next));
+    }
   }
 }
 

@@ -6,9 +6,7 @@
 // be byte for byte the same in both runs.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,58 +15,12 @@
 #include "protocol/SettingsCollection.h"
 #include "protocol/SlotOperations.h"
 #include "protocol/SlotTimers.h"
-#include "support/AnswerPackets.h"
-#include "support/FakeView.h"
-#include "support/RecordingPort.h"
+#include "EngineJob.h"
 #include "support/SlotFlagsCheck.h"
 
 namespace {
 
 using Blocks = std::vector<std::vector<uint8_t>>;
-
-// One job with recording ports on every slot and units on `connected`.
-struct Job {
-  std::unique_ptr<JobState> js = std::make_unique<JobState>();
-  FakeView view;
-  std::array<RecordingPort, kSlotCount> ports;
-
-  explicit Job(std::initializer_list<int> connected) {
-    js->LogMemo = &view;
-    std::array<ISlotPort*, kSlotCount> p{};
-    for (int i = 0; i < kSlotCount; ++i) p[i] = &ports[i];
-    InitSlotTables(*js, p, view.GaugePointers());
-    for (int s : connected) js->SlotConnected[s] = 1;
-    js->DeviceCount = 2;
-  }
-
-  // A chip of `family` and `kb` kilobytes with a patterned image loaded.
-  void Chip(uint8_t family, uint32_t kb, bool large) {
-    js->ChipSelected = 1;
-    js->ChipFamily = family;
-    js->ChipSubType = 0x17;
-    js->ChipSize = js->ChipSizeCopy = kb * 1024;
-    js->PageSize = 256;
-    js->DataSizeKB = kb;
-    js->DataStart = 0;
-    js->DataEnd = kb * 1024 - 1;
-    js->LargeImage = large ? 1 : 0;
-    js->DataLoaded = 1;
-    for (uint32_t i = 0; i < kb * 1024; ++i) js->DataBuffer[i] = static_cast<uint8_t>(i * 13 + i / 4096);
-  }
-
-  void AnswerGood(int slot) {
-    std::vector<uint8_t> frame = FrameOf(AnswerPacket(0x80, StatusPayload(0)));
-    std::copy(frame.begin(), frame.end(), js->SlotFrame[slot].begin());
-    size_t length = frame.size();
-    ASSERT_EQ(CheckedSlotFrame(*js, length, slot), 0);
-  }
-  void AnswerData(int slot, const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> frame = FrameOf(AnswerPacket(0x80, payload));
-    std::copy(frame.begin(), frame.end(), js->SlotFrame[slot].begin());
-    size_t length = frame.size();
-    ASSERT_EQ(CheckedSlotFrame(*js, length, slot), 0);
-  }
-};
 
 // The operator's settings for the job that runs.
 ControlStates FirstJob() {
