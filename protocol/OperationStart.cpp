@@ -220,6 +220,9 @@ void StartChipRead(JobState& js, uint32_t totalKB) {
     SendChipCommand(js, kCmdReadBlock, 0, slot);
   } else {
     js.SlotOp[slot] = kOpReadChip154;
+    // The unit streams what the read asks for, not the size of the data
+    // loaded before it.
+    js.SlotSettings[slot].DataSizeKB = totalKB;
     SendCommandWithChipParams(js, kCmdReadStream, slot);
   }
 }

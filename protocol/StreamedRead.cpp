@@ -20,6 +20,21 @@ constexpr int32_t kNextBlockTicks = 100;
 
 IGauge* StreamGauge(JobState& js) { return js.GaugeSlots[0]; }
 
+// The bytes the unit was asked to stream.
+uint64_t AskedBytes(const JobState& js) { return uint64_t{js.SlotSettings[0].DataSizeKB} * 1024; }
+
+// A whole read is the image now: the range covers what the read asked for,
+// so a save or a program takes all of it.
+void TakeReadRange(JobState& js) {
+  const uint32_t length = std::min(js.ReadLength, kDataBufferSize);
+  if (length == 0) return;
+  js.DataStart = 0;
+  js.DataEnd = length - 1;
+  js.ChipEndAddr = static_cast<int32_t>(js.DataEnd);
+  js.ChipSize = length;
+  js.DataSizeKB = (length + 1023) / 1024;
+}
+
 void EndStream(JobState& js) {
   js.ReadStreaming = 0;
   js.ReadStreamHeld = 0;
@@ -28,7 +43,7 @@ void EndStream(JobState& js) {
 // Padding or data? Some units send five 0xFF behind the answer that starts
 // the stream, some do not, and an erased chip begins with 0xFF too, so the
 // byte values cannot tell. The counts can: a unit streams the size the read
-// asked for (DataSizeKB × 1024, or else the read length), behind its
+// asked for (the kilobytes of the read × 1024, or else the read length), behind its
 // padding if it pads.
 // - While nothing is stored, leading 0xFF bytes are held aside, up to five.
 //   Any other byte among them shows there was no padding: the held bytes
@@ -91,7 +106,7 @@ void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length) {
 
 void UpdateReadProgress(JobState& js) {
   if (js.LogMemo) js.LogMemo->ShowReadCount(js.ReadCount);
-  if (js.ReadCount < uint64_t{js.DataSizeKB} * 1024) {
+  if (js.ReadCount < AskedBytes(js)) {
     SetGaugeProgress(StreamGauge(js), js.ReadCount / 1024);
     return;
   }
@@ -99,6 +114,7 @@ void UpdateReadProgress(JobState& js) {
   js.SlotTimeout[0] = 0;
   EndStream(js);
   js.DataLoaded = 1;
+  TakeReadRange(js);
   FillGauge(StreamGauge(js));
   LogSlotMessage(js, msg::Tr("Chip Data has been read out."), 0);
   ShowReadChipResult(js);
@@ -108,7 +124,7 @@ void TickReadStream(JobState& js) {
   if (!js.ReadStreaming || !CountDown(js.SlotTimeout[0])) return;
   if (js.ReadStreamHeld > 0) {
     const uint64_t withHeld = uint64_t{js.ReadCount} + js.ReadStreamHeld;
-    if (withHeld == uint64_t{js.DataSizeKB} * 1024 || withHeld == js.ReadLength) {
+    if (withHeld == AskedBytes(js) || withHeld == js.ReadLength) {
       // The chip's own first bytes: with them the read is whole.
       TakeHeldAsData(js);
       UpdateReadProgress(js);
@@ -124,6 +140,7 @@ void TickReadStream(JobState& js) {
     if (js.ReadCount > 0) MarkBufferNotLoaded(js, 0);
     return;
   }
+  TakeReadRange(js);
   FillGauge(StreamGauge(js));
   LogSlotMessage(js, msg::Tr("Chip data has been read out successfully!"), 0);
   ShowReadChipResult(js);

@@ -279,7 +279,7 @@ TEST_F(DeviceSearchTest, StreamedReadBytesAreDataAndStayInsideTheBuffer) {
   TQZProgrammer& w = StartUp();
   Js().ReadStreaming = 1;
   Js().ReadCount = kDataBufferSize - 2;
-  Js().DataSizeKB = kDataBufferSize / 1024 + 1;  // more to come: the read goes on
+  Js().SlotSettings[0].DataSizeKB = kDataBufferSize / 1024 + 1;  // more to come: the read goes on
   const uint16_t buffered = Js().SlotRxCount[0];
   const uint8_t bytes[] = {0xC0, 0x11, 0x22, 0xC0, 0x33};
   w.SPxCommReceiveData(bytes, sizeof bytes, 0);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <set>
 
 #include "EightUnits.h"
@@ -268,6 +269,37 @@ TEST_F(EightUnitCommands, ReadByBlocksAndByStream) {
     EXPECT_EQ(Buffer(c.size), chip);
   }
   EXPECT_EQ(Js().SlotOp[0], kOpIdle);
+}
+
+// A whole-chip read after a smaller file: the unit is asked for the whole
+// chip, the read completes on it, and a save writes all of it.
+TEST_F(EightUnitCommands, AWholeChipReadAfterASmallFileReadsAndSavesTheWholeChip) {
+  TQZProgrammer& w = StartUnits(std::vector<UnitConfig>(1));
+  ChooseChip("W25x80xx");  // 1 MB, read by the stream
+  LoadImage(64 * 1024, 12);
+  ASSERT_EQ(Js().DataSizeKB, 64u);
+  std::vector<uint8_t> chip(1024 * 1024);
+  std::mt19937 random(13);
+  for (auto& b : chip) b = static_cast<uint8_t>(random());
+  units[0]->Change([&](unitsim::SimUnit& u) { u.Chip().Write(0, chip.data(), chip.size()); });
+  MarkLog();
+  WithDialog<TRdSetForm>(
+      w.RdSetForm(),
+      [](TRdSetForm& d) {
+        d.RadioBtnRCP->setChecked(true);  // "Read data using chip flash Size"
+        d.BitBtn1->click();
+      },
+      [&] { w.SpeedButtonRDClick(); });
+  ASSERT_TRUE(WaitIdle(30000));
+  EXPECT_TRUE(Logged(Unit(0) + "Chip Data has been read out."));
+  EXPECT_EQ(Buffer(chip.size()), chip);
+  EXPECT_EQ(Js().DataEnd, chip.size() - 1);
+
+  const std::string saved = (dir_ / "whole.bin").string();
+  w.FileDialogHook = [saved](const TFileDialogSpec&, bool) { return saved; };
+  w.FileSaveBtnClick();
+  std::ifstream in(saved, std::ios::binary);
+  EXPECT_TRUE(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}) == chip);
 }
 
 TEST_F(EightUnitCommands, ReadIdAndAddressWrite) {
