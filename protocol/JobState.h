@@ -64,7 +64,10 @@ struct DataBufferDeleter {
   void operator()(uint8_t* p) const;
 };
 
-struct JobState {
+// The fields named as the protocol's packets carry them (chip parameters,
+// control settings, the image's size and check values) come from
+// PacketSettings, so that a slot's sealed copy holds each of them once.
+struct JobState : PacketSettings {
   JobState();
   JobState(const JobState&) = delete;
   JobState& operator=(const JobState&) = delete;
@@ -73,51 +76,20 @@ struct JobState {
   std::unique_ptr<uint8_t[], DataBufferDeleter> DataBuffer;  // kDataBufferSize bytes
   uint8_t* PageSpareArea() { return DataBuffer.get() + kPageSpareOffset; }
 
-  // --- Chip parameters ---------------------------------------------------
-  uint8_t ChipFamily = 0;
-  uint8_t ChipSubType = 0;
-  uint8_t ChipAddrMode = 0;
-  uint8_t I2CDevAddr = 0;
-  uint32_t ChipSize = 0;
-  uint32_t PageSize = 0;
-  uint8_t ChipId1 = 0;
-  uint8_t ChipId2 = 0;
-  uint16_t EraseTime = 0;
+  // --- Chip parameters (besides those of PacketSettings) -----------------
   uint8_t Vcc18V = 0;
   uint8_t PageEraseChip = 0;
-  uint8_t ChipOptions = 0;
   uint8_t Esp8285Mode = 0;
-  std::array<uint8_t, 8> ChipOpBytes{};
   uint8_t ChipSpare = 0;
   uint8_t ChipAuxByte = 0;
   uint8_t CtrlFlags2 = 0;
   uint32_t ChipAuxWord = 0;
-  uint8_t ChipAuxByte2 = 0;
-  std::string SelChipName;
 
-  // --- Control settings --------------------------------------------------
-  uint8_t CtrlFlags = 0;
+  // --- Control settings (besides those of PacketSettings) ----------------
   uint8_t ProtectByte = 0;
-  uint8_t EepromProtect = 0;
-  uint8_t PageMode = 0;
-  uint8_t CtrlSpare = 0;
-  uint8_t StepFlags = 0;
-  uint8_t AutoDetect = 0;
-  uint8_t ClockCode = 0;
-  uint8_t PowerTime = 0;
-  int16_t ChipInTime = 0;
-  int16_t ChipOffTime = 0;
-  uint8_t SNEnabled = 0;
-  uint8_t SNLength = 0;
-  int32_t SNGain = 0;
-  int32_t SNValue = 0;
-  int32_t SNAddress = 0;
   // "Enable S/N" and "Enable Online S/N" both checked, kept in step with the
-  // boxes: SNValue advances after each chip a unit has verified.
+  // boxes: Auto and Program give every unit its own number from SNValue on.
   uint8_t OnlineSN = 0;
-  uint8_t CountLimitOn = 0;
-  int32_t CountLimit = 0;
-  uint32_t ShownChecksum = 0;
   // The display choices, kept in step with their controls: "User Chip Size"
   // (a trimmed chip class takes the whole chip) and the kind of checksum in
   // the status bar (0 ACC32, 1 CRC32).
@@ -130,8 +102,6 @@ struct JobState {
   // --- Data range and checksums -------------------------------------------
   uint32_t DataStart = 0;
   uint32_t DataEnd = 0;
-  uint32_t DataSizeKB = 0;
-  uint8_t LargeImage = 0;
   uint32_t ChipSizeCopy = 0;
   int32_t ChipEndAddr = 0;
   uint32_t FileStartAddr = 0;
@@ -139,26 +109,20 @@ struct JobState {
   uint32_t FileLength = 0;
   uint32_t LoadSum = 0;
   uint32_t FileCRC32 = 0;
-  uint32_t ChipSum32 = 0;
   uint32_t ChipCRC32 = 0;
-  uint16_t DataSum16 = 0;
-  uint16_t DataCRC16 = 0;
   uint32_t ReadLength = 0;
   uint32_t ReadCount = 0;
   // Leading 0xFF bytes of a streamed read held aside (at most five): the
   // padding behind the answer that started it, or the chip's own first
   // bytes, as the count of bytes that came decides (StreamedRead.cpp).
   uint8_t ReadStreamHeld = 0;
-  std::string DataFileName;
 
   // --- Job flags and counters ----------------------------------------------
   uint8_t ChipSelected = 0;
   uint8_t DataLoaded = 0;
-  uint8_t LargeDownload = 0;
   uint8_t ReadStreaming = 0;
   uint8_t FirmwareLoaded = 0;
   uint8_t TotalDevices = 0;
-  uint8_t DeviceCount = 0;
   int32_t OkCount = 0;
   int32_t NgCount = 0;
   std::string AppDir;

@@ -9,7 +9,9 @@
 
 struct JobState;
 
-struct SealedSettings {
+// Everything of the job that the packets of a command carry. The job state
+// holds the current values; each slot holds the copy its command started with.
+struct PacketSettings {
   // Chip parameters.
   uint8_t ChipFamily = 0;
   uint8_t ChipSubType = 0;
@@ -54,7 +56,9 @@ struct SealedSettings {
   uint16_t DataSum16 = 0;
   uint32_t ChipSum32 = 0;
   std::string DataFileName;
+};
 
+struct SealedSettings : PacketSettings {
   // The slot's own online serial number: every byte of the image sent to
   // this slot that falls on SerialAddress..+3 carries it instead of what the
   // data buffer holds there, and the check values above are those of the
