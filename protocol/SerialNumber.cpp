@@ -42,6 +42,18 @@ std::string OnlineSNRangeRefusal(const JobState& js) {
                    address, 0u, rangeLast);
 }
 
+std::string FixedSNRangeRefusal(const JobState& js, uint32_t address, size_t length) {
+  const uint64_t end = uint64_t{address} + length;  // one past the last byte
+  const uint32_t chipSize = js.ChipSizeCopy;
+  if (js.ChipSelected && chipSize != 0 && end > chipSize) {
+    return msg::FmtV(msg::Tr("The S/N data at address 0x%0.8x (%d bytes) lie beyond the end of the chip, "
+                             "whose size is 0x%0.8x bytes! Please choose another address or shorter data."),
+                     address, static_cast<int>(length), chipSize);
+  }
+  if (end > kDataBufferSize) return msg::Tr("S/N data do not fit the data buffer!");
+  return {};
+}
+
 uint32_t NextSerialNumber(uint32_t value, int32_t gain) {
   return value + static_cast<uint16_t>(gain);
 }

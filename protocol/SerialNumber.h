@@ -1,6 +1,7 @@
 #pragma once
 // The online serial number: written into the image before Auto and Program,
 // advanced after each chip a unit has verified.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,13 @@ bool WriteSerialNumber(JobState& js, bool bigEndian);
 // tells whether another address or "User Chip Size" mends it. Empty when the
 // number goes out with the image, and when serial numbers are off.
 std::string OnlineSNRangeRefusal(const JobState& js);
+
+// The fixed S/N dialog's `length` bytes at `address`: the box text that
+// refuses them when they do not all lie inside the chosen chip (address +
+// length beyond ChipSizeCopy), as the bytes past its end would never be
+// programmed; with no chip chosen yet, when they do not fit the data buffer.
+// Empty when they may be written.
+std::string FixedSNRangeRefusal(const JobState& js, uint32_t address, size_t length);
 
 // The number after a good chip: value + gain, the gain taken as an unsigned
 // 16-bit value, the sum modulo 2^32.
