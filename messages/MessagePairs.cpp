@@ -89,6 +89,10 @@ constexpr std::array kPairs = {
     MessagePair{"S/N not inserted: address 0x%0.8x lies outside the data buffer.",
                 "序列号未写入：地址 0x%0.8x 超出数据缓冲区。"},
     MessagePair{"S/N data do not fit the data buffer!", "序列号数据超出数据缓冲区！"},
+    MessagePair{"The S/N data at address 0x%0.8x (%d bytes) lie beyond the end of the chip, whose size is "
+                "0x%0.8x bytes! Please choose another address or shorter data.",
+                "地址 0x%0.8x 处的序列号数据（%d 字节）超出芯片末尾，芯片容量为 0x%0.8x 字节！"
+                "请选择其他地址或缩短数据。"},
     MessagePair{"The character \"%s\" has no GBK code and cannot be written!", "字符\"%s\"没有GBK编码，无法写入！"},
     MessagePair{"Address 0x%x is outside 0x0000 to 0xFFFF!", "地址 0x%x 超出 0x0000 到 0xFFFF 的范围！"},
     MessagePair{"At most %d bytes can be written at once!", "一次最多只能写入 %d 字节！"},

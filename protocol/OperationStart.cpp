@@ -185,6 +185,12 @@ std::string DataBufferSendRefusal(const JobState& js) {
   return msg::Tr(kBufferFillingText);
 }
 
+bool RefuseSaveWhileBufferFills(JobState& js) {
+  if (!DataBufferFilling(js)) return false;
+  if (js.LogMemo) js.LogMemo->ShowMessage(msg::Tr(kBufferFillingText));
+  return true;
+}
+
 std::string ImageAndChipChangeRefusal(const JobState& js) {
   if (DataBufferFilling(js)) return msg::Tr(kBufferFillingText);
   if (DataBufferSending(js))

@@ -48,6 +48,10 @@ bool ImageAndChipMayChange(const JobState& js);
 // The box text that refuses sending the data buffer while a read fills it;
 // empty when it may be sent.
 std::string DataBufferSendRefusal(const JobState& js);
+// A save writes what the data buffer holds: while a read fills it, that is
+// part chip, part earlier image. Shows the same refusal in a box through the
+// view and returns true then; the caller writes nothing.
+bool RefuseSaveWhileBufferFills(JobState& js);
 // The box text that refuses a change of the image or the chip
 // (ImageAndChipMayChange): it names the read or the sending that stands in
 // the way. Empty when they may change.

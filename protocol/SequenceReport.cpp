@@ -17,8 +17,13 @@ int32_t Join(uint16_t b, uint16_t a) {
   return static_cast<int32_t>((static_cast<uint32_t>(b) << 16) | a);
 }
 
+// A completion counts the chip only when the unit programmed it by itself.
+// While the host drives the slot, the host's own result counts the chip
+// (the verify of Auto, or its failure), and a unit may report the same chip
+// with both completion steps: the report is logged and moves the gauge.
 void LogCompletion(JobState& js, uint8_t step, uint8_t status, uint16_t a, uint16_t b, int slot) {
   IGauge* gauge = js.GaugeSlots[slot];
+  const bool unitsOwn = !SlotRunning(js, slot);
   std::string line = "Progrmming Completed : ";
   if (status == 6) {
     if (step == 0xF0) {
@@ -26,13 +31,18 @@ void LogCompletion(JobState& js, uint8_t step, uint8_t status, uint16_t a, uint1
     } else {
       line += msg::Fmt("Successed!,Chip CRC32=0x%0.4x%0.4x.", b, a);
     }
-    js.SlotOkCount[slot] += 1;
-    js.OkCount += 1;
-    if (js.LogMemo) js.LogMemo->SetStatusPanel(2, msg::Fmt("%d", js.OkCount));
+    if (unitsOwn) {
+      js.SlotOkCount[slot] += 1;
+      js.OkCount += 1;
+      if (js.LogMemo) js.LogMemo->SetStatusPanel(2, msg::Fmt("%d", js.OkCount));
+    }
   } else {
     if (gauge) gauge->SetColor(GaugeColor::Red);
     line += msg::Fmt("Failed : Error=0x%0.2x!", status);
-    CountNgChip(js, slot);
+    if (unitsOwn) {
+      js.SlotNgCount[slot] += 1;
+      CountNgTotal(js);
+    }
   }
   LogSlotMessage(js, line, slot);
   FillGauge(gauge);

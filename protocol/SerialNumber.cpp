@@ -50,3 +50,15 @@ void InsertOnlineSerialNumber(JobState& js) {
   else
     UpdateChecksums(js, 1, 0);
 }
+
+std::string FixedSNRangeRefusal(const JobState& js, uint32_t address, size_t length) {
+  const uint64_t end = uint64_t{address} + length;  // one past the last byte
+  const uint32_t chipSize = js.ChipSizeCopy;
+  if (js.ChipSelected && chipSize != 0 && end > chipSize) {
+    return msg::FmtV(msg::Tr("The S/N data at address 0x%0.8x (%d bytes) lie beyond the end of the chip, "
+                             "whose size is 0x%0.8x bytes! Please choose another address or shorter data."),
+                     address, static_cast<int>(length), chipSize);
+  }
+  if (end > kDataBufferSize) return msg::Tr("S/N data do not fit the data buffer!");
+  return {};
+}

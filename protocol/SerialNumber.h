@@ -1,6 +1,7 @@
 #pragma once
 // The online serial number: written into the image before Auto and Program,
 // advanced after each chip a unit has verified.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -24,3 +25,10 @@ std::string OnlineSNRangeRefusal(const JobState& js);
 // (WriteSerialNumber), shows the four bytes in the data view and the
 // checksums of the changed image. The first number of an online run.
 void InsertOnlineSerialNumber(JobState& js);
+
+// The fixed S/N dialog's `length` bytes at `address`: the box text that
+// refuses them when they do not all lie inside the chosen chip (address +
+// length beyond ChipSizeCopy), as the bytes past its end would never be
+// programmed; with no chip chosen yet, when they do not fit the data buffer.
+// Empty when they may be written.
+std::string FixedSNRangeRefusal(const JobState& js, uint32_t address, size_t length);

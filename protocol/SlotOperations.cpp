@@ -57,7 +57,8 @@ void EndSlotOperation(JobState& js, bool failed, int slot) {
                         (js.SlotOp[slot] == kOpReadChip155 || js.SlotOp[slot] == kOpReadDownloaded);
   // Every way an Auto fails (error status, wrong check value, time-out, lost
   // line, failed verify) ends here; the flag goes with it, so nothing later
-  // counts the chip again.
+  // counts the chip again. The host's chip counts in the total only: the
+  // slot's own counts are those the unit reports of its own runs.
   const bool autoFailed = failed && js.SlotAutoMode[slot] != 0;
   js.SlotAutoMode[slot] = 0;
   js.SlotBusy[slot] = 0;
@@ -70,12 +71,10 @@ void EndSlotOperation(JobState& js, bool failed, int slot) {
   }
   LogSlotMessage(js, msg::Tr(failed ? "Operation Failed!" : "Operation Success!"), slot);
   if (partRead) MarkBufferNotLoaded(js, slot);
-  if (autoFailed) CountNgChip(js, slot);
+  if (autoFailed) CountNgTotal(js);
 }
 
-void CountNgChip(JobState& js, int slot) {
-  if (!ValidSlot(slot)) return;
-  js.SlotNgCount[slot] += 1;
+void CountNgTotal(JobState& js) {
   js.NgCount += 1;
   if (js.LogMemo) js.LogMemo->SetStatusPanel(3, msg::Fmt("%d", js.NgCount));
 }

@@ -32,12 +32,13 @@ bool SlotRunning(const JobState& js, int slot);
 // "Operation Success!" or "Operation Failed!". A failed read into the data
 // buffer (blocks or the unit's stored image) that had stored part of its
 // data marks the buffer as not loaded. Ends the slot's Auto sequence too:
-// an Auto that fails at any step counts its chip NG here, once.
+// an Auto that fails at any step counts its chip NG here, once, in the
+// total (NgCount) only.
 void EndSlotOperation(JobState& js, bool failed, int slot);
 
-// One more failed chip on the slot: SlotNgCount and NgCount + 1, and the
-// total in status bar panel 3.
-void CountNgChip(JobState& js, int slot);
+// One more failed chip in the total: NgCount + 1, shown in status bar
+// panel 3.
+void CountNgTotal(JobState& js);
 
 // DataLoaded 0, and a log line for the slot saying so: a read stopped
 // part-way through the data buffer.
@@ -55,8 +56,12 @@ void ShowResultCode(JobState& js, int code, int slot);
 
 // Handles the sequence report in the slot's packet area (TxPacket[slot]):
 // logs the step, moves the gauge and, on completion, logs the chip's check
-// value and counts the chip as OK or NG. A bad check byte drops the report.
-// Leaves SlotOp and SlotBusy alone.
+// value and the slot's counts. A completion counts the chip as OK or NG,
+// per slot (SlotOkCount, SlotNgCount) and in the totals, only when the unit
+// ran it by itself: while an operation of the host runs on the slot
+// (SlotRunning), the host's result counts the chip and the report counts
+// nothing. A bad check byte drops the report. Leaves SlotOp and SlotBusy
+// alone.
 void RunProgrammingSequence(JobState& js, int slot);
 
 // DataStart 0, DataEnd and ChipEndAddr ChipSizeCopy - 1, DataSizeKB from the

@@ -85,6 +85,10 @@ void BeginReadStream(JobState& js) {
 }
 
 void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length) {
+  if (length == 0) return;
+  // Any bytes show the unit is still sending, padding held aside included:
+  // a unit may pause between its padding and the chip's first bytes.
+  js.SlotTimeout[0] = kNextBlockTicks;
   // The stream's first bytes, while they may still be padding.
   for (; length > 0 && js.ReadCount == 0 && js.ReadStreamHeld < kFramePadding; ++data, --length) {
     if (*data != 0xFF) {
@@ -94,7 +98,6 @@ void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length) {
     ++js.ReadStreamHeld;
   }
   if (length == 0) return;
-  js.SlotTimeout[0] = kNextBlockTicks;
   if (js.ReadCount < kDataBufferSize) {
     size_t n = std::min<size_t>(length, kDataBufferSize - js.ReadCount);
     std::memcpy(js.DataBuffer.get() + js.ReadCount, data, n);

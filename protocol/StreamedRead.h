@@ -11,10 +11,11 @@ struct JobState;
 // The unit has accepted the read: from now on slot 0's bytes are data.
 void BeginReadStream(JobState& js);
 
-// Bytes of slot 0 while ReadStreaming is set: re-arms the stream's silence
-// count, stores them at ReadCount (never past the buffer) and updates the
-// progress. Leading 0xFF bytes that may be the padding behind the accepting
-// answer are held aside until the count of bytes shows what they were.
+// Bytes of slot 0 while ReadStreaming is set: any bytes, padding too,
+// re-arm the stream's silence count; stores them at ReadCount (never past
+// the buffer) and updates the progress. Leading 0xFF bytes that may be the
+// padding behind the accepting answer are held aside until the count of
+// bytes shows what they were.
 void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length);
 
 // After each stored chunk: the counter, the gauge, and the end of the read

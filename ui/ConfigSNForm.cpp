@@ -9,6 +9,7 @@
 #include "protocol/DataRange.h"
 #include "protocol/JobState.h"
 #include "protocol/OperationStart.h"
+#include "protocol/SerialNumber.h"
 
 TConfigSNForm::TConfigSNForm(JobState& state, QWidget* parent) : QDialog(parent), js(state) {
   setObjectName("ConfigSNForm");
@@ -61,10 +62,10 @@ bool TConfigSNForm::WriteFixedSNData() {
   if (!address) return false;
   auto bytes = TypedLegacyText(EditDataSN->text(), MessageBoxHook);
   if (!bytes) return false;
-  // Negative addresses count as very large: nothing outside the buffer.
-  uint64_t at = static_cast<uint32_t>(*address);
-  if (at + bytes->size() > kDataBufferSize) {
-    MessageBoxHook(msg::Tr("S/N data do not fit the data buffer!"));
+  // Negative addresses count as very large: nothing beyond the chip.
+  const uint32_t at = static_cast<uint32_t>(*address);
+  if (const std::string refusal = FixedSNRangeRefusal(js, at, bytes->size()); !refusal.empty()) {
+    MessageBoxHook(refusal);
     return false;
   }
   std::memcpy(js.DataBuffer.get() + at, bytes->data(), bytes->size());

@@ -27,7 +27,7 @@ class TConfigSNForm : public QDialog {
 
   void BitBtnOKClick();
   // Stores the text at the typed address and shows the range again; a text
-  // that would not fit the buffer, or any text while a slot runs, is
-  // refused. True when it was written.
+  // that would not all lie inside the chip (or, with no chip, the buffer),
+  // or any text while a slot runs, is refused. True when it was written.
   bool WriteFixedSNData();
 };

@@ -44,6 +44,9 @@ void TQZProgrammer::FileOpenBtnClick() {
 }
 
 void TQZProgrammer::FileSaveBtnClick() {
+  // A read filling the buffer would give a file of chip and old image mixed;
+  // asked again once the dialog has let other events run.
+  if (RefuseSaveWhileBufferFills(js)) return;
   if (!js.DataLoaded) {
     ShowMessage(msg::Tr("No data to be saved!"));
     return;
@@ -53,6 +56,7 @@ void TQZProgrammer::FileSaveBtnClick() {
     ShowMessage(msg::Tr("No data to be saved!"));
     return;
   }
+  if (RefuseSaveWhileBufferFills(js)) return;
   SaveDataBuffer(js, path);
 }
 

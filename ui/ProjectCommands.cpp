@@ -174,8 +174,10 @@ void TQZProgrammer::LoadFromTesmelProjectClick() {
 void TQZProgrammer::SaveToTesmelProjectClick() {
   SaveDialogPrj.DefaultExt = "*.TKP";
   SaveDialogPrj.Filter = "All Tesmel Project Files(*.TKP)|*.TKP";
+  // The project holds the data buffer: never while a read fills it.
+  if (RefuseSaveWhileBufferFills(js)) return;
   const std::string path = ChooseFile(SaveDialogPrj, true);
-  if (path.empty()) return;
+  if (path.empty() || RefuseSaveWhileBufferFills(js)) return;
   if (std::string error = SaveProjectFile(js, ControlsOf(*this), path); !error.empty()) {
     ShowErrorMessage(error);
     return;

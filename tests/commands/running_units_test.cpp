@@ -5,6 +5,7 @@
 // is the one it gets when nobody tried. While unit 1 only checks its chip
 // (verify, blank check, erase, ID read) every writer goes ahead, and the unit
 // still finishes as it would have.
+// The saves wait only for a read that fills the data buffer.
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -61,6 +62,7 @@ struct Program {
     answer = file;
     w->FileOpenBtnClick();
     ASSERT_EQ(js->DataLoaded, 1);
+    loaded = file;
   }
 
   // Unit 1 answers its last command.
@@ -75,6 +77,7 @@ struct Program {
   std::array<RecordingPort, kSlotCount> ports;
   Strings boxes;
   std::string answer;
+  std::string loaded;  // the data file of the job
 };
 
 // Everything of the job that a writer could change and a running unit
@@ -157,6 +160,8 @@ struct RunningState {
   std::function<void(Program&)> next;
 };
 
+void PrintTo(const RunningState& state, std::ostream* os) { *os << state.name; }
+
 std::vector<uint8_t> Image(uint32_t seed) {
   std::vector<uint8_t> image(kImageSize);
   std::mt19937 random(seed);
@@ -206,6 +211,17 @@ const RunningState kStates[] = {
        std::vector<uint8_t> block = Image(8);
        block.resize(4096);  // one 4 KB block of the chip
        p.Answer(block);
+     }},
+    {"read of the stored image", kFilling,
+     [](Program& p, const Files& f) {
+       p.Job("24xx512", f.eeprom);
+       p.w->ReadIntMemClick();
+     },
+     [](Program& p) {
+       // The unit's stored image, 4 KB an answer, to its end.
+       const std::vector<uint8_t> stored = Image(9);
+       for (size_t at = 0; at < stored.size(); at += 4096)
+         p.Answer({stored.begin() + static_cast<long>(at), stored.begin() + static_cast<long>(at + 4096)});
      }},
 };
 
@@ -310,6 +326,11 @@ const Writer kWriters[] = {
      }},
 };
 
+std::vector<uint8_t> Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::string WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -386,6 +407,59 @@ TEST_P(RunningUnits, WritersWaitOnlyWhileTheUnitNeedsTheImageAndItsNextStepStays
     EXPECT_NE(Picture(*p), before);  // the writers did write
   }
   EXPECT_TRUE(Next(*p, state) == expected) << "the unit's next step differs";
+}
+
+// A save writes the data buffer as it is: while a read fills it, that is
+// the chip's first bytes over the earlier image. Both saves wait for the
+// read with its refusal and write nothing; while the buffer only goes out
+// to the units, or a verify runs, they write the image as it was loaded.
+TEST_P(RunningUnits, SavesWaitForAReadThatFillsTheBuffer) {
+  const RunningState& state = GetParam();
+  const bool filling = state.refusal != nullptr && std::string(state.refusal) == kFilling;
+  auto p = Started(state);
+  const std::string data = (dir_ / "saved.bin").string();
+  const std::string project = (dir_ / "saved.TKP").string();
+
+  p->boxes.clear();
+  p->answer = data;
+  p->w->SpdBtnSave->click();
+  p->answer = project;
+  p->w->SaveToTesmelProject->trigger();
+
+  if (filling) {
+    EXPECT_EQ(p->boxes, (Strings{kFilling, kFilling}));
+    EXPECT_FALSE(std::filesystem::exists(data));
+    EXPECT_FALSE(std::filesystem::exists(project));
+    return;
+  }
+  ASSERT_EQ(p->boxes.size(), 2u) << ::testing::PrintToString(p->boxes);
+  EXPECT_EQ(p->boxes[0], "File \"" + data + "\" has been saved!");
+  EXPECT_EQ(p->boxes[1], "Tesmel Project file of " + project + " has been saved!");
+  EXPECT_TRUE(Contents(data) == Contents(p->loaded));
+  EXPECT_TRUE(std::filesystem::exists(project));
+}
+
+// A read that begins while the save's file dialog is open: nothing is written.
+TEST_F(ScratchFolderTest, SaveWhoseDialogSawAReadBeginWritesNothing) {
+  for (const bool project : {false, true}) {
+    SCOPED_TRACE(project ? "project" : "data");
+    Program p(dir_);
+    p.Job("24xx512", WriteFile(dir_ / "eeprom.bin", Image(1)));
+    const std::string path = (dir_ / (project ? "saved.TKP" : "saved.bin")).string();
+    p.w->FileDialogHook = [&](const TFileDialogSpec&, bool) {
+      p.w->SpeedButtonRDClick();
+      return path;
+    };
+    p.boxes.clear();
+    if (project) {
+      p.w->SaveToTesmelProject->trigger();
+    } else {
+      p.w->SpdBtnSave->click();
+    }
+    ASSERT_EQ(p.js->SlotOp[0], kOpReadChip155);
+    EXPECT_EQ(p.boxes, Strings{kFilling});
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
 }
 
 std::string StateName(const ::testing::TestParamInfo<RunningState>& info) {

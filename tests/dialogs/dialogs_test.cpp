@@ -13,9 +13,11 @@
 #include <memory>
 
 #include "QtApp.h"
+#include "catalogue/ChipCatalogue.h"
 #include "protocol/JobState.h"
 #include "support/FakeView.h"
 #include "ui/AboutForm.h"
+#include "ui/ChipSeltForm.h"
 #include "ui/ConfigSNForm.h"
 #include "ui/DataViewForm.h"
 #include "ui/LogCfgForm.h"
@@ -215,6 +217,71 @@ TEST_F(Dialogs, FixedSNRefusals) {
     EXPECT_TRUE(view_.log.empty());  // nothing written, nothing shown again
     EXPECT_EQ(js_->DataBuffer[kDataBufferSize - 1], 0xFF);
     EXPECT_EQ(form.result(), QDialog::Accepted);  // the dialog closes all the same
+  }
+}
+
+// Bytes past the chip's end would never be programmed, and the verify,
+// which covers the chip only, would pass all the same.
+TEST_F(Dialogs, FixedSNMustLieInsideTheChip) {
+  struct Case {
+    const char* chip;
+    const char* address;
+    const char* data;
+    const char* box;  // empty: written
+  };
+  const Case cases[] = {
+      {"24xx64", "0x1FFE", "ABCD",
+       "The S/N data at address 0x00001FFE (4 bytes) lie beyond the end of the chip, whose size is "
+       "0x00002000 bytes! Please choose another address or shorter data."},
+      {"24xx64", "0x2000", "A",
+       "The S/N data at address 0x00002000 (1 bytes) lie beyond the end of the chip, whose size is "
+       "0x00002000 bytes! Please choose another address or shorter data."},
+      {"24xx64", "0x1FFC", "ABCD", ""},
+      {"24xx64", "0x1FFF", "A", ""},
+      {"W25x40xx", "0x7FFFE", "ABCD",
+       "The S/N data at address 0x0007FFFE (4 bytes) lie beyond the end of the chip, whose size is "
+       "0x00080000 bytes! Please choose another address or shorter data."},
+      {"W25x40xx", "-1", "A",
+       "The S/N data at address 0xFFFFFFFF (1 bytes) lie beyond the end of the chip, whose size is "
+       "0x00080000 bytes! Please choose another address or shorter data."},
+      {"W25x40xx", "0x7FFFC", "ABCD", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.chip) + " at " + c.address);
+    SetUp();
+    QLineEdit name;
+    TChipSeltForm chips(*js_, &name);
+    const ChipEntry* entry = FindChipEntry(c.chip);
+    ASSERT_NE(entry, nullptr);
+    chips.ChooseEntry(*entry);
+    js_->ChipSizeCopy = js_->ChipSize;  // as the chip button does after a choice
+    js_->ChipSelected = 1;              // as the window's chip change does
+    std::fill_n(js_->DataBuffer.get(), 0x100000, 0xFF);
+    view_ = FakeView{};
+    boxes_.clear();
+    const uint32_t dataEnd = js_->DataEnd;
+
+    TConfigSNForm form(*js_);
+    RecordBoxes(form);
+    form.AddrEditSN->setText(c.address);
+    form.EditDataSN->setText(c.data);
+    const bool written = form.WriteFixedSNData();
+
+    const uint32_t at = static_cast<uint32_t>(std::stoll(c.address, nullptr, 0));
+    const size_t n = std::strlen(c.data);
+    if (*c.box == 0) {
+      EXPECT_TRUE(written);
+      EXPECT_TRUE(boxes_.empty());
+      EXPECT_EQ(std::string(js_->DataBuffer.get() + at, js_->DataBuffer.get() + at + n), c.data);
+      continue;
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(boxes_, std::vector<std::string>{c.box});
+    EXPECT_TRUE(view_.log.empty());  // nothing written, nothing shown again
+    EXPECT_EQ(js_->DataEnd, dataEnd);
+    EXPECT_TRUE(std::all_of(js_->DataBuffer.get(), js_->DataBuffer.get() + 0x100000,
+                            [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(js_->DataBuffer[kDataBufferSize - 1], 0xFF);
   }
 }
 

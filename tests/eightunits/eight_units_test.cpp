@@ -46,7 +46,8 @@ TEST_F(EightUnitCommands, AutoWithGoodSilentAndFailingUnits) {
   // The silent unit and the failing one: one NG chip each.
   EXPECT_EQ(Js().NgCount, 2);
   EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "2");
-  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(Js().SlotNgCount[s], s == 5 || s == 7 ? 1 : 0) << s + 1;
+  // The host's chips: the units' own counts stay at 0.
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(Js().SlotNgCount[s], 0) << s + 1;
   EXPECT_EQ(boxes, Strings{"Write Flash Memory Error!"});
   EXPECT_EQ(CountLogged(">" + std::string(63, '-')), 1);
   for (int s : {0, 1, 2, 3, 4, 6}) {
@@ -157,7 +158,7 @@ TEST_F(EightUnitCommands, UnitUnpluggedDuringThePacedStreamOfAnAuto) {
   EXPECT_NE(std::search(log.begin(), log.end(), lost.begin(), lost.end()), log.end());
   EXPECT_EQ(w.Gauge(2).Color(), GaugeColor::Red);
   EXPECT_EQ(Js().NgCount, 1);
-  EXPECT_EQ(Js().SlotNgCount[2], 1);
+  EXPECT_EQ(Js().SlotNgCount[2], 0);  // no report of the unit's own
   EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "1");
   EXPECT_EQ(Js().OkCount, 7);
 }
@@ -180,7 +181,7 @@ TEST_F(EightUnitCommands, NgCountsFailedAutosOnlyOncePerChip) {
   EXPECT_EQ(Js().OkCount, 5);
   EXPECT_EQ(Js().NgCount, 3);
   EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "3");
-  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(Js().SlotNgCount[s], s == 1 || s == 3 || s == 4 ? 1 : 0) << s + 1;
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(Js().SlotNgCount[s], 0) << s + 1;
   std::sort(boxes.begin(), boxes.end());
   EXPECT_EQ(boxes, (Strings{"Data verify error!", "Flash Memory Error!", "Packet error!"}));
 
@@ -193,6 +194,90 @@ TEST_F(EightUnitCommands, NgCountsFailedAutosOnlyOncePerChip) {
   EXPECT_EQ(boxes, (Strings{"Data verify error!", "Data verify error!", "Packet error!"}));
   EXPECT_EQ(Js().NgCount, 3);
   EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "3");
+}
+
+// Units that report every chip the host has them program twice (0xF0 and
+// 0xF2): the host's Auto counts each chip once, OK or NG; the chips a unit
+// burns by itself from its stored image count once per report in its own
+// "OK=%d, NG=%d." and in the totals.
+TEST_F(EightUnitCommands, EveryChipCountsOnceWhoeverDrivesTheUnit) {
+  std::vector<UnitConfig> configs(3);
+  for (auto& c : configs) c.SequenceReports = c.BothCompletions = true;
+  configs[2].WeakChip = true;  // unit 3: its chips fail the verify
+  TQZProgrammer& w = StartUnits(configs);
+  ChooseChip("W25x05xx");
+  LoadImage(16 * 1024, 11);
+  w.EnEraseChk->setChecked(false);
+  const auto completions = [&](int s) {
+    const Strings log = LogSince();
+    return std::count_if(log.begin(), log.end(), [&](const std::string& t) {
+      return t.rfind(Unit(s) + "Progrmming Completed : ", 0) == 0;
+    });
+  };
+  const auto auto_ = [&] {
+    boxes.clear();
+    MarkLog();
+    w.SpdBtnAutoPClick();
+    ASSERT_TRUE(WaitIdle(20000));
+    EXPECT_EQ(boxes, Strings{"Data verify error!"});
+    for (int s = 0; s < 3; ++s) EXPECT_EQ(completions(s), 2) << s + 1;  // logged all the same
+  };
+
+  auto_();
+  EXPECT_EQ(Js().OkCount, 2);
+  EXPECT_EQ(Js().NgCount, 1);
+  EXPECT_EQ(w.StatusPanels[2]->text().toStdString(), "Burn OK, Total: 2");
+  EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "1");
+  for (int s = 0; s < 3; ++s) {
+    EXPECT_EQ(Js().SlotOkCount[s], 0) << s + 1;
+    EXPECT_EQ(Js().SlotNgCount[s], 0) << s + 1;
+    EXPECT_EQ(CountLogged(Unit(s) + "OK=0, NG=0."), 2) << s + 1;
+  }
+
+  // Units 1 and 3 burn their stored image by themselves: one report each.
+  w.SpdBtnDownLoadClick();
+  ASSERT_TRUE(WaitIdle(20000));
+  MarkLog();
+  for (int s : {0, 2}) units[s]->Change([](unitsim::SimUnit& u) { u.RunStandAlone(); });
+  ASSERT_TRUE(WaitFor([&] { return Logged(Unit(0) + "OK=1, NG=0.") && Logged(Unit(2) + "OK=0, NG=1."); }, 10000));
+  EXPECT_EQ(Js().OkCount, 3);
+  EXPECT_EQ(Js().NgCount, 2);
+  EXPECT_EQ(w.StatusPanels[2]->text().toStdString(), "3");
+
+  // The host's next Auto leaves those counts to the units.
+  auto_();
+  EXPECT_EQ(Js().OkCount, 5);
+  EXPECT_EQ(Js().NgCount, 3);
+  EXPECT_EQ(CountLogged(Unit(0) + "OK=1, NG=0."), 2);
+  EXPECT_EQ(CountLogged(Unit(1) + "OK=0, NG=0."), 2);
+  EXPECT_EQ(CountLogged(Unit(2) + "OK=0, NG=1."), 2);
+  const std::array<int, 3> ownOk{1, 0, 0}, ownNg{0, 0, 1};
+  for (int s = 0; s < 3; ++s) {
+    EXPECT_EQ(Js().SlotOkCount[s], ownOk[s]) << s + 1;
+    EXPECT_EQ(Js().SlotNgCount[s], ownNg[s]) << s + 1;
+  }
+}
+
+// The paced stream, whose end both completion reports follow.
+TEST_F(EightUnitCommands, EveryChipOfAStreamedAutoCountsOnce) {
+  std::vector<UnitConfig> configs(2);
+  for (auto& c : configs) c.SequenceReports = c.BothCompletions = true;
+  configs[1].WeakChip = true;
+  TQZProgrammer& w = StartUnits(configs);
+  ChooseChip("W25x80xx");  // 1 MB: a large image
+  LoadImage(1024 * 1024, 12);
+  ASSERT_EQ(Js().LargeImage, 1);
+  w.EnEraseChk->setChecked(false);
+  MarkLog();
+  w.SpdBtnAutoPClick();
+  ASSERT_TRUE(WaitIdle(30000));
+  EXPECT_EQ(Js().OkCount, 1);
+  EXPECT_EQ(Js().NgCount, 1);
+  EXPECT_EQ(w.StatusPanels[2]->text().toStdString(), "Burn OK, Total: 1");
+  for (int s = 0; s < 2; ++s) {
+    EXPECT_EQ(CountLogged(Unit(s) + "OK=0, NG=0."), 2) << s + 1;
+    EXPECT_EQ(Js().SlotOkCount[s] + Js().SlotNgCount[s], 0) << s + 1;
+  }
 }
 
 TEST_F(EightUnitCommands, DownloadByPagesAndTheStoredImageReadBack) {
@@ -459,7 +544,7 @@ TEST_F(EightUnitCommands, UnitLostMidAutoFailsAtOnceWhileTheOthersPass) {
   EXPECT_FALSE(Logged(Unit(2) + "Operation Success!"));
   EXPECT_EQ(w.Gauge(2).Color(), GaugeColor::Red);
   EXPECT_EQ(Js().NgCount, 1);
-  EXPECT_EQ(Js().SlotNgCount[2], 1);
+  EXPECT_EQ(Js().SlotNgCount[2], 0);  // the unit reported no chip of its own
   EXPECT_EQ(w.StatusPanels[3]->text().toStdString(), "1");
   EXPECT_EQ(Js().OkCount, 7);
   EXPECT_EQ(w.StatusPanels[2]->text().toStdString(), "Burn OK, Total: 7");

@@ -1,6 +1,6 @@
 // OK and NG counts of the host-driven Auto: every chip that fails in Auto,
-// at whatever step and in whatever way, counts NG once; other commands count
-// nothing. Operations start as the window's commands start them and run
+// at whatever step and in whatever way, counts NG once in the total; other
+// commands count nothing. The per-slot counts are the units' own. Operations start as the window's commands start them and run
 // through the real answer handling and timers.
 #include <gtest/gtest.h>
 
@@ -123,7 +123,6 @@ TEST_P(AutoFailureTest, CountsTheChipNgOnce) {
   EXPECT_EQ(LastTexts(kSlot, c.ending.size()), c.ending);
   EXPECT_EQ(js->SlotOp[kSlot], kOpIdle);
   EXPECT_EQ(view.gauges[kSlot].color, GaugeColor::Red);
-  EXPECT_EQ(js->SlotNgCount[kSlot], 1);
   EXPECT_EQ(js->NgCount, 1);
   EXPECT_EQ(view.panels[3], "1");
   EXPECT_EQ(js->OkCount, 0);
@@ -132,7 +131,8 @@ TEST_P(AutoFailureTest, CountsTheChipNgOnce) {
   Aftermath(kSlot);
   EXPECT_EQ(js->NgCount, 1);
   EXPECT_EQ(view.panels[3], "1");
-  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(js->SlotNgCount[s], s == kSlot ? 1 : 0) << s;
+  // The unit reported nothing of its own.
+  for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(js->SlotNgCount[s], 0) << s;
 }
 
 Texts FailedWith(const char* text) { return {"Operation Failed!", text}; }
@@ -223,7 +223,8 @@ TEST_F(CountFixture, AGoodAutoCountsOkAndLeavesNothingForTheNextCommand) {
   EXPECT_EQ(view.panels[3], "");
 }
 
-// The units' own completion reports and the host's Auto add to one total.
+// The units' own completion reports and the host's Auto add to one total;
+// the per-slot counts keep the units' own reports only.
 TEST_F(CountFixture, FailedAutosAndFailedSequenceReportsShareTheTotal) {
   UseImage(8, false);
   StartSlotCommand(*js, SlotCommand::Auto, false, 1);
@@ -235,11 +236,116 @@ TEST_F(CountFixture, FailedAutosAndFailedSequenceReportsShareTheTotal) {
   StartSlotCommand(*js, SlotCommand::Auto, false, 1);
   Ticks(500);
 
-  EXPECT_EQ(js->SlotNgCount[1], 2);
+  EXPECT_EQ(js->SlotNgCount[1], 0);
   EXPECT_EQ(js->SlotNgCount[6], 1);
   EXPECT_EQ(js->NgCount, 3);
   EXPECT_EQ(view.panels[3], "3");
   EXPECT_EQ(SlotTexts(6).back(), "OK=0, NG=1.");
+}
+
+// --- Each chip counted once, whoever drives the slot -----------------------------
+
+// The unit's completion report (0xF0 or 0xF2) for the slot, its check byte
+// making the eight bytes add up to 0.
+std::vector<uint8_t> Completion(uint8_t step, uint8_t status) {
+  std::vector<uint8_t> r = {0xFD, step, status, 0x34, 0x12, 0x78, 0x56, 0};
+  uint8_t sum = 0;
+  for (uint8_t b : r) sum = static_cast<uint8_t>(sum + b);
+  r[7] = static_cast<uint8_t>(-sum);
+  return r;
+}
+
+struct ChipCount {
+  const char* name;
+  bool hostAuto;              // the host runs Auto on the slot; else the unit runs alone
+  uint8_t verifyStatus;       // the Auto's verify answer
+  std::vector<uint8_t> steps;  // the unit's completion reports, in order
+  uint8_t reportStatus;
+  int reportsAfter;           // answers of the Auto before the reports come (1: before the last page's)
+  int ok, ng;                 // the totals
+  int slotOk, slotNg;         // the unit's own counts
+  const char* okPanel;
+};
+void PrintTo(const ChipCount& c, std::ostream* os) { *os << c.name; }
+
+struct ChipCountTest : CountFixture, ::testing::WithParamInterface<ChipCount> {};
+
+TEST_P(ChipCountTest, CountsTheChipOnce) {
+  const ChipCount& c = GetParam();
+  constexpr int slot = 2;
+  UseImage(8, false);  // two pages, then the verify
+  auto reports = [&] {
+    for (uint8_t step : c.steps) Deliver(Completion(step, c.reportStatus), slot);
+  };
+  if (c.hostAuto) {
+    StartSlotCommand(*js, SlotCommand::Auto, false, slot);
+    for (int answer = 0; answer < 3; ++answer) {
+      if (answer == c.reportsAfter) reports();
+      AnswerStatus(slot, answer == 2 ? c.verifyStatus : 0);
+    }
+    ASSERT_EQ(js->SlotOp[slot], kOpIdle);
+  } else {
+    reports();
+  }
+
+  EXPECT_EQ(js->OkCount, c.ok);
+  EXPECT_EQ(js->NgCount, c.ng);
+  EXPECT_EQ(js->SlotOkCount[slot], c.slotOk);
+  EXPECT_EQ(js->SlotNgCount[slot], c.slotNg);
+  EXPECT_EQ(view.panels[2], c.okPanel);
+  EXPECT_EQ(view.panels[3], c.ng ? std::to_string(c.ng) : "");
+  // Every report is logged, each with the unit's own counts behind it.
+  const Texts texts = SlotTexts(slot);
+  const auto completions = std::count_if(texts.begin(), texts.end(), [](const std::string& t) {
+    return t.rfind("Progrmming Completed : ", 0) == 0;
+  });
+  EXPECT_EQ(completions, static_cast<long>(c.steps.size()));
+  const std::string counts = "OK=" + std::to_string(c.slotOk) + ", NG=" + std::to_string(c.slotNg) + ".";
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), counts), static_cast<long>(c.steps.size()));
+  Aftermath(slot);
+  EXPECT_EQ(js->OkCount, c.ok);
+  EXPECT_EQ(js->NgCount, c.ng);
+}
+
+const std::vector<uint8_t> kNone;
+const std::vector<uint8_t> k16{0xF0};
+const std::vector<uint8_t> k32{0xF2};
+const std::vector<uint8_t> kBoth{0xF0, 0xF2};
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, ChipCountTest,
+    ::testing::Values(
+        // name, hostAuto, verify, steps, report status, after, ok, ng, slotOk, slotNg, panel 2
+        ChipCount{"UnitAlonePasses", false, 0, k16, 6, 0, 1, 0, 1, 0, "1"},
+        ChipCount{"UnitAloneFails", false, 0, k32, 0x31, 0, 0, 1, 0, 1, ""},
+        ChipCount{"AutoPassesWithoutReports", true, 0, kNone, 6, 0, 1, 0, 0, 0, "Burn OK, Total: 1"},
+        ChipCount{"AutoPassesWithOneReport", true, 0, k16, 6, 1, 1, 0, 0, 0, "Burn OK, Total: 1"},
+        ChipCount{"AutoPassesWithTheReportDuringTheVerify", true, 6, k32, 6, 2, 1, 0, 0, 0,
+                  "Burn OK, Total: 1"},
+        ChipCount{"AutoPassesWithBothReports", true, 0, kBoth, 6, 1, 1, 0, 0, 0, "Burn OK, Total: 1"},
+        ChipCount{"AutoFailsWithoutReports", true, 0x31, kNone, 6, 0, 0, 1, 0, 0, ""},
+        ChipCount{"AutoFailsWithOneFailedReport", true, 0x31, k16, 0x31, 1, 0, 1, 0, 0, ""},
+        ChipCount{"AutoFailsWithBothReportsGood", true, 0x31, kBoth, 6, 1, 0, 1, 0, 0, ""},
+        ChipCount{"AutoFailsWithBothReportsFailed", true, 0x31, kBoth, 0x31, 2, 0, 1, 0, 0, ""}),
+    [](const ::testing::TestParamInfo<ChipCount>& info) { return std::string(info.param.name); });
+
+// A report the unit made of its own run stays its own through a host's Auto
+// that fails on the same slot: the counts line still says one good chip.
+TEST_F(CountFixture, TheUnitsOwnCountsStayItsOwnThroughAHostsAuto) {
+  UseImage(8, false);
+  Deliver(Completion(0xF0, 6), 3);
+  StartSlotCommand(*js, SlotCommand::Auto, false, 3);
+  AnswerStatus(3, 0);
+  Deliver(Completion(0xF0, 6), 3);
+  Deliver(Completion(0xF2, 6), 3);
+  AnswerStatus(3, 0);
+  AnswerStatus(3, 0x31);  // the verify fails
+  EXPECT_EQ(js->SlotOkCount[3], 1);
+  EXPECT_EQ(js->SlotNgCount[3], 0);
+  EXPECT_EQ(js->OkCount, 1);
+  EXPECT_EQ(js->NgCount, 1);
+  const Texts texts = SlotTexts(3);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "OK=1, NG=0."), 3);
 }
 
 }  // namespace

@@ -105,7 +105,13 @@ TEST_F(StreamTest, FewerBytesThanAskedEndBySilenceAndUnloadTheBuffer) {
 }
 
 TEST_F(StreamTest, NoDataAtAllEndsAfterFiftyTicksAndKeepsTheBuffer) {
-  Start(8, 8192);
+  js->DataSizeKB = 8;
+  js->ReadLength = 8192;
+  Arm(0, kOpReadChip154);
+  std::vector<uint8_t> unpadded = Acceptance();
+  unpadded.resize(unpadded.size() - kPadding);
+  Receive(unpadded, 0);
+  ASSERT_EQ(js->ReadStreaming, 1);
   js->DataLoaded = 1;
   Ticks(49);
   EXPECT_EQ(js->ReadStreaming, 1);
@@ -166,6 +172,70 @@ TEST_F(StreamTest, PaddingSplitFromItsFrameIsSkippedAndErasedBytesKept) {
   Receive(second, 0);
   EXPECT_EQ(js->ReadCount, data.size());
   EXPECT_TRUE(BufferHolds(data));
+}
+
+// The padding is the unit's first sign of the stream: a unit that pauses
+// behind it, up to one silence count, still gets its read through, whether
+// the padding came with the answer or in a chunk of its own.
+struct PausedStart {
+  const char* name;
+  bool paddingAlone;  // the padding arrives in a chunk of its own
+  int pauseTicks;     // silence behind the padding
+};
+void PrintTo(const PausedStart& c, std::ostream* os) { *os << c.name; }
+
+struct PausedStartTest : StreamTest, ::testing::WithParamInterface<PausedStart> {};
+
+TEST_P(PausedStartTest, ReadCompletesAfterThePause) {
+  const PausedStart& c = GetParam();
+  js->DataSizeKB = 4;
+  js->ReadLength = 4096;
+  Arm(0, kOpReadChip154);
+  std::vector<uint8_t> line = Acceptance();
+  if (c.paddingAlone) {
+    Receive({line.begin(), line.end() - kPadding}, 0);
+    Ticks(10);
+    Receive({line.end() - kPadding, line.end()}, 0);
+  } else {
+    Receive(line, 0);
+  }
+  EXPECT_EQ(js->SlotTimeout[0], 100);
+  Ticks(c.pauseTicks);
+  ASSERT_EQ(js->ReadStreaming, 1) << "the read gave up during the pause";
+  const std::vector<uint8_t> chip = Counting(4096, 0x21);
+  Receive({chip.begin(), chip.begin() + 2048}, 0);
+  Ticks(c.pauseTicks);
+  Receive({chip.begin() + 2048, chip.end()}, 0);
+  EXPECT_EQ(js->ReadStreaming, 0);
+  EXPECT_EQ(js->DataLoaded, 1);
+  EXPECT_TRUE(BufferHolds(chip));
+  EXPECT_EQ(SlotTexts(0), std::vector<std::string>{"Chip Data has been read out."});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Padding, PausedStartTest,
+    ::testing::Values(PausedStart{"alone_then_half_a_second", true, 50},
+                      PausedStart{"alone_then_almost_a_second", true, 99},
+                      PausedStart{"with_the_answer_then_almost_a_second", false, 99}),
+    [](const ::testing::TestParamInfo<PausedStart>& info) { return std::string(info.param.name); });
+
+// The padding re-arms the count once; a unit that sends nothing more times
+// out one silence count after it, and the padding is no data.
+TEST_F(StreamTest, PaddingAloneThenSilenceEndsAsATimeOut) {
+  js->DataSizeKB = 4;
+  js->ReadLength = 4096;
+  Arm(0, kOpReadChip154);
+  js->DataLoaded = 1;
+  std::vector<uint8_t> line = Acceptance();
+  Receive({line.begin(), line.end() - kPadding}, 0);
+  Receive({line.end() - kPadding, line.end()}, 0);
+  Ticks(99);
+  EXPECT_EQ(js->ReadStreaming, 1);
+  Ticks(1);
+  EXPECT_EQ(js->ReadStreaming, 0);
+  EXPECT_EQ(js->ReadCount, 0u);
+  EXPECT_EQ(js->DataLoaded, 1);
+  EXPECT_EQ(SlotTexts(0), std::vector<std::string>{"Time out when Read Chip data!"});
 }
 
 // --- Padding or data: told by the counts, never by the value 0xFF ----------------

@@ -428,6 +428,24 @@ TEST_F(HostFixture, SequenceReportsWhileProgramming) {
   EXPECT_EQ(last[2].bytes[0], 149);
 }
 
+TEST_F(HostFixture, BothCompletionReportsEndTheLastPage) {
+  UseUnit(Config([](UnitConfig& c) { c.SequenceReports = c.BothCompletions = true; }));
+  UseChip(0x10, 8);
+  FillData(8, 2);
+  Send([](JobState& js) { SendProgramPages(js, 149, 0, 0, 0); });
+  auto last = Send([](JobState& js) { SendProgramPages(js, 149, 4, 0, 0); });
+  ASSERT_EQ(last.size(), 4u);
+  uint32_t sum32 = 0;
+  for (uint32_t i = 0; i < 8 * 1024; ++i) sum32 += js->DataBuffer[i];
+  EXPECT_EQ(last[1].bytes[1], 0xF0);
+  EXPECT_EQ(GetLE16(&last[1].bytes[3]), CheckValue(js->DataBuffer.get(), 8 * 1024));
+  EXPECT_EQ(last[2].bytes[1], 0xF2);
+  EXPECT_EQ(last[2].bytes[2], kStatusDone);
+  EXPECT_TRUE(SoundReport(last[2]));
+  EXPECT_EQ(GetLE16(&last[2].bytes[3]) | uint32_t{GetLE16(&last[2].bytes[5])} << 16, sum32);
+  EXPECT_EQ(last[3].bytes[0], 149);
+}
+
 TEST_F(StreamFixture, SequenceReportsOfAStreamEndWithTheImageSum) {
   UseUnit(Config([](UnitConfig& c) { c.SequenceReports = true; }));
   UseChip(0x10, 64);

@@ -72,6 +72,18 @@ void SimUnit::ReportCompletion(uint8_t step, uint8_t status, uint64_t length) {
   else Report(step, status, c.Crc16, static_cast<uint16_t>(c.Sum32));
 }
 
+void SimUnit::ReportHostCompletion(uint8_t step, uint8_t status, uint64_t length) {
+  if (!config_.BothCompletions) return ReportCompletion(step, status, length);
+  ReportCompletion(0xF0, status, length);
+  ReportCompletion(0xF2, status, length);
+}
+
+void SimUnit::ReportHostFailure(uint8_t step, uint8_t status) {
+  if (!config_.BothCompletions) return Report(step, status, 0, 0);
+  Report(0xF0, status, 0, 0);
+  Report(0xF2, status, 0, 0);
+}
+
 void SimUnit::HandleChipCommand(const Packet& p) {
   if (p.PayloadLength() < kBlockSize) {
     AnswerStatus(p, kStatusPacketDataError);
@@ -173,7 +185,7 @@ void SimUnit::HandleProgramPages(const Packet& p) {
     Report(0x40, 0, static_cast<uint16_t>(kb / 4), static_cast<uint16_t>((total + 3) / 4));
     if (!written || kb + 4 >= total) {
       uint8_t status = !written ? kStatusWriteError : weakBytes_.empty() ? kStatusDone : kStatusVerifyError;
-      ReportCompletion(0xF0, status, chip.DataSizeKB != 0 ? uint64_t{total} * 1024 : chip.ChipSize);
+      ReportHostCompletion(0xF0, status, chip.DataSizeKB != 0 ? uint64_t{total} * 1024 : chip.ChipSize);
     }
   }
   AnswerStatus(p, written ? kStatusOk : kStatusWriteError);
@@ -222,7 +234,7 @@ void SimUnit::TakeProgramStream(const uint8_t* data, size_t length) {
   if (config_.StreamErrorAfterBlocks >= 0 && blocks >= uint64_t(config_.StreamErrorAfterBlocks)) {
     // The unit gives up; the rest of the stream goes nowhere.
     rawFailed_ = true;
-    if (config_.SequenceReports) Report(0xF2, config_.StreamErrorStatus, 0, 0);
+    if (config_.SequenceReports) ReportHostFailure(0xF2, config_.StreamErrorStatus);
     AnswerStatus(Packet{rawRequest_}, config_.StreamErrorStatus);
     return;
   }
@@ -252,7 +264,7 @@ void SimUnit::EndRaw() {
   if (raw_ == RawMode::ProgramStream && !rawFailed_) {
     if (rawDataSize_ > 0) ProgramByte(0);
     if (config_.SequenceReports) {
-      ReportCompletion(0xF2, weakBytes_.empty() ? kStatusDone : kStatusVerifyError, rawDataSize_);
+      ReportHostCompletion(0xF2, weakBytes_.empty() ? kStatusDone : kStatusVerifyError, rawDataSize_);
     }
   }
   raw_ = RawMode::None;

@@ -181,7 +181,7 @@ bool SimUnit::FailsByFault(const Packet& p) {
     if (e.Nth != 0 && e.Nth != n) continue;
     if (config_.SequenceReports &&
         (p.Command() == kCmdProgramPages || p.Command() == kCmdProgramStream)) {
-      Report(0xF0, e.Status, 0, 0);
+      ReportHostFailure(0xF0, e.Status);
     }
     AnswerStatus(p, e.Status);
     return true;

@@ -111,6 +111,10 @@ struct UnitConfig {
   // Sequence reports (0xFD) while programming, as a unit sends them while it
   // burns a chip by itself. Their completion counts the chip on the host.
   bool SequenceReports = false;
+  // Each chip the host has it program ends with both completion reports,
+  // the 16-bit check values (0xF0) and then the 32-bit sum (0xF2), as some
+  // units send them. Its own stand-alone run still sends 0xF0 alone.
+  bool BothCompletions = false;
   // Line speed in baud, 11 bits per byte; 0: as fast as the line carries.
   long Baud = 0;
   // Frames go out without the five 0xFF behind them.
@@ -284,6 +288,10 @@ class SimUnit {
   void HandleStoreRounds(const Packet& p);
   void HandleReadStored(const Packet& p);
   void ReportCompletion(uint8_t step, uint8_t status, uint64_t length);
+  // The completion of a chip the host has it program: `step`, or both
+  // completion reports with BothCompletions.
+  void ReportHostCompletion(uint8_t step, uint8_t status, uint64_t length);
+  void ReportHostFailure(uint8_t step, uint8_t status);
   // The packet check value and the byte sum of the first `length` bytes of
   // the chip, read as the host lays out its image (spare bytes behind the
   // page data when `spareBehindPages`).

@@ -58,6 +58,7 @@ bool ApplyUnitOption(const std::vector<std::string>& args, size_t& i, UnitConfig
   else if (a == "--garbage") c.GarbageBetweenFrames = true;
   else if (a == "--bad-check") c.BadCheckValue = true;
   else if (a == "--reports") c.SequenceReports = true;
+  else if (a == "--both-completions") c.SequenceReports = c.BothCompletions = true;
   else if (a == "--not-blank") c.NotBlank = true;
   else if (a == "--weak-chip") c.WeakChip = true;
   else if (a == "--no-padding") c.Unpadded = true;
@@ -104,6 +105,7 @@ const char* UnitOptionsUsage() {
          "  --name NAME  --version V  --basic  --upgraded-version V\n"
          "  --baud N                 line speed, 11 bits a byte (1000000: 90,909 bytes/s)\n"
          "  --reports                sequence reports (0xFD) while programming\n"
+         "  --both-completions       reports, each chip of the host ending with 0xF0 and 0xF2\n"
          "  --no-padding             no five 0xFF behind the frames it sends\n"
          "faults:\n"
          "  --silent  --garbage  --bad-check  --hangup-after FRAMES\n"
