@@ -15,7 +15,6 @@
 #include <QTimer>
 
 #include "files/LogJournal.h"
-
 #include "protocol/Log.h"
 #include "transport/TComm.h"
 #include "ui/LogCfgForm.h"
