@@ -52,10 +52,8 @@ bool LogJournal::Start(const std::string& folder, std::vector<std::string> lines
   path_ = path;
   stop_ = false;
   discard_ = false;
-  queue_.clear();
-  queued_ = done_ = 0;
-  for (std::string& line : lines) queue_.push_back({false, std::move(line)});
-  queued_ = queue_.size();
+  queued_ = 0;
+  done_ = 0;
   try {
     writer_ = std::thread([this] { Run(); });
   } catch (...) {
@@ -64,35 +62,35 @@ bool LogJournal::Start(const std::string& folder, std::vector<std::string> lines
     path_.clear();
     return false;
   }
+  for (std::string& line : lines) Append(std::move(line));
   return true;
+}
+
+void LogJournal::Push(Entry* entry) {
+  entry->next = pending_.load(std::memory_order_relaxed);
+  while (!pending_.compare_exchange_weak(entry->next, entry, std::memory_order_release,
+                                         std::memory_order_relaxed)) {
+  }
+  ++queued_;
+  pushes_.fetch_add(1, std::memory_order_release);
+  pushes_.notify_one();
 }
 
 void LogJournal::Append(std::string line) {
   if (!Active()) return;
-  {
-    std::lock_guard guard(lock_);
-    queue_.push_back({false, std::move(line)});
-    ++queued_;
-  }
-  wake_.notify_one();
+  Push(new Entry{false, std::move(line)});
 }
 
 void LogJournal::Restart(std::vector<std::string> lines) {
   if (!Active()) return;
-  {
-    std::lock_guard guard(lock_);
-    queue_.push_back({true, {}});
-    for (std::string& line : lines) queue_.push_back({false, std::move(line)});
-    queued_ += lines.size() + 1;
-  }
-  wake_.notify_one();
+  Push(new Entry{true, {}});
+  for (std::string& line : lines) Push(new Entry{false, std::move(line)});
 }
 
 void LogJournal::Flush() {
   if (!Active()) return;
-  std::unique_lock guard(lock_);
-  const uint64_t target = queued_;
-  written_.wait(guard, [&] { return done_ >= target || stop_; });
+  std::unique_lock guard(doneLock_);
+  written_.wait(guard, [&] { return done_ >= queued_; });
 }
 
 void LogJournal::Discard() { Stop(true); }
@@ -101,39 +99,53 @@ void LogJournal::Keep() { Stop(false); }
 
 void LogJournal::Stop(bool discard) {
   if (!Active()) return;
-  {
-    std::lock_guard guard(lock_);
-    stop_ = true;
-    discard_ = discard;
-  }
-  wake_.notify_one();
+  discard_ = discard;
+  stop_ = true;
+  pushes_.fetch_add(1, std::memory_order_release);
+  pushes_.notify_one();
   writer_.join();
+  FreeList(pending_.exchange(nullptr));  // what a discarding writer left
   // Removed while still locked: no other program sees it unlocked.
   if (discard) ::unlink(path_.c_str());
   ::close(std::exchange(fd_, -1));
   path_.clear();
 }
 
+void LogJournal::FreeList(Entry* list) {
+  while (list != nullptr) delete std::exchange(list, list->next);
+}
+
 void LogJournal::Run() {
   for (;;) {
-    std::deque<Entry> batch;
-    {
-      std::unique_lock guard(lock_);
-      wake_.wait(guard, [&] { return stop_ || !queue_.empty(); });
-      if (discard_ || (stop_ && queue_.empty())) break;
-      batch.swap(queue_);
+    const uint32_t seen = pushes_.load(std::memory_order_acquire);
+    if (discard_) return;
+    Entry* taken = pending_.exchange(nullptr, std::memory_order_acquire);
+    if (taken == nullptr) {
+      if (stop_) return;
+      pushes_.wait(seen, std::memory_order_acquire);
+      continue;
     }
-    // The conversion and the disk are this thread's alone.
+    // Newest first as taken: turned round into the order logged.
+    Entry* batch = nullptr;
+    uint64_t count = 0;
+    while (taken != nullptr) {
+      Entry* next = taken->next;
+      taken->next = batch;
+      batch = taken;
+      taken = next;
+      ++count;
+    }
     std::string bytes;
     bool empty = false;
-    for (const Entry& entry : batch) {
-      if (entry.restart) {
+    for (const Entry* entry = batch; entry != nullptr; entry = entry->next) {
+      if (entry->restart) {
         bytes.clear();
         empty = true;
       } else {
-        bytes += LogFileLine(entry.line);
+        bytes += LogFileLine(entry->line);
       }
     }
+    FreeList(batch);
     // A failed write loses those lines from the journal only; the log
     // itself and its saving on close are not touched.
     if (empty) (void)::ftruncate(fd_, 0);
@@ -141,12 +153,11 @@ void LogJournal::Run() {
     // On the disk itself, so a power cut keeps what was written.
     ::fdatasync(fd_);
     {
-      std::lock_guard guard(lock_);
-      done_ += batch.size();
+      std::lock_guard guard(doneLock_);
+      done_ += count;
     }
     written_.notify_all();
   }
-  written_.notify_all();
 }
 
 std::vector<RecoveredJournal> RecoverJournals(

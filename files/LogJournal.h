@@ -5,14 +5,15 @@
 // The next start turns a journal left behind into a log file.
 //
 // A writer thread of the journal's own appends the lines and flushes them to
-// the disk; Append only queues, so the logging thread never waits on the
-// disk. The file holds the bytes a log file of the same lines holds
+// the disk; Append only queues, without a lock, so the logging thread never
+// waits on the disk nor on the writer. One thread logs (Append, Restart,
+// Flush, Start, Keep and Discard come from it alone). The file holds the bytes a log file of the same lines holds
 // (LogFile.h). A running journal keeps an exclusive lock on its file, so a
 // second program started in the same folder leaves it alone.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -52,22 +53,27 @@ class LogJournal {
   struct Entry {
     bool restart = false;  // empty the file first; `line` is unused
     std::string line;
+    Entry* next = nullptr;
   };
+  void Push(Entry* entry);
   void Run();
   void Stop(bool discard);
+  static void FreeList(Entry* list);
 
   int fd_ = -1;
   std::string path_;
   std::thread writer_;
-  std::mutex lock_;
-  std::condition_variable wake_;
+  // Entries the writer has not taken yet, newest first. The logging thread
+  // pushes without a lock, so a writer that is held up holds nothing up.
+  std::atomic<Entry*> pending_{nullptr};
+  std::atomic<uint32_t> pushes_{0};  // the writer waits on it
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> discard_{false};
+  uint64_t queued_ = 0;  // the logging thread's own count
+  // Flush waits for the writer's count.
+  std::mutex doneLock_;
   std::condition_variable written_;
-  // Guarded by lock_.
-  std::deque<Entry> queue_;
-  uint64_t queued_ = 0;
-  uint64_t done_ = 0;
-  bool stop_ = false;
-  bool discard_ = false;
+  uint64_t done_ = 0;  // guarded by doneLock_
 };
 
 // What became of one journal that an earlier run left behind.
