@@ -7,14 +7,11 @@
 #include "files/WriteAll.h"
 #include "protocol/LegacyText.h"
 
-namespace {
-
-void AppendLine(std::string& out, std::string_view utf8) {
-  out += utf8;
-  out += "\r\n";
+std::string LogFileLine(std::string_view utf8) {
+  std::string line(utf8);
+  line += "\r\n";
+  return ToLegacyText(line);
 }
-
-}  // namespace
 
 std::string AutoLogFileName(std::string_view date, std::string_view time) {
   std::string name = "QZ_";
@@ -28,22 +25,23 @@ std::string AutoLogFileName(std::string_view date, std::string_view time) {
 
 bool WriteLogLines(const std::string& path, const std::vector<std::string>& lines,
                    LogWriteMode mode, std::string_view newFileHeader) {
-  std::string text;  // UTF-8 until it is written
+  std::string text;  // in the legacy code page
   int fd = -1;
   if (mode == LogWriteMode::Replace) {
     fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   } else {
     fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
-      if (!newFileHeader.empty()) AppendLine(text, newFileHeader);
+      if (!newFileHeader.empty()) text += LogFileLine(newFileHeader);
     } else if (errno == EEXIST) {
       fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     }
   }
   if (fd < 0) return false;
-  for (const std::string& line : lines) AppendLine(text, line);
+  // Line by line, as the journal writes them (LogJournal.h).
+  for (const std::string& line : lines) text += LogFileLine(line);
   // The first failure is the one to report; closing after it may change errno.
-  int error = WriteAll(fd, ToLegacyText(text)) ? 0 : errno;
+  int error = WriteAll(fd, text) ? 0 : errno;
   if (::close(fd) != 0 && error == 0) error = errno;
   errno = error;
   return error == 0;

@@ -10,6 +10,9 @@
 // "-", "/" and ":" of the date and time replaced by "_" (blanks stay).
 std::string AutoLogFileName(std::string_view date, std::string_view time);
 
+// The bytes one log line takes in a log file: legacy code page, CR LF.
+std::string LogFileLine(std::string_view utf8);
+
 enum class LogWriteMode { Replace, Append };
 
 // Writes `lines` to `path`: Replace creates or empties the file; Append adds

@@ -54,6 +54,9 @@ constexpr std::array kPairs = {
     MessagePair{"Enter Off-Line Monitor Mode!", "进入脱机监控模式!"},
     MessagePair{"Address Write refused: %d data bytes, at most %d fit!", "地址写入被拒绝：数据 %d 字节，最多只能 %d 字节！"},
     MessagePair{"Packet of %d bytes is too long to send!", "数据包长度 %d 字节，过长无法发送！"},
+    MessagePair{"%d bytes could not be queued for sending!", "%d 字节数据无法送入发送队列！"},
+    MessagePair{"The log of an earlier run has been saved to \"%s\".", "上次运行的日志已保存到\"%s\"。"},
+    MessagePair{"The log of an earlier run in \"%s\" could not be saved: %s", "无法保存上次运行的日志\"%s\"：%s"},
     MessagePair{"Data to send lies beyond the data buffer!", "待发送的数据超出数据缓冲区范围！"},
     MessagePair{"The project's image does not match the checksums stored in the file: file ACC32 "
                 "0x%0.8x, SUM16 0x%0.4x, CRC16 0x%0.4x; image ACC32 0x%0.8x, SUM16 0x%0.4x, CRC16 "

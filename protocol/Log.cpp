@@ -6,10 +6,9 @@
 
 namespace {
 
-std::string NowText(const char* format) {
-  std::time_t now = std::time(nullptr);
+std::string TimeText(std::time_t when, const char* format) {
   std::tm local{};
-  localtime_r(&now, &local);
+  localtime_r(&when, &local);
   char buf[128];
   size_t n = std::strftime(buf, sizeof buf, format, &local);
   return std::string(buf, n);
@@ -17,8 +16,10 @@ std::string NowText(const char* format) {
 
 }  // namespace
 
-std::string LongTimeText() { return NowText("%X"); }
-std::string ShortDateText() { return NowText("%x"); }
+std::string LongTimeText() { return TimeText(std::time(nullptr), "%X"); }
+std::string ShortDateText() { return TimeText(std::time(nullptr), "%x"); }
+std::string LongTimeText(std::time_t when) { return TimeText(when, "%X"); }
+std::string ShortDateText(std::time_t when) { return TimeText(when, "%x"); }
 
 std::string InfoLine(std::string_view text) {
   return "> " + LongTimeText() + " " + std::string(text);

@@ -2,14 +2,18 @@
 // Time-stamped lines of the message log. Every log line of the program is
 // formed here: "> " + time + " " + text, or "> " + time + " C<n>: " + text
 // for slot index n-1.
+#include <ctime>
 #include <string>
 #include <string_view>
 
 struct JobState;
 
-// The platform's long time text ("%X") and short date text ("%x") of now.
+// The platform's long time text ("%X") and short date text ("%x") of now,
+// or of the local time at `when`.
 std::string LongTimeText();
 std::string ShortDateText();
+std::string LongTimeText(std::time_t when);
+std::string ShortDateText(std::time_t when);
 
 // "> " + time + " " + text.
 std::string InfoLine(std::string_view text);

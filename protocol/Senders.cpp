@@ -23,8 +23,20 @@ constexpr uint8_t kFlagNone = 0x00;
 constexpr uint8_t kFlagChip = 0x20;
 constexpr size_t kPageBytes = 4096;
 
-void SendToPort(JobState& js, const uint8_t* data, size_t length, int slot) {
-  if (ISlotPort* port = js.CommSlots[slot]) port->SendBytes(data, length);
+void RefuseSend(JobState& js, const std::string& text, int slot);
+
+// Hands the bytes to the slot's port (nothing is sent when the slot has no
+// port). Bytes the port does not take end the slot's operation with the
+// reason, as a packet that cannot be built does; the result is false then.
+bool SendToPort(JobState& js, const uint8_t* data, size_t length, int slot) {
+  ISlotPort* port = js.CommSlots[slot];
+  if (port == nullptr || port->SendBytes(data, length)) return true;
+  RefuseSend(js,
+             port->IsOpen() ? msg::FmtV(msg::Tr("%d bytes could not be queued for sending!"),
+                                        static_cast<int>(length))
+                            : msg::Tr("Connection to the unit lost!"),
+             slot);
+  return false;
 }
 
 // A packet that cannot be built ends the slot's operation at once, so the
@@ -243,7 +255,7 @@ void SendRawBlockPair(JobState& js, int slot) {
   const uint64_t k = uint64_t{js.SlotKbIndex[slot]} * 1024;
   auto& block = js.SlotRawBlock[slot];
   uint32_t sum = CopyRawBlock(js, k, slot);
-  SendToPort(js, block.data(), block.size(), slot);
+  if (!SendToPort(js, block.data(), block.size(), slot)) return;
   sum += CopyRawBlock(js, k + block.size(), slot);
   SendToPort(js, block.data(), block.size(), slot);
   js.SlotSendSum[slot] = sum;

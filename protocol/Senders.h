@@ -2,7 +2,8 @@
 // One sender per command of the programmer units. Each builds its packet in
 // the slot's own packet area, frames it into the slot's frame area and hands
 // the frame to the slot's port (nothing is sent when the slot has no port).
-// The port copies what it is given, so the areas may be reused at once.
+// The port copies what it is given, so the areas may be reused at once; bytes
+// it does not take end the slot's operation with a log line saying why.
 #include <cstddef>
 #include <cstdint>
 

@@ -9,7 +9,8 @@ class ISlotPort {
  public:
   virtual ~ISlotPort() = default;
   virtual bool IsOpen() const = 0;
-  // Queues `length` bytes for writing; false when the port is not open.
+  // Queues `length` bytes for writing; false when the port is not open or
+  // cannot take them (the senders then end the slot's operation).
   virtual bool SendBytes(const uint8_t* data, size_t length) = 0;
   // Bytes handed over but not yet gone out on the line (what is still
   // queued for writing); 0 for a port without a queue of its own.

@@ -17,4 +17,6 @@ struct TNotice {
   uint32_t Value = 0;
   // MsgReceiveData only: Value bytes followed by one zero byte.
   std::unique_ptr<uint8_t[]> Block;
+  // The open of the port whose workers posted it; set when it is queued.
+  uint32_t Generation = 0;
 };

@@ -21,6 +21,7 @@ bool TNotifyWindow::Post(TNotice&& Notice) noexcept {
     auto wake = std::make_unique<QEvent>(NoticeEventType());
     {
       std::lock_guard guard(Lock);
+      Notice.Generation = Generation;
       Pending.push_back(std::move(Notice));
     }
     QCoreApplication::postEvent(this, wake.release());
@@ -39,6 +40,16 @@ bool TNotifyWindow::PostValue(TNoticeMessage Message, uint32_t Value) noexcept {
   return Post(std::move(notice));
 }
 
+void TNotifyWindow::BeginGeneration() {
+  std::lock_guard guard(Lock);
+  ++Generation;
+}
+
+size_t TNotifyWindow::PendingCount() {
+  std::lock_guard guard(Lock);
+  return Pending.size();
+}
+
 bool TNotifyWindow::event(QEvent* Event) {
   // Taken before the event is looked at: the poster's writes, the event
   // object among them, are then ordered before this thread's reads.
@@ -50,7 +61,10 @@ bool TNotifyWindow::event(QEvent* Event) {
   if (Pending.empty()) return true;
   TNotice notice = std::move(Pending.front());
   Pending.pop_front();
+  // A notice of an earlier open would act on a line that is no longer
+  // there (a hang-up would close the healthy new one); its block goes with it.
+  const bool stale = notice.Generation != Generation;
   guard.unlock();
-  Dispatch(notice);
+  if (!stale) Dispatch(notice);
   return true;
 }

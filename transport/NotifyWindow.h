@@ -3,8 +3,11 @@
 // the component. Worker threads queue notices here and each notice wakes the
 // owning thread with one posted event, so the handlers run there, in the
 // order the notices were queued, even after the port has been closed.
+// Each notice carries the open it was posted in; once the port is opened
+// again, what an earlier open left behind is dropped unraised.
 #include <QObject>
 
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -23,6 +26,12 @@ class TNotifyWindow : public QObject {
   bool PostHangup() noexcept;
   bool PostValue(TNoticeMessage Message, uint32_t Value) noexcept;
 
+  // A new open of the port begins (owner's thread, no worker running):
+  // notices queued before are dropped when their turn comes.
+  void BeginGeneration();
+  // Notices queued and not yet raised or dropped.
+  size_t PendingCount();
+
  protected:
   bool event(QEvent* Event) override;
 
@@ -32,4 +41,5 @@ class TNotifyWindow : public QObject {
   // this lock also makes each hand-over, and the posted event, visible to it.
   std::mutex Lock;
   std::deque<TNotice> Pending;
+  uint32_t Generation = 0;  // guarded by Lock
 };

@@ -36,6 +36,8 @@ void TComm::OpenPort() {
   serial::RequestLowLatency(opened.Fd);
 
   PortHandle_ = opened.Fd;
+  // Whatever the workers of an earlier open left queued is not raised now.
+  NotifyWindow->BeginGeneration();
   serial::Flush(PortHandle_, TCIOFLUSH);
   AllSent = true;
   ApplyTimeouts();
@@ -136,6 +138,8 @@ void TComm::DropPendingWrites() {
   // Then what the driver still holds: nothing dropped is written after it.
   serial::Flush(PortHandle_, TCOFLUSH);
 }
+
+size_t TComm::PendingNotices() const { return NotifyWindow->PendingCount(); }
 
 void TComm::DispatchNotice(TNotice& Notice) {
   // Handlers are copied first: one may assign its own event anew.

@@ -68,6 +68,8 @@ class TComm : public QObject, public ISlotPort {
   void DropPendingWrites() override;
   // The open port's descriptor; -1 while closed.
   int PortHandle() const { return PortHandle_; }
+  // Notices of the workers queued for the owner's thread and not yet raised.
+  size_t PendingNotices() const;
 
   // Events; an unassigned event is skipped.
   TReceiveDataEvent OnReceiveData;

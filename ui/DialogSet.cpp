@@ -40,6 +40,7 @@ TLogCfgForm& TQZProgrammer::LogCfgForm() {
   if (!logCfgForm_) {
     logCfgForm_ = new TLogCfgForm(this);
     RouteBoxes(logCfgForm_, this);
+    logCfgForm_->ConfigChanged = [this] { FollowLogConfig(); };
     logCfgForm_->BindConfig(&LogCfg);
   }
   return *logCfgForm_;

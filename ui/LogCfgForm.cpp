@@ -101,7 +101,9 @@ LogConfig TLogCfgForm::Config() const {
 }
 
 void TLogCfgForm::SyncConfig() {
-  if (bound_) *bound_ = Config();
+  if (!bound_) return;
+  *bound_ = Config();
+  if (ConfigChanged) ConfigChanged();
 }
 
 bool TLogCfgForm::LogEnabled() const { return CheckBoxLog->isChecked(); }

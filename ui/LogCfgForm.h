@@ -39,6 +39,8 @@ class TLogCfgForm : public QDialog {
   // Keeps *config equal to the read-outs from now on, whenever a control
   // changes (the main window's close reads it).
   void BindConfig(LogConfig* config);
+  // Called after every change of the bound settings.
+  std::function<void()> ConfigChanged;
   LogConfig Config() const;
 
   // The read-outs for the main window's close.

@@ -23,10 +23,12 @@ LogCloseResult SaveLogOnClose(const LogConfig& config, const std::string& appDir
   if (config.AutoLogName) {
     if (lines.size() <= kAutoLogMinLines) return result;
     const std::string path = appDir + "/Log/" + AutoLogFileName(date, time);
-    if (WriteLogLines(path, lines, LogWriteMode::Replace))
+    if (WriteLogLines(path, lines, LogWriteMode::Replace)) {
       result.writtenPath = path;
-    else
+    } else {
       result.message = "Write Log File error!";
+      result.failed = true;
+    }
     return result;
   }
 
@@ -36,6 +38,8 @@ LogCloseResult SaveLogOnClose(const LogConfig& config, const std::string& appDir
     // One attempt; a failure is not shown and the window closes all the same.
     if (WriteLogLines(path, lines, LogWriteMode::Append, "Tesmel Log File!"))
       result.writtenPath = path;
+    else
+      result.failed = true;
     return result;
   }
   // A mode outside the dialog's three choices writes nothing.
@@ -47,6 +51,7 @@ LogCloseResult SaveLogOnClose(const LogConfig& config, const std::string& appDir
     // Reported like any uncaught error: the close is abandoned.
     result.message = msg::FmtV(msg::Tr("Cannot create file \"%s\". %s"), path.c_str(), std::strerror(errno));
     result.keepWindowOpen = true;
+    result.failed = true;
   }
   return result;
 }

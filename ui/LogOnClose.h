@@ -11,6 +11,7 @@ struct LogCloseResult {
   bool keepWindowOpen = false;  // the window stays open (its close is abandoned)
   std::string message;          // a box to show first, or empty
   std::string writtenPath;      // the file written, or empty
+  bool failed = false;          // a file was due and could not be written
 };
 
 // `date` and `time` are the short date and long time texts of now.

@@ -11,10 +11,13 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 
+#include "files/LogJournal.h"
 #include "protocol/Log.h"
 #include "transport/TComm.h"
+#include "ui/LogCfgForm.h"
 
 namespace {
 
@@ -29,7 +32,8 @@ TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
     : QMainWindow(parent,
                   Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      js(jobState) {
+      js(jobState),
+      journal_(std::make_unique<LogJournal>()) {
   setObjectName("QZProgrammer");
   setWindowTitle("KorvanQZ-Plus Flash Programmer");
   QFont font("MS Sans Serif");
@@ -62,6 +66,11 @@ TQZProgrammer::TQZProgrammer(JobState& jobState, QWidget* parent)
 }
 
 TQZProgrammer::~TQZProgrammer() {
+  // The log's own destruction must not reach the journal any more; a window
+  // that goes without a crash leaves no journal.
+  InfoMemo->document()->disconnect(this);
+  if (logCfgForm_) logCfgForm_->ConfigChanged = nullptr;
+  journal_->Discard();
   // The job state outlives the window: leave it pointing at nothing of ours.
   if (js.LogMemo == this) js.LogMemo = nullptr;
   for (int i = 0; i < kSlotCount; ++i) {
@@ -73,7 +82,11 @@ TQZProgrammer::~TQZProgrammer() {
 // --- IView -------------------------------------------------------------------
 
 void TQZProgrammer::AppendLogLine(const std::string& line) {
+  const QTextDocument* doc = InfoMemo->document();
+  // The first line of an empty log takes its one empty block.
+  const int firstNew = doc->isEmpty() ? 0 : doc->blockCount();
   InfoMemo->appendPlainText(QString::fromStdString(line));
+  JournalBlocksFrom(firstNew);
 }
 
 void TQZProgrammer::SetStatusPanel(int index, const std::string& text) {

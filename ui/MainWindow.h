@@ -26,6 +26,7 @@ class TChipSeltForm;
 class TConfigSNForm;
 class TDataViewForm;
 class TLogCfgForm;
+class LogJournal;
 class TRdSetForm;
 class TSetAdrForm;
 class QCheckBox;
@@ -87,6 +88,8 @@ class TQZProgrammer : public QMainWindow, public IView {
   // Log-file settings read by FormClose; the log dialog keeps them in step
   // with its controls.
   LogConfig LogCfg;
+  // The journal starts or goes as LogCfg switches the log on or off.
+  void FollowLogConfig();
 
   // Chooses a file through spec's dialog (save: a save dialog); an empty
   // text when the operator cancels. A test sets FileDialogHook instead.
@@ -401,6 +404,18 @@ class TQZProgrammer : public QMainWindow, public IView {
   void SetEnglishCaptions();
   void CheckFirmwareImage();
   void LoadPorts();
+
+  // The message log's journal in the log folder (ui/LogJournalFeed.cpp):
+  // a journal left behind is saved as a log file, then this run's starts.
+  void StartLogJournal();
+  std::string LogJournalFolder() const;
+  // The log's blocks from firstBlock on have just been appended.
+  void JournalBlocksFrom(int firstBlock);
+  // At close: the journal goes once the log is saved, else it stays.
+  void EndLogJournal(bool logSaved);
+  std::unique_ptr<LogJournal> journal_;
+  bool journalFollowsLog_ = false;  // from the log folder step of FormShow on
+  bool journalFailed_ = false;      // no journal could be created
 
   std::array<ISlotPort*, kSlotCount> SlotPortPointers();
   std::array<IGauge*, kSlotCount> GaugePointers();

@@ -14,6 +14,7 @@ bool TQZProgrammer::FormClose() {
   CloseOpenPorts();
   const LogCloseResult result =
       SaveLogOnClose(LogCfg, js.AppDir, LogLines(), ShortDateText(), LongTimeText());
+  if (!result.keepWindowOpen) EndLogJournal(!result.failed);
   if (!result.message.empty()) {
     // A file the operator named that cannot be written is an error like any
     // other the handler does not catch.

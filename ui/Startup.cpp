@@ -82,6 +82,9 @@ void TQZProgrammer::FormShow() {
     // 8. The log folder; a failure shows up when the log is saved.
     if (!fs::is_directory(kLogFolderName, ec))
       fs::create_directory(fs::path(js.AppDir) / kLogFolderName, ec);
+    // The log of a run that ended without closing becomes a log file; this
+    // run's lines go to its own journal from now on.
+    StartLogJournal();
 
     // 9.-10.
     InitChipParams(js);

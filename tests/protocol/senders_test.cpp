@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/RecordingPort.h"
+#include "messages/Format.h"
 #include "protocol/Checks.h"
 #include "protocol/ChipParamBlock.h"
 #include "protocol/Frames.h"
@@ -336,6 +337,41 @@ TEST_F(SendersTest, UnsendablePacketsEndTheOperationWithTheReason) {
     EXPECT_EQ(js().SlotBusy[kSlot], 0);
     EXPECT_EQ(js().SlotOp[kSlot], kOpIdle);
     EXPECT_EQ(view_.LogTexts(), (std::vector<std::string>{"C3: " + c.refusal, "C3: Operation Failed!"}));
+  }
+}
+
+TEST_F(SendersTest, BytesThePortDoesNotTakeEndTheOperationWithTheReason) {
+  const std::string refused = "%d bytes could not be queued for sending!";
+  const std::string lost = "Connection to the unit lost!";
+  struct Case {
+    const char* what;
+    bool open;  // false: closed; true: open but refusing
+    std::function<void(JobState&, int)> send;
+    std::string reason;  // %d: the bytes handed to the port
+  };
+  const Case cases[] = {
+      {"framed packet, port refusing", true, [](JobState& j, int s) { SendChipCommand(j, 147, 3, s); }, refused},
+      {"framed packet, port closed", false, [](JobState& j, int s) { SendChipCommand(j, 147, 3, s); }, lost},
+      {"probe", true, [](JobState& j, int s) { SendProbe(j, s); }, refused},
+      {"raw block pair: the first refused, the second never tried", true,
+       [](JobState& j, int s) { SendRawBlockPair(j, s); }, refused},
+      {"raw download block", true, [](JobState& j, int s) { SendNextDownloadBlock(j, s); }, refused},
+      {"raw download block, port closed", false, [](JobState& j, int s) { SendNextDownloadBlock(j, s); }, lost},
+  };
+  constexpr int kSlot = 4;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    recorders_[kSlot].open = c.open;
+    recorders_[kSlot].refuses = c.open;
+    js().SlotBusy[kSlot] = 1;
+    js().SlotOp[kSlot] = kOpProgram149;
+    c.send(js(), kSlot);
+    ASSERT_EQ(recorders_[kSlot].sent.size(), 1u);
+    EXPECT_EQ(js().SlotBusy[kSlot], 0);
+    EXPECT_EQ(js().SlotOp[kSlot], kOpIdle);
+    const std::string reason = msg::FmtV(c.reason, static_cast<int>(recorders_[kSlot].sent[0].size()));
+    EXPECT_EQ(view_.LogTexts(), (std::vector<std::string>{"C5: " + reason, "C5: Operation Failed!"}));
   }
 }
 

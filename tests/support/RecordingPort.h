@@ -17,9 +17,11 @@ struct RecordingPort : ISlotPort {
     ++drops;
     pendingBytes = 0;
   }
+  // An open port that takes nothing more (its write thread has ended).
+  bool refuses = false;
   bool IsOpen() const override { return open; }
   bool SendBytes(const uint8_t* data, size_t length) override {
     sent.emplace_back(data, data + length);
-    return open;
+    return open && !refuses;
   }
 };

@@ -165,6 +165,47 @@ TEST_F(PtyTest, NoticesPostedBeforeClosePortAreStillDelivered) {
   EXPECT_FALSE(Comm.IsOpen());
 }
 
+TEST_F(PtyTest, NoticesOfAnEarlierOpenNeverReachTheReopenedPort) {
+  // The owner's hang-up handler, as the main window's: close while open.
+  Comm.OnRequestHangup = [this](TComm* Sender) {
+    Log.Entries.push_back({'H', {}, 0, false, std::this_thread::get_id()});
+    if (Sender->IsOpen()) Sender->ClosePort();
+  };
+  // Waits, without running the events, until `count` notices are queued.
+  auto queued = [this](size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Comm.PendingNotices() < count && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return Comm.PendingNotices();
+  };
+  ASSERT_NO_THROW(Comm.OpenPort());
+  // The first open leaves its empty-queue notice, a one-byte chunk and a
+  // hang-up queued, none raised yet.
+  ASSERT_EQ(queued(1), 1u);
+  ASSERT_EQ(write(Master, "o", 1), 1);
+  ASSERT_EQ(queued(2), 2u);
+  CloseMaster();
+  ASSERT_EQ(queued(3), 3u);
+  ASSERT_TRUE(Log.Entries.empty());
+
+  // Opened again, on another line, before the queued notices run.
+  int master2 = -1, slave2 = -1;
+  char name2[256] = {};
+  ASSERT_EQ(openpty(&master2, &slave2, name2, nullptr, nullptr), 0);
+  Comm.ClosePort();
+  Comm.SetCommName(name2);
+  ASSERT_NO_THROW(Comm.OpenPort());
+  ASSERT_EQ(write(master2, "new", 3), 3);
+  PumpUntil([&] { return Log.Received().size() >= 3 || !Comm.IsOpen(); });
+  EXPECT_TRUE(Comm.IsOpen());
+  EXPECT_EQ(Log.Count('H'), 0);
+  EXPECT_EQ(Log.Received(), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(Log.Count('S'), 1);  // the new open's own
+  Comm.ClosePort();
+  close(master2);
+  close(slave2);
+}
+
 TEST_F(PtyTest, FarEndClosingRequestsAHangupOnTheMainThread) {
   ASSERT_NO_THROW(Comm.OpenPort());
   ASSERT_TRUE(WriteFromUnit({'b', 'y', 'e'}));

@@ -3,10 +3,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
+#include "files/LogFile.h"
 #include "messages/Messages.h"
 #include "protocol/Log.h"
 #include "UiTestSupport.h"
@@ -14,6 +17,15 @@
 namespace fs = std::filesystem;
 
 using ChineseStartupTest = ScratchFolderTest;
+
+namespace {
+
+std::string FileBytesOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
 
 TEST_F(ChineseStartupTest, LogBeginsWithTheMissingImageAndTheBoxIsChinese) {
   TQZProgrammer& w = Window();
@@ -59,4 +71,37 @@ TEST_F(ChineseStartupTest, ChineseMessagesReachTheLogFileAsGbBytes) {
   // "操作成功！" in GB2312, full-width mark included, then CR LF.
   EXPECT_NE(bytes.find(" \xB2\xD9\xD7\xF7\xB3\xC9\xB9\xA6\xA3\xA1\r\n"), std::string::npos);
   EXPECT_EQ(bytes.find("\xE6"), std::string::npos);  // no UTF-8 left
+}
+
+TEST_F(ChineseStartupTest, AJournalLeftBehindIsSavedWithTheBytesACloseWritesAndSaidInChinese) {
+  // A run that logs Chinese lines keeps a journal...
+  fs::path journal;
+  std::string closeBytes;
+  {
+    TQZProgrammer& w = ShownWindow();
+    for (int i = 0; i < 5; ++i) w.AddInfoLine(msg::Tr("Operation Success!"));
+    for (const auto& e : fs::directory_iterator(dir_ / "Log")) journal = e.path();
+    ASSERT_EQ(journal.extension(), ".jnl");
+    // ...holding, within a second, what its close would have written.
+    const fs::path reference = dir_ / "reference.log";
+    ASSERT_TRUE(WriteLogLines(reference.string(), w.LogLines(), LogWriteMode::Replace));
+    closeBytes = FileBytesOf(reference);
+    for (int i = 0; i < 500 && FileBytesOf(journal) != closeBytes; ++i) QTest::qWait(2);
+    ASSERT_EQ(FileBytesOf(journal), closeBytes);
+  }
+  // ...and one that ended without closing left those bytes behind.
+  TearDown();
+  SetUp();
+  fs::create_directory(dir_ / "Log");
+  std::ofstream(dir_ / "Log" / "Journal_1.jnl", std::ios::binary) << closeBytes;
+
+  ShownWindow();
+  std::vector<fs::path> logs;
+  for (const auto& e : fs::directory_iterator(dir_ / "Log"))
+    if (e.path().extension() == ".log") logs.push_back(e.path());
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(FileBytesOf(logs[0]), closeBytes);
+  const std::string said = "上次运行的日志已保存到\"" + logs[0].string() + "\"。";
+  const std::vector<std::string> texts = LogTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), said), texts.end());
 }
