@@ -31,7 +31,7 @@ namespace {
 using Handler = void (TQZProgrammer::*)();
 using Strings = std::vector<std::string>;
 
-const std::string kAutoRule = ">" + std::string(63, '-');
+const std::string kAutoRule = std::string(">").append(63, '-');
 const char* const kBufferSending =
     "The data buffer is being sent to the units, please wait until they finish!";
 const char* const kBufferFilling =
