@@ -15,6 +15,7 @@
 #include "protocol/ChipFamilies.h"
 #include "protocol/Log.h"
 #include "protocol/OperationStart.h"
+#include "protocol/SettingsCollection.h"
 #include "ui/AboutForm.h"
 #include "ui/ChipOptionPanels.h"
 #include "ui/ConfigSNForm.h"
@@ -91,15 +92,15 @@ void TQZProgrammer::RadioGpVoltClick() {
   voltIndex_ = RadioGpVolt->ItemIndex();
   switch (voltIndex_) {
     case 0:
-      js.CtrlFlags &= static_cast<uint8_t>(~0x07);
+      js.CtrlFlags &= static_cast<uint8_t>(~kCtrlVoltageMask);
       AddInfoLine("3.3V Interface is selected!");
       break;
     case 1:
-      js.CtrlFlags |= 0x01;
+      js.CtrlFlags |= VoltageBitsOf(voltIndex_);
       AddInfoLine("5.0V Interface is selected!");
       break;
     case 2:
-      js.CtrlFlags |= 0x04;
+      js.CtrlFlags |= VoltageBitsOf(voltIndex_);
       AddInfoLine("1.8V Interface is selected!");
       break;
     default:
