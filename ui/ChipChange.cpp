@@ -1,6 +1,6 @@
-// The chip change: a new name in MCUNameEdit resets the job for that chip,
-// shows the controls of its family and runs the family's option panel; and
-// the interface voltage choice.
+// The chip change: a new name shown in MCUNameEdit resets the job for that
+// chip, shows the controls of its family and runs the family's option panel;
+// and the interface voltage choice.
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -20,6 +20,12 @@
 #include "ui/ChipOptionPanels.h"
 #include "ui/ConfigSNForm.h"
 #include "ui/MainWindow.h"
+
+void TQZProgrammer::ShowChipName(const QString& name) {
+  const QString before = MCUNameEdit->text();
+  MCUNameEdit->setText(name);
+  if (MCUNameEdit->text() != before) MCUNameEditChange();
+}
 
 void TQZProgrammer::MCUNameEditChange() {
   const uint8_t family = js.ChipFamily;
@@ -42,7 +48,7 @@ void TQZProgrammer::MCUNameEditChange() {
   js.ChipSelected = 1;
   js.DataLoaded = 0;
 
-  RadioGpVolt->SetItemIndex(0);  // its click handler runs when the choice changes
+  SetVoltageChoice(0);
 
   ChkBoxNotBLK->hide();
   SpdBtnErase->show();
@@ -78,7 +84,16 @@ void TQZProgrammer::MCUNameEditChange() {
   js.DataEnd = js.ChipSize == 0 ? 0 : js.ChipSize - 1;
   js.ChipEndAddr = static_cast<int32_t>(js.DataEnd);
 
-  if (js.Vcc18V) RadioGpVolt->SetItemIndex(2);
+  if (js.Vcc18V) SetVoltageChoice(2);
+}
+
+void TQZProgrammer::SetVoltageChoice(int index) {
+  const int before = RadioGpVolt->ItemIndex();
+  {
+    const QSignalBlocker quiet(RadioGpVolt);
+    RadioGpVolt->SetItemIndex(index);
+  }
+  if (RadioGpVolt->ItemIndex() != before) RadioGpVoltClick();
 }
 
 void TQZProgrammer::RadioGpVoltClick() {

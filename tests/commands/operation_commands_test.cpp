@@ -422,7 +422,7 @@ TEST_F(Commands, OnlineSerialNumberOutsideTheSentRangeIsRefusedBeforeAnything) {
       const ChipEntry* entry = FindChipEntry(c.chip);
       ASSERT_NE(entry, nullptr);
       ApplyChipEntry(js, *entry);
-      w.MCUNameEdit->setText(c.chip);
+      w.ShowChipName(c.chip);
       js.ChipSizeCopy = js.ChipSize;
       w.ChkBoxCPES->setChecked(false);
       const std::string file = (dir_ / "image.bin").string();
@@ -472,7 +472,7 @@ TEST_F(Commands, UserChipSizeGivesTheLoadedRangeAnew) {
   TQZProgrammer& w = Ready({});
   JobState& js = Js();
   ApplyChipEntry(js, *FindChipEntry("W25x40xx"));
-  w.MCUNameEdit->setText("W25x40xx");
+  w.ShowChipName("W25x40xx");
   js.ChipSizeCopy = js.ChipSize;
   w.ChkBoxCPES->setChecked(false);
   const std::string file = (dir_ / "image.bin").string();
