@@ -33,6 +33,11 @@ const ChipEntry* FindChipEntry(std::string_view caption) {
   return it == entries.end() ? nullptr : &*it;
 }
 
+bool TakesQuadEnableInStatus(std::string_view chipName) {
+  const ChipEntry* entry = FindChipEntry(chipName);
+  return entry != nullptr && entry->quadEnableInStatus;
+}
+
 bool IsSelectable(const ChipEntry& entry, bool englishBuild) {
   if (entry.shown == Shown::Never) return false;
   for (MenuGroup g = entry.group; g != MenuGroup::TopLevel;) {

@@ -73,6 +73,10 @@ struct ChipEntry {
   std::optional<uint8_t> esp8285Mode;
   // Bits ORed into CtrlFlags; no other bit of it is touched.
   std::optional<uint8_t> ctrlFlagsBits;
+  // The chip takes its quad enable in its status byte, beside the protection
+  // bits, rather than in the second one: QE goes into the protection byte
+  // sent, and the window offers no SRWD box for it.
+  bool quadEnableInStatus = false;
 };
 
 std::span<const ChipEntry> ChipEntries();
@@ -80,6 +84,10 @@ std::span<const Submenu> Submenus();
 
 const Submenu& SubmenuOf(MenuGroup group);
 const ChipEntry* FindChipEntry(std::string_view caption);
+
+// Whether the chip named exactly so (the chip-name edit's text) takes its
+// quad enable in its status byte; false for a name the table does not hold.
+bool TakesQuadEnableInStatus(std::string_view chipName);
 
 // Whether the operator can reach the entry in the given build's popup.
 bool IsSelectable(const ChipEntry& entry, bool englishBuild);

@@ -1,7 +1,8 @@
 #pragma once
 // The 199 chip types in popup-menu order, and the submenus they sit in.
 // `keep` marks a field the entry leaves alone (it keeps what the previous
-// choice, a project load or the start values put there).
+// choice, a project load or the start values put there). A last column, where
+// present, is the entry's quadEnableInStatus; the others leave it false.
 #include <iterator>
 #include <optional>
 
@@ -129,7 +130,7 @@ inline constexpr ChipEntry kChipTable[] = {
 {"MX25L80xxx",             G::Macronix,        false, All,   0x05, 1 * M,      keep,   keep,    keep, 0xC2, 0x15, 2200,  keep, keep,   keep,   keep, keep},
 {"MX25L16xxx",             G::Macronix,        false, All,   0x05, 2 * M,      keep,   keep,    keep, 0xC2, 0x15, 2200,  keep, keep,   keep,   keep, keep},
 {"MX25L32xxx",             G::Macronix,        false, All,   0x05, 4 * M,      keep,   keep,    keep, 0xC2, 0x15, 2200,  keep, keep,   keep,   keep, keep},
-{"MX25L3233",              G::Macronix,        false, All,   0x05, 4 * M,      keep,   keep,    keep, 0xC2, 0x15, 2200,  keep, keep,   keep,   keep, keep},
+{"MX25L3233",              G::Macronix,        false, All,   0x05, 4 * M,      keep,   keep,    keep, 0xC2, 0x15, 2200,  keep, keep,   keep,   keep, keep, true},
 {"MX25L64xxx",             G::Macronix,        false, All,   0x05, 8 * M,      keep,   keep,    keep, 0xC2, 0x15, 2200,  keep, keep,   keep,   keep, keep},
 {"MX25L128xxx",            G::Macronix,        false, All,   0x05, 16 * M,     keep,   keep,    keep, 0xC2, 0x15, 2200,  keep, keep,   keep,   keep, keep},
 {"MX25U121Exx",            G::Macronix,        true,  All,   0x05, 64 * K,     keep,   keep,    keep, 0xC2, 0x15, 150,   1,    keep,   keep,   keep, keep},

@@ -39,6 +39,6 @@ FlashProtectionControls FlashProtectionFor(const JobState& js, std::string_view 
   c.labelWP = true;
   c.comBoxWP8 = js.DataSizeKB < 1024;
   c.comBoxWPF = js.DataSizeKB >= 1024;
-  c.chkBoxSRWD = chipName != "MX25L3233";
+  c.chkBoxSRWD = !TakesQuadEnableInStatus(chipName);
   return c;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The job-state side of the four option panels: the class-wide chip fields
-// that the catalogue rows do not carry. The window side (ui/OptionPanels.h)
-// calls these first and then sets its controls.
+// that the catalogue rows do not carry. The window side
+// (ui/ChipOptionPanels.h) calls these first and then sets its controls.
 #include <array>
 #include <cstdint>
 #include <string_view>

@@ -3,9 +3,12 @@
 // the answer's status and the slot; the answer itself lies decoded in the
 // slot's packet area (TxPacket[slot]), its header already checked against its
 // length by HandleSlotFrame. Every handler but the blank check's ends the
-// operation as failed when the status is neither 0 nor 6.
+// operation as failed when the status is neither of the two good ones
+// (kStatusOk, kStatusDone).
 #include <cstddef>
 #include <cstdint>
+
+#include "protocol/CommandCodes.h"
 
 struct JobState;
 
@@ -19,8 +22,8 @@ size_t AnswerPayloadLength(const JobState& js, int slot);
 // Data error", and returns false.
 bool RequirePayload(JobState& js, size_t needed, int slot);
 
-// Status 0 and 6 are the protocol's two good answers.
-inline bool IsGoodStatus(uint8_t status) { return status == 0 || status == 6; }
+// The protocol's two good answers.
+inline bool IsGoodStatus(uint8_t status) { return status == kStatusOk || status == kStatusDone; }
 
 // Ends the slot's operation as failed and shows the code's text.
 void FailWithCode(JobState& js, uint8_t code, int slot);

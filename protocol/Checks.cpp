@@ -128,3 +128,9 @@ uint32_t CRC32Block(const uint8_t* buffer, uint32_t start, uint32_t end) {
   // zlib's CRC-32 is this same standard CRC, computed with its fast method.
   return static_cast<uint32_t>(crc32_z(0, buffer + start, RangeLength(start, end)));
 }
+
+bool SequenceReportSumIsZero(const uint8_t* report) {
+  uint8_t sum = 0;
+  for (int i = 0; i < 8; ++i) sum = static_cast<uint8_t>(sum + report[i]);
+  return sum == 0;
+}

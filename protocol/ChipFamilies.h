@@ -6,7 +6,8 @@
 
 // Below kFamilyPages528 the plain serial flash families; from
 // kFamilyI2cEeprom on the EEPROM families.
-// Flash whose quad enable sits where its part name says; the box only sets it.
+// Flash whose quad enable sits where its chip entry says (in the status byte
+// or the second one); the box only sets it.
 inline constexpr uint8_t kFamilyQuadByName = 0x05;
 inline constexpr uint8_t kFamilyPages528 = 0x20;  // flash with 528-byte pages
 inline constexpr uint8_t kFamilyI2cEeprom = 0xA0;

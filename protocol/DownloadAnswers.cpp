@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr uint8_t kDataVerifyError = 0x31;
 constexpr uint32_t kRoundKB = 64;
 
 void EndDownload(JobState& js, int slot) {
@@ -35,7 +34,7 @@ void HandleDownloadStart(JobState& js, uint8_t status, int slot) {
   SetGaugeProgress(js.GaugeSlots[slot], 4);
   if (sealed.LargeDownload) {
     js.SlotOp[slot] = kOpDownloadRaw;
-    js.SlotTimeout[slot] = 1000;
+    js.SlotTimeout[slot] = kRawDownloadTimeoutTicks;
     js.SlotRawPending[slot] = 1;
     SendCommand16(js, kCmdRawDownload, slot);
   } else {
@@ -69,7 +68,7 @@ void HandleRawBlockAnswer(JobState& js, uint8_t status, int slot) {
   }
   if (!RequirePayload(js, 4, slot)) return;
   if (GetLE32(AnswerPayload(js, slot)) != js.SlotSendSum[slot]) {
-    FailWithCode(js, kDataVerifyError, slot);
+    FailWithCode(js, kStatusDataVerifyError, slot);
     return;
   }
   js.SlotKbIndex[slot] += kRoundKB;

@@ -11,7 +11,6 @@ class FillerRandom {
     state_ = state_ * 134775813u + 1u;
     return range == 0 ? 0 : static_cast<uint32_t>((static_cast<uint64_t>(state_) * range) >> 32);
   }
-  uint8_t NextByte() { return static_cast<uint8_t>(Next(256)); }
 
  private:
   uint32_t state_ = 0x4B565A51u;

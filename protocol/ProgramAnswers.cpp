@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr uint8_t kStatusNotBlank = 21;
-
 void FillSlotGauge(JobState& js, int slot) { FillGauge(js.GaugeSlots[slot]); }
 
 void StartVerify(JobState& js, int slot) {

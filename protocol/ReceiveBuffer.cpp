@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
 #include <span>
 #include <vector>
 
+#include "protocol/Checks.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/Discovery.h"
 #include "protocol/FrameCutter.h"
@@ -54,9 +54,7 @@ bool HoldsSoundPacket(std::span<const uint8_t> frame) {
   if (DecodeFrame(source.data(), packet.data(), packet.size(), length, sourceLength) != kFrameOk) {
     return false;
   }
-  if (packet[0] == kSequenceReport) {
-    return static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) == 0;
-  }
+  if (packet[0] == kSequenceReport) return SequenceReportSumIsZero(packet.data());
   if (std::equal(kProbeHeader.begin(), kProbeHeader.end(), packet.begin())) return true;
   return CheckPacket(packet.data(), length) != kPacketCheckError;
 }
@@ -122,9 +120,8 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
 }  // namespace
 
 int32_t ReceiveTimeoutTicks(int slot) {
-  constexpr int32_t t = kAnswerTimeoutTicks;
-  static constexpr int32_t kTicks[kSlotCount] = {t, t, t, t, t, t + 100, t + 200, t + 300};
-  return ValidSlot(slot) ? kTicks[slot] : t;
+  static_assert(kReceiveTimeoutTicks.size() == kSlotCount);
+  return ValidSlot(slot) ? kReceiveTimeoutTicks[slot] : kAnswerTimeoutTicks;
 }
 
 void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot,

@@ -11,7 +11,8 @@
 
 #include "protocol/JobState.h"
 
-// Answer time-out after each received chunk, in 10 ms ticks, per slot.
+// Answer time-out after each received chunk, in 10 ms ticks, per slot
+// (kReceiveTimeoutTicks).
 int32_t ReceiveTimeoutTicks(int slot);
 
 // Takes one frame from SlotFrame[slot]; frameLength is its byte count.

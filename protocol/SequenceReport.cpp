@@ -1,9 +1,9 @@
 #include <cstdint>
-#include <numeric>
 #include <string>
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
+#include "protocol/Checks.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
@@ -25,8 +25,8 @@ void LogCompletion(JobState& js, uint8_t step, uint8_t status, uint16_t a, uint1
   IGauge* gauge = js.GaugeSlots[slot];
   const bool unitsOwn = !SlotRunning(js, slot);
   std::string line = "Progrmming Completed : ";
-  if (status == 6) {
-    if (step == 0xF0) {
+  if (status == kStatusDone) {
+    if (step == kStepDoneCrc16) {
       line += msg::Fmt("Successed!,Chip CRC16=0x%0.4xm,ACC16=0x%0.4x.", a, b);
     } else {
       line += msg::Fmt("Successed!,Chip CRC32=0x%0.4x%0.4x.", b, a);
@@ -55,8 +55,7 @@ void RunProgrammingSequence(JobState& js, int slot) {
   if (slot < 0 || slot >= kSlotCount) return;
   const auto& packet = js.TxPacket[slot];
   if (packet[0] != kSequenceReport) return;
-  // Bytes 0..7 add up to 0 modulo 256.
-  if (static_cast<uint8_t>(std::accumulate(packet.begin(), packet.begin() + 8, 0u)) != 0) return;
+  if (!SequenceReportSumIsZero(packet.data())) return;
 
   const uint8_t step = packet[1];
   const uint8_t status = packet[2];
@@ -74,53 +73,53 @@ void RunProgrammingSequence(JobState& js, int slot) {
   };
 
   switch (step) {
-    case 0x10:
+    case kStepInitInterface:
       log(msg::Tr("Initial Programming Interface ...."));
       move(5, 100);
       blue();
       js.SlotSeqTotal[slot] = Join(b, a);
       break;
-    case 0x20:
+    case kStepBlankCheck:
       log(msg::Tr("Chip Blank Checking...."));
       move(50, 100);
       break;
-    case 0x30:
+    case kStepErase:
       log(msg::Tr("Do Chip Erasing...."));
       move(50, 100);
       break;
-    case 0x40:
+    case kStepFlashProgramCounted:
       if (a == 0) log(msg::Tr("Do Main Flash Programming...."));
       blue();
       move(int64_t{a} + 2, b);
       break;
-    case 0x48:
+    case kStepFlashProgram:
       if (js.SlotSeqPos[slot] == 0) log(msg::Tr("Do Main Flash Programming...."));
       blue();
       move(50, 100);
       break;
-    case 0x50:
+    case kStepEepromProgram:
       if (a == 0) log(msg::Tr("Do EEP Data Programming...."));
       move(int64_t{a} + 2, b);
       break;
-    case 0x70:
+    case kStepFlashVerify:
       log(msg::Tr("Do Main Flash Verification...."));
       move(80, 100);
       break;
-    case 0x78:
+    case kStepFlashVerifyCounted:
       js.SlotSeqPos[slot] = Join(b, a);
       if (js.SlotSeqPos[slot] == 0) log(msg::Tr("Do Main Flash Verification...."));
       move(int64_t{js.SlotSeqPos[slot]} + 1, js.SlotSeqTotal[slot]);
       break;
-    case 0x80:
+    case kStepEepromVerify:
       log(msg::Tr("Do EEP Data Verification...."));
       move(50, 100);
       break;
-    case 0xA0:
+    case kStepConfigProgram:
       log(msg::Tr("Do Chip Config Data Programming...."));
       move(50, 100);
       break;
-    case 0xF0:
-    case 0xF2:
+    case kStepDoneCrc16:
+    case kStepDoneCrc32:
       LogCompletion(js, step, status, a, b, slot);
       break;
     default:

@@ -11,9 +11,6 @@
 
 namespace {
 
-// This part takes its quad enable in the status byte, not the second one.
-constexpr const char* kQuadInStatusChip = "MX25L3233";
-
 // The integer in a number field, or nothing after the conversion error box.
 std::optional<int32_t> FieldInteger(JobState& js, const std::string& text) {
   std::optional<int32_t> value = ParseIntegerText(text);
@@ -27,7 +24,7 @@ void CollectFlashSettings(JobState& js, const ControlStates& c) {
   js.ChipOptions = c.ChkBoxLSP ? (js.ChipOptions | 0x80) : (js.ChipOptions & 0x7F);
   js.ProtectByte = c.ChkBoxSRWD ? (js.ProtectByte | 0x80) : (js.ProtectByte & 0x7F);
   js.ChipOpBytes[0] = js.ProtectByte;
-  if (IsQuadByNameFlash(js.ChipFamily) && c.MCUNameEdit == kQuadInStatusChip) {
+  if (IsQuadByNameFlash(js.ChipFamily) && c.QuadEnableInStatus) {
     if (c.CheckBoxQE) js.ChipOpBytes[0] |= 0x40;
   } else if (IsQuadByNameFlash(js.ChipFamily)) {
     if (c.CheckBoxQE) js.ChipOpBytes[1] |= 0x02;
@@ -52,8 +49,7 @@ uint8_t StepFlagsOf(const JobState& js, const ControlStates& c) {
 uint8_t CtrlFlagsOf(const JobState& js, const ControlStates& c) {
   uint8_t flags = js.CtrlFlags & 0x20;  // the catalogue's bit survives
   if (c.SNOrderChk) flags += 0x10;
-  if (c.RadioGpVolt == 1) flags += 0x01;
-  if (c.RadioGpVolt == 2) flags += 0x04;
+  flags += VoltageBitsOf(c.RadioGpVolt);
   if (js.PageEraseChip) flags += 0x80;
   if (c.ChkBoxNotBLK) flags += 0x40;
   return flags;

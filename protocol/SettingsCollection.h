@@ -10,7 +10,9 @@ struct JobState;
 
 // The state of every control the collection reads, named after the control.
 struct ControlStates {
-  std::string MCUNameEdit;  // the chosen chip's name
+  // The chip named in MCUNameEdit takes its quad enable in its status byte
+  // (a flag of its catalogue entry).
+  bool QuadEnableInStatus = false;
 
   // Flash chips.
   bool ChkBoxLSP = false;   // low-speed programming
@@ -53,6 +55,16 @@ struct ControlStates {
 
   bool ChkBoxCPES = false;  // "User Chip Size"
 };
+
+// The interface voltage choice (RadioGpVolt: 0 3.3 V, 1 5.0 V, 2 1.8 V) in
+// CtrlFlags: bit 0 for 5.0 V, bit 2 for 1.8 V, neither for 3.3 V. The 3.3 V
+// choice clears kCtrlVoltageMask.
+inline constexpr uint8_t kCtrlVoltage5V = 0x01;
+inline constexpr uint8_t kCtrlVoltage18V = 0x04;
+inline constexpr uint8_t kCtrlVoltageMask = 0x07;
+constexpr uint8_t VoltageBitsOf(int voltIndex) {
+  return voltIndex == 1 ? kCtrlVoltage5V : voltIndex == 2 ? kCtrlVoltage18V : 0;
+}
 
 // Copies the settings into the control fields of the job state and logs
 // them. A number field that holds no integer stops the copy there with

@@ -33,10 +33,3 @@ bool SlotFlagsConsistent(const JobState& js, int slot) {
   if (js.SlotGaugeTick[slot] != 0 && !busy) return false;
   return true;
 }
-
-bool AllSlotFlagsConsistent(const JobState& js) {
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (!SlotFlagsConsistent(js, slot)) return false;
-  }
-  return true;
-}

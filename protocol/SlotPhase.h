@@ -23,6 +23,3 @@ SlotPhase SlotPhaseOf(const JobState& js, int slot);
 // inside what they belong to. Flags left behind by a slot whose unit has
 // gone are allowed: its time-out or the next search clears them.
 bool SlotFlagsConsistent(const JobState& js, int slot);
-
-// SlotFlagsConsistent for every slot.
-bool AllSlotFlagsConsistent(const JobState& js);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "messages/Messages.h"
+#include "protocol/CommandCodes.h"
 #include "protocol/DataRange.h"
 #include "protocol/GaugeControl.h"
 #include "protocol/Frames.h"
@@ -14,9 +15,6 @@
 #include "protocol/SlotTimers.h"
 
 namespace {
-
-constexpr int32_t kFirstBlockTicks = 50;
-constexpr int32_t kNextBlockTicks = 100;
 
 IGauge* StreamGauge(JobState& js) { return js.GaugeSlots[0]; }
 
@@ -74,7 +72,7 @@ void TakeHeldAsData(JobState& js) {
 void BeginReadStream(JobState& js) {
   js.ReadCount = 0;
   js.SlotKbIndex[0] = 0;
-  js.SlotTimeout[0] = kFirstBlockTicks;
+  js.SlotTimeout[0] = kStreamFirstBytesTicks;
   js.ReadStreaming = 1;
   js.ReadStreamHeld = 0;
   RequestTicks(js);
@@ -88,7 +86,7 @@ void ReceiveReadStream(JobState& js, const uint8_t* data, size_t length) {
   if (length == 0) return;
   // Any bytes show the unit is still sending, padding held aside included:
   // a unit may pause between its padding and the chip's first bytes.
-  js.SlotTimeout[0] = kNextBlockTicks;
+  js.SlotTimeout[0] = kStreamSilenceTicks;
   // The stream's first bytes, while they may still be padding.
   for (; length > 0 && js.ReadCount == 0 && js.ReadStreamHeld < kFramePadding; ++data, --length) {
     if (*data != 0xFF) {

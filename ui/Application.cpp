@@ -42,7 +42,7 @@ int RunApplication(int argc, char** argv) {
   mainWindow->RdSetForm();
   mainWindow->SetAdrForm();
   mainWindow->LogCfgForm();
-  auto chipSeltForm = std::make_unique<TChipSeltForm>(*js, mainWindow->MCUNameEdit);
+  auto chipSeltForm = std::make_unique<TChipSeltForm>(*js, *mainWindow);
   mainWindow->SetChipForm(chipSeltForm.get());
   mainWindow->ConfigSNForm();
   mainWindow->DataViewForm();

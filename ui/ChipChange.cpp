@@ -1,6 +1,6 @@
-// The chip change: a new name in MCUNameEdit resets the job for that chip,
-// shows the controls of its family and runs the family's option panel; and
-// the interface voltage choice.
+// The chip change: a new name shown in MCUNameEdit resets the job for that
+// chip, shows the controls of its family and runs the family's option panel;
+// and the interface voltage choice.
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -15,10 +15,17 @@
 #include "protocol/ChipFamilies.h"
 #include "protocol/Log.h"
 #include "protocol/OperationStart.h"
+#include "protocol/SettingsCollection.h"
 #include "ui/AboutForm.h"
 #include "ui/ChipOptionPanels.h"
 #include "ui/ConfigSNForm.h"
 #include "ui/MainWindow.h"
+
+void TQZProgrammer::ShowChipName(const QString& name) {
+  const QString before = MCUNameEdit->text();
+  MCUNameEdit->setText(name);
+  if (MCUNameEdit->text() != before) MCUNameEditChange();
+}
 
 void TQZProgrammer::MCUNameEditChange() {
   const uint8_t family = js.ChipFamily;
@@ -41,7 +48,7 @@ void TQZProgrammer::MCUNameEditChange() {
   js.ChipSelected = 1;
   js.DataLoaded = 0;
 
-  RadioGpVolt->SetItemIndex(0);  // its click handler runs when the choice changes
+  SetVoltageChoice(0);
 
   ChkBoxNotBLK->hide();
   SpdBtnErase->show();
@@ -77,7 +84,16 @@ void TQZProgrammer::MCUNameEditChange() {
   js.DataEnd = js.ChipSize == 0 ? 0 : js.ChipSize - 1;
   js.ChipEndAddr = static_cast<int32_t>(js.DataEnd);
 
-  if (js.Vcc18V) RadioGpVolt->SetItemIndex(2);
+  if (js.Vcc18V) SetVoltageChoice(2);
+}
+
+void TQZProgrammer::SetVoltageChoice(int index) {
+  const int before = RadioGpVolt->ItemIndex();
+  {
+    const QSignalBlocker quiet(RadioGpVolt);
+    RadioGpVolt->SetItemIndex(index);
+  }
+  if (RadioGpVolt->ItemIndex() != before) RadioGpVoltClick();
 }
 
 void TQZProgrammer::RadioGpVoltClick() {
@@ -91,15 +107,15 @@ void TQZProgrammer::RadioGpVoltClick() {
   voltIndex_ = RadioGpVolt->ItemIndex();
   switch (voltIndex_) {
     case 0:
-      js.CtrlFlags &= static_cast<uint8_t>(~0x07);
+      js.CtrlFlags &= static_cast<uint8_t>(~kCtrlVoltageMask);
       AddInfoLine("3.3V Interface is selected!");
       break;
     case 1:
-      js.CtrlFlags |= 0x01;
+      js.CtrlFlags |= VoltageBitsOf(voltIndex_);
       AddInfoLine("5.0V Interface is selected!");
       break;
     case 2:
-      js.CtrlFlags |= 0x04;
+      js.CtrlFlags |= VoltageBitsOf(voltIndex_);
       AddInfoLine("1.8V Interface is selected!");
       break;
     default:

@@ -3,14 +3,15 @@
 #include <QAction>
 #include <QHideEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QShowEvent>
+#include <utility>
 
 #include "messages/Messages.h"
 #include "protocol/JobState.h"
 #include "protocol/OperationStart.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -18,11 +19,16 @@ QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(
 
 }  // namespace
 
-TChipSeltForm::TChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* parent)
+TChipSeltForm::TChipSeltForm(JobState& js, TQZProgrammer& mainWindow, QWidget* parent)
+    : TChipSeltForm(
+          js, [&mainWindow](const QString& name) { mainWindow.ShowChipName(name); }, parent) {}
+
+TChipSeltForm::TChipSeltForm(JobState& js, std::function<void(const QString&)> showChipName,
+                             QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       js_(js),
-      chipNameEdit_(chipNameEdit),
+      showChipName_(std::move(showChipName)),
       label1_(new QLabel(QStringLiteral("点击选择芯片....."), this)),
       menu_(new QMenu(this)) {
   setObjectName("ChipSeltForm");
@@ -83,9 +89,8 @@ void TChipSeltForm::ChooseEntry(const ChipEntry& entry) {
   }
   ApplyChipEntry(js_, entry);
   chosen_ = &entry;
-  // Raises the edit's change (and so the main window's chip change) only
-  // when the name differs from the one shown.
-  if (chipNameEdit_ != nullptr) chipNameEdit_->setText(Text(entry.caption));
+  // The chip change runs only when the name differs from the one shown.
+  if (showChipName_) showChipName_(Text(entry.caption));
   menu_->hide();
   done(QDialog::Rejected);
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The chip selection popup: a small modal form that pops up the catalogue's
 // menu beside the main window's chip button. Choosing an entry writes its
-// chip fields, puts its caption into the chip-name edit (whose change the main
-// window handles) and closes the form.
+// chip fields, shows its caption as the main window's chip name (which runs
+// the chip change when the name is new) and closes the form.
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <string_view>
 #include <vector>
@@ -12,16 +13,19 @@
 
 class QAction;
 class QLabel;
-class QLineEdit;
 class QMenu;
+class TQZProgrammer;
 struct JobState;
 
 class TChipSeltForm : public QDialog {
   Q_OBJECT
 
  public:
-  // `chipNameEdit` is the main window's MCUNameEdit.
-  TChipSeltForm(JobState& js, QLineEdit* chipNameEdit, QWidget* parent = nullptr);
+  // `showChipName` shows the chosen chip's name; the main window's
+  // ShowChipName unless the form serves without the window.
+  TChipSeltForm(JobState& js, std::function<void(const QString&)> showChipName,
+                QWidget* parent = nullptr);
+  TChipSeltForm(JobState& js, TQZProgrammer& mainWindow, QWidget* parent = nullptr);
 
   void SetChipSelPopupPos(int x, int y);
 
@@ -48,7 +52,7 @@ class TChipSeltForm : public QDialog {
   void PopUpMenu();
 
   JobState& js_;
-  QLineEdit* chipNameEdit_;
+  std::function<void(const QString&)> showChipName_;
   QLabel* label1_;
   QMenu* menu_;
   std::map<MenuGroup, QMenu*> submenus_;

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 
+#include "catalogue/ChipCatalogue.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
 #include "protocol/DataRange.h"
@@ -17,7 +18,7 @@
 ControlStates TQZProgrammer::ReadControlStates() const {
   const TQZProgrammer& w = *this;
   ControlStates c;
-  c.MCUNameEdit = w.MCUNameEdit->text().toStdString();
+  c.QuadEnableInStatus = TakesQuadEnableInStatus(w.MCUNameEdit->text().toStdString());
   c.ChkBoxLSP = w.ChkBoxLSP->isChecked();
   c.ChkBoxSRWD = w.ChkBoxSRWD->isChecked();
   c.CheckBoxQE = w.CheckBoxQE->isChecked();

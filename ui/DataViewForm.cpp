@@ -70,7 +70,8 @@ void TDataViewForm::ShowDataPage() {
   const uint8_t* buf = js.DataBuffer.get();
   for (uint32_t i = 0; i < kPageBytes / 16; ++i) {
     uint64_t line = uint64_t{DataViewOffset} + 16 * i;
-    text += "\n" + msg::Fmt("0x%0.8x ", static_cast<uint32_t>(line));
+    text += '\n';
+    text += msg::Fmt("0x%0.8x ", static_cast<uint32_t>(line));
     for (uint32_t k = 0; k < 16; ++k) {
       uint64_t at = line + k;
       // Bytes past the buffer's end are left blank.

@@ -323,7 +323,14 @@ class TQZProgrammer : public QMainWindow, public IView {
 
   // Control settings and chip-dependent controls.
   void DevButtonClick();
+  // Shows a chip name in MCUNameEdit; a name other than the one shown runs
+  // the chip change. The only way the program sets the name: the edit's own
+  // change signal runs no handler.
+  void ShowChipName(const QString& name);
   void MCUNameEditChange();
+  // Sets the interface voltage choice and runs RadioGpVoltClick when the
+  // choice changes, as a click would.
+  void SetVoltageChoice(int index);
   void RadioGpVoltClick();
   void ComBoxWP8Change();
   void ComBoxWPFChange();

@@ -173,7 +173,7 @@ void TQZProgrammer::ConnectHandlers() {
   click(SpdBtnVerify, &TQZProgrammer::SpdBtnVerifyClick);
 
   // Chip group and option pages.
-  connect(MCUNameEdit, &QLineEdit::textChanged, this, &TQZProgrammer::MCUNameEditChange);
+  // MCUNameEdit: ShowChipName runs the chip change.
   click(DevButton, &TQZProgrammer::DevButtonClick);
   radio(RadioGpVolt, &TQZProgrammer::RadioGpVoltClick);
   connect(ComBoxWP8, &QComboBox::activated, this, &TQZProgrammer::ComBoxWP8Change);

@@ -41,43 +41,50 @@ ProjectControls ControlsOf(const TQZProgrammer& w) {
   return k;
 }
 
-void SetSpin(QSpinBox* spin, int64_t value) {
+// Each setter changes its control with the control's signals blocked and
+// tells whether the value changed.
+bool SetChecked(QCheckBox* box, bool on) {
+  if (box->isChecked() == on) return false;
+  const QSignalBlocker quiet(box);
+  box->setChecked(on);
+  return true;
+}
+
+bool SetSpin(QSpinBox* spin, int64_t value) {
+  const int before = spin->value();
+  const QSignalBlocker quiet(spin);
   spin->setValue(static_cast<int>(std::clamp<int64_t>(value, spin->minimum(), spin->maximum())));
+  return spin->value() != before;
 }
 
-void SetItem(TRadioGroup* group, int index) {
+bool SetItem(TRadioGroup* group, int index) {
+  const int before = group->ItemIndex();
+  const QSignalBlocker quiet(group);
   group->SetItemIndex(std::clamp(index, 0, std::max(group->ItemCount() - 1, 0)));
+  return group->ItemIndex() != before;
 }
 
-// The stored controls in the file's order; each control's own handler sees
-// its change as it would the operator's. The write-protection box is not
-// restored.
+// The stored controls in the file's order. No handler runs behind a control:
+// where one keeps the job or other controls in step with a control, it is
+// called here, after the control it follows and only when that changed. The
+// write-protection box is not restored.
 void ApplyControls(TQZProgrammer& w, const ProjectControls& k) {
-  w.CheckBoxAut->setChecked(k.AutoDetect);
+  if (SetChecked(w.CheckBoxAut, k.AutoDetect)) w.CheckBoxAutClick();
   SetSpin(w.SpinEditIn, k.ChipInTime);
   SetSpin(w.SpinEditOut, k.ChipOffTime);
   SetItem(w.RadioGroupSpd, k.ClockIndex);
-  SetItem(w.RadioGpVolt, k.VoltageIndex);
-  w.CheckBoxSN->setChecked(k.SerialNumber);
-  w.ChkBoxPCSN->setChecked(k.OnlineSN);
-  w.SNOrderChk->setChecked(k.SNBigEndian);
-  w.ChkBoxStrSN->setChecked(k.StringSN);
+  // The voltage bits of CtrlFlags follow the restored choice, over the file's.
+  if (SetItem(w.RadioGpVolt, k.VoltageIndex)) w.RadioGpVoltClick();
+  if (SetChecked(w.CheckBoxSN, k.SerialNumber)) w.CheckBoxSNClick();
+  if (SetChecked(w.ChkBoxPCSN, k.OnlineSN)) w.KeepOnlineSNInStep();
+  SetChecked(w.SNOrderChk, k.SNBigEndian);
+  SetChecked(w.ChkBoxStrSN, k.StringSN);  // its click changes nothing
   w.SNEdit->setText(QString::fromStdString(k.SNText));
   w.GainEdit->setText(QString::fromStdString(k.GainText));
   w.AddrEdit->setText(QString::fromStdString(k.AddrText));
-  w.ChkBoxNumb->setChecked(k.CountLimitOn);
-  SetSpin(w.SpinEditNumb, k.CountLimit);
-}
-
-// Shows the stored chip name; a name other than the one shown runs the chip
-// change, as a choice of that chip would.
-void ShowChipName(TQZProgrammer& w, const std::string& name) {
-  const QString before = w.MCUNameEdit->text();
-  {
-    const QSignalBlocker quiet(w.MCUNameEdit);
-    w.MCUNameEdit->setText(QString::fromStdString(name));
-  }
-  if (w.MCUNameEdit->text() != before) w.MCUNameEditChange();
+  SetChecked(w.ChkBoxNumb, k.CountLimitOn);
+  // A limit above 0 checks the limit box, over the stored state.
+  if (SetSpin(w.SpinEditNumb, k.CountLimit)) w.SpinEditNumbChange();
 }
 
 // The checksums stored beside a loaded image and those of the image itself.
@@ -128,8 +135,9 @@ std::optional<LoadedSums> LoadProject(TQZProgrammer& w, JobState& js, const std:
   if (!k.ProductText.empty()) w.ProductEditX->setText(QString::fromStdString(k.ProductText));
   ApplyProjectChipBeforeName(js, p.chip);
   // The chip change starts from the fields before the name; those after it
-  // replace what the chip change set.
-  if (!k.ChipName.empty()) ShowChipName(w, k.ChipName);
+  // replace what the chip change set. A name other than the one shown runs
+  // the chip change, as a choice of that chip would.
+  if (!k.ChipName.empty()) w.ShowChipName(QString::fromStdString(k.ChipName));
   ApplyProjectChipAfterName(js, p.chip);
   ApplyControls(w, k);
   js.DataLoaded = 1;

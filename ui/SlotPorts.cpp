@@ -8,7 +8,9 @@ void TQZProgrammer::BuildSerialPorts() {
     auto* port = new TComm(this);
     port->setObjectName(QString("SPxComm%1").arg(slot + 1));
     // 1,000,000 baud, 8 data bits, no parity, 2 stop bits, no flow control,
-    // DTR and RTS held low, a 3 ms read interval.
+    // DTR and RTS held low. The read interval of 3 ms is kept as the port's
+    // setting only: the read thread hands bytes on as soon as they arrive,
+    // which no interval can shorten (TComm::ApplyTimeouts).
     port->SetBaudRate(1000000);
     port->SetDtrControl(TDtrControl::DtrDisable);
     port->SetTxContinueOnXoff(false);

@@ -145,7 +145,7 @@ void TQZProgrammer::SetEnglishCaptions() {
   SpdBtnDownLoad->setText("Download");
   SpeedButtonRD->setText("Read Chip");
   Label5->setText("Chip Type: ");
-  MCUNameEdit->setText("Pleaseinput Chip......");
+  ShowChipName("Pleaseinput Chip......");
   SpdBtnAutoP->setText("Auto");
   SpdBtnBlkChk->setText("Blank");
   SpdBtnErase->setText("Erase");

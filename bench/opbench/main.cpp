@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "opbench: %d of %d units found\n", js->DeviceCount, kUnits);
       return 1;
     }
-    TChipSeltForm chipForm(*js, window.MCUNameEdit);
+    TChipSeltForm chipForm(*js, window);
     auto loadImage = [&](const char* chip, size_t size) {
       ClearChipFlagsOnOpen(*js);
       chipForm.ChooseEntry(*FindChipEntry(chip));

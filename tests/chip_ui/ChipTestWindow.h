@@ -32,13 +32,13 @@ struct ChipTestWindow {
   std::unique_ptr<TQZProgrammer> main = std::make_unique<TQZProgrammer>(*js);
   TQZProgrammer& window = *main;
   std::unique_ptr<TChipSeltForm> form =
-      std::make_unique<TChipSeltForm>(*js, main->MCUNameEdit);
+      std::make_unique<TChipSeltForm>(*js, *main);
   OptionPanelControls controls = OptionPanelControls::Of(*main);
   int chipChanges = 0;
 
   ChipTestWindow() {
     main->SetChipForm(form.get());
-    // Counts the chip changes the window's own handler reacts to.
+    // Counts the chip changes: the window runs one for each new name shown.
     QObject::connect(main->MCUNameEdit, &QLineEdit::textChanged, [this] { ++chipChanges; });
   }
 

@@ -31,7 +31,7 @@ namespace {
 using Handler = void (TQZProgrammer::*)();
 using Strings = std::vector<std::string>;
 
-const std::string kAutoRule = ">" + std::string(63, '-');
+const std::string kAutoRule = std::string(">").append(63, '-');
 const char* const kBufferSending =
     "The data buffer is being sent to the units, please wait until they finish!";
 const char* const kBufferFilling =
@@ -422,7 +422,7 @@ TEST_F(Commands, OnlineSerialNumberOutsideTheSentRangeIsRefusedBeforeAnything) {
       const ChipEntry* entry = FindChipEntry(c.chip);
       ASSERT_NE(entry, nullptr);
       ApplyChipEntry(js, *entry);
-      w.MCUNameEdit->setText(c.chip);
+      w.ShowChipName(c.chip);
       js.ChipSizeCopy = js.ChipSize;
       w.ChkBoxCPES->setChecked(false);
       const std::string file = (dir_ / "image.bin").string();
@@ -472,7 +472,7 @@ TEST_F(Commands, UserChipSizeGivesTheLoadedRangeAnew) {
   TQZProgrammer& w = Ready({});
   JobState& js = Js();
   ApplyChipEntry(js, *FindChipEntry("W25x40xx"));
-  w.MCUNameEdit->setText("W25x40xx");
+  w.ShowChipName("W25x40xx");
   js.ChipSizeCopy = js.ChipSize;
   w.ChkBoxCPES->setChecked(false);
   const std::string file = (dir_ / "image.bin").string();

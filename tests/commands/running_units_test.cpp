@@ -55,7 +55,7 @@ struct Program {
   void Job(std::string_view chip, const std::string& file) {
     const ChipEntry* entry = FindChipEntry(chip);
     ASSERT_NE(entry, nullptr) << chip;
-    TChipSeltForm form(*js, w->MCUNameEdit);
+    TChipSeltForm form(*js, *w);
     ClearChipFlagsOnOpen(*js);
     form.ChooseEntry(*entry);
     js->ChipSizeCopy = js->ChipSize;  // as the chip button does after a choice
@@ -298,14 +298,14 @@ const Writer kWriters[] = {
      }},
     {"chip button",
      [](Program& p, const Files&) {
-       TChipSeltForm form(*p.js, p.w->MCUNameEdit);
+       TChipSeltForm form(*p.js, *p.w);
        p.w->SetChipForm(&form);
        ClosingAnyDialog(form, [&] { p.w->DevButton->click(); });
        p.w->SetChipForm(nullptr);
      }},
     {"chip popup",
      [](Program& p, const Files&) {
-       TChipSeltForm form(*p.js, p.w->MCUNameEdit);
+       TChipSeltForm form(*p.js, *p.w);
        form.ChooseEntry(*FindChipEntry("24xx02"));
      }},
     {"Set Fixed S/N button",

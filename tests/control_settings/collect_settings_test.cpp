@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/ChipCatalogue.h"
 #include "support/FakeView.h"
 #include "protocol/SettingsCollection.h"
 
@@ -97,7 +98,7 @@ struct CollectFixture {
     js->ChipSubType = 0x07;
     js->PageSize = 256;
     js->ChipSize = 8 * 1024 * 1024;
-    controls.MCUNameEdit = "GD25xQ64x";
+    controls.QuadEnableInStatus = TakesQuadEnableInStatus("GD25xQ64x");
     js->ChipSum32 = 0x11;
     js->LoadSum = 0x22;
     js->ChipCRC32 = 0x33;
@@ -105,7 +106,7 @@ struct CollectFixture {
   }
   void Chip(uint8_t family, const char* name, uint32_t pageSize) {
     js->ChipFamily = family;
-    controls.MCUNameEdit = name;
+    controls.QuadEnableInStatus = TakesQuadEnableInStatus(name);
     js->PageSize = pageSize;
   }
 };

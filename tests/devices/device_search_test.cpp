@@ -16,6 +16,7 @@
 #include "FirmwareImageWriter.h"
 #include "PtyUnit.h"
 #include "protocol/SlotOperations.h"
+#include "support/SlotPrefix.h"
 #include "transport/TComm.h"
 #include "ui/PortListView.h"
 #include "ui/PortOpenFailure.h"
@@ -92,7 +93,7 @@ TEST_F(DeviceSearchTest, StartUpFindsEveryListedUnit) {
   TQZProgrammer& w = StartUp();
   for (int i = 0; i < 3; ++i) {
     EXPECT_TRUE(Logged("Checking Device " + std::to_string(i + 1) + " In " + Path(i) + "............"));
-    EXPECT_TRUE(Logged("C" + std::to_string(i + 1) + ": Find Device: KorvanQZ-Plus V9.9" +
+    EXPECT_TRUE(Logged(SlotPrefix(i) + "Find Device: KorvanQZ-Plus V9.9" +
                        std::to_string(i) + "!"));
     EXPECT_EQ(Js().SlotConnected[i], 1);
     EXPECT_TRUE(w.GaugeBars[i]->isEnabled());

@@ -250,7 +250,7 @@ TEST_F(Dialogs, FixedSNMustLieInsideTheChip) {
     SCOPED_TRACE(std::string(c.chip) + " at " + c.address);
     SetUp();
     QLineEdit name;
-    TChipSeltForm chips(*js_, &name);
+    TChipSeltForm chips(*js_, [&](const QString& chosen) { name.setText(chosen); });
     const ChipEntry* entry = FindChipEntry(c.chip);
     ASSERT_NE(entry, nullptr);
     chips.ChooseEntry(*entry);

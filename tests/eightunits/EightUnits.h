@@ -63,7 +63,7 @@ class EightUnits : public ScratchFolderTest {
     CheckSlotFlagsAfterHandlers(w);
     EXPECT_TRUE(WaitFor([&] { return Js().DeviceCount == units.size(); }, 10000))
         << "found " << int(Js().DeviceCount);
-    chipForm_ = std::make_unique<TChipSeltForm>(Js(), w.MCUNameEdit);
+    chipForm_ = std::make_unique<TChipSeltForm>(Js(), w);
     return w;
   }
 

@@ -13,6 +13,7 @@
 #include "FirmwareImageWriter.h"
 #include "messages/Format.h"
 #include "protocol/SlotOperations.h"
+#include "support/SlotPrefix.h"
 #include "ui/Gauge.h"
 #include "ui/PortListView.h"
 #include "ui/RdSetForm.h"
@@ -23,7 +24,7 @@ namespace {
 using Strings = std::vector<std::string>;
 using unitsim::UnitConfig;
 
-std::string Unit(int slot) { return "C" + std::to_string(slot + 1) + ": "; }
+std::string Unit(int slot) { return SlotPrefix(slot); }
 
 class EightUnitCommands : public EightUnits {};
 
@@ -49,7 +50,7 @@ TEST_F(EightUnitCommands, AutoWithGoodSilentAndFailingUnits) {
   // The host's chips: the units' own counts stay at 0.
   for (int s = 0; s < kSlotCount; ++s) EXPECT_EQ(Js().SlotNgCount[s], 0) << s + 1;
   EXPECT_EQ(boxes, Strings{"Write Flash Memory Error!"});
-  EXPECT_EQ(CountLogged(">" + std::string(63, '-')), 1);
+  EXPECT_EQ(CountLogged(std::string(">").append(63, '-')), 1);
   for (int s : {0, 1, 2, 3, 4, 6}) {
     SCOPED_TRACE(s + 1);
     EXPECT_TRUE(Logged("Chip " + std::to_string(s + 1) + " : Auto-Programming,Start to Erase......"));

@@ -26,6 +26,7 @@
 #include "protocol/SlotTimers.h"
 #include "support/FakeView.h"
 #include "support/SlotFlagsCheck.h"
+#include "support/SlotPrefix.h"
 #include "transport/PtyFixture.h"
 #include "transport/TComm.h"
 
@@ -206,7 +207,7 @@ struct Units : ::testing::Test {
     const size_t from = view.log.size();
     start();
     EXPECT_TRUE(RunUntilIdle({slot}, 20s));
-    const std::string prefix = "C" + std::to_string(slot + 1) + ": ";
+    const std::string prefix = SlotPrefix(slot);
     std::vector<std::string> texts;
     const std::vector<std::string> all = view.LogTexts();
     for (size_t i = from; i < all.size(); ++i) {
@@ -215,7 +216,7 @@ struct Units : ::testing::Test {
     return texts;
   }
   std::string LastSlotText(int slot) const {
-    const std::string prefix = "C" + std::to_string(slot + 1) + ": ";
+    const std::string prefix = SlotPrefix(slot);
     std::string last;
     for (const auto& t : view.LogTexts()) {
       if (t.rfind(prefix, 0) == 0) last = t.substr(prefix.size());

@@ -116,7 +116,7 @@ std::vector<HexCase> HexCases() {
       {"UnknownRecordType", Lines({Rec(6, 0, {1})}), ReadStatus::BadRecord, 1, "record type", {}, 0xFFFFFFFF, 0},
       {"ExtendedAddressWithAddressField", Lines({Rec(4, 0x0001, {0, 1})}), ReadStatus::BadRecord, 1,
        "address field", {}, 0xFFFFFFFF, 0},
-      {"NoColon", Lines({Rec(0, 0, {1}), "x" + Rec(0, 1, {2})}), ReadStatus::BadRecord, 2, "':'", {{0, {1}}}, 0, 0},
+      {"NoColon", Lines({Rec(0, 0, {1}), std::string("x").append(Rec(0, 1, {2}))}), ReadStatus::BadRecord, 2, "':'", {{0, {1}}}, 0, 0},
       {"BlankLineInTheMiddle", Lines({Rec(0, 0, {1}), "", Rec(0, 1, {2})}), ReadStatus::BadRecord, 2, "':'",
        {{0, {1}}}, 0, 0},
       {"BlankLinesAtTheEnd", Lines({Rec(0, 0, {1}), "", "  "}), ReadStatus::Ok, 0, "", {{0, {1}}}, 0, 0},

@@ -103,7 +103,9 @@ class Lexer {
     const int line = line_;
     const size_t open = code_.find('(', i_);
     if (open == std::string_view::npos) return Advance(code_.size() - i_);
-    const std::string close = ")" + std::string(code_.substr(i_ + 1, open - i_ - 1)) + "\"";
+    std::string close = ")";
+    close += code_.substr(i_ + 1, open - i_ - 1);
+    close += '"';
     const size_t end = code_.find(close, open);
     const size_t stop = end == std::string_view::npos ? code_.size() : end;
     AddLiteral(std::string(code_.substr(open + 1, stop - open - 1)), line);

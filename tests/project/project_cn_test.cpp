@@ -59,7 +59,7 @@ TEST_F(ChineseProjectCommands, UnpairedProjectTextsReadAsInTheEnglishProgram) {
 TEST_F(ChineseProjectCommands, DamagedImageIsToldInChinese) {
   TQZProgrammer& w = Ready();
   ApplyChipEntry(Js(), *FindChipEntry("24xx02"));
-  w.MCUNameEdit->setText("24xx02");
+  w.ShowChipName("24xx02");
   std::ofstream(dir_ / "image.bin", std::ios::binary) << std::string(256, '\x42');
   answer = (dir_ / "image.bin").string();
   w.FileOpenBtnClick();

@@ -141,7 +141,7 @@ class ProjectCommands : public ScratchFolderTest {
     const ChipEntry* entry = FindChipEntry(name);
     ASSERT_NE(entry, nullptr) << name;
     ApplyChipEntry(js, *entry);
-    w.MCUNameEdit->setText(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
+    w.ShowChipName(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
     js.ChipSizeCopy = js.ChipSize;
   }
   // A binary data file through the window's load command.

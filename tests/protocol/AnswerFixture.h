@@ -70,7 +70,7 @@ struct AnswerFixture : SlotFixture {
 
   // The slot's own log texts ("C<n>: " dropped), in order.
   std::vector<std::string> SlotTexts(int slot) const {
-    const std::string prefix = "C" + std::to_string(slot + 1) + ": ";
+    const std::string prefix = SlotPrefix(slot);
     std::vector<std::string> out;
     for (const auto& t : view.LogTexts()) {
       if (t.rfind(prefix, 0) == 0) out.push_back(t.substr(prefix.size()));

@@ -7,6 +7,7 @@
 
 #include "protocol/JobState.h"
 #include "support/FakeView.h"
+#include "support/SlotPrefix.h"
 
 struct SlotFixture : ::testing::Test {
   std::unique_ptr<JobState> js = std::make_unique<JobState>();
@@ -18,7 +19,5 @@ struct SlotFixture : ::testing::Test {
   }
 
   // The one log text expected, with its "C<n>: " prefix.
-  static std::string SlotText(int slot, const std::string& text) {
-    return "C" + std::to_string(slot + 1) + ": " + text;
-  }
+  static std::string SlotText(int slot, const std::string& text) { return SlotPrefix(slot) + text; }
 };

@@ -28,6 +28,21 @@ uint32_t PlainSum(const uint8_t* p, uint32_t start, uint32_t end) {
   return s;
 }
 
+// Bit order reversed: bit 0 becomes bit 7 (bit 31).
+constexpr uint8_t ReflectByte(uint8_t b) {
+  b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
+  b = static_cast<uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
+  return static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
+}
+
+constexpr uint32_t Reflect32(uint32_t x) {
+  x = (x & 0xFFFF0000u) >> 16 | (x & 0x0000FFFFu) << 16;
+  x = (x & 0xFF00FF00u) >> 8 | (x & 0x00FF00FFu) << 8;
+  x = (x & 0xF0F0F0F0u) >> 4 | (x & 0x0F0F0F0Fu) << 4;
+  x = (x & 0xCCCCCCCCu) >> 2 | (x & 0x33333333u) << 2;
+  return (x & 0xAAAAAAAAu) >> 1 | (x & 0x55555555u) << 1;
+}
+
 // CRC-32 the long way: the most-significant-bit-first table of the
 // polynomial, with the input bytes and the result reflected.
 uint32_t MsbFirstCRC32(const uint8_t* p, uint32_t start, uint32_t end) {

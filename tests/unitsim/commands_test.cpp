@@ -47,26 +47,26 @@ TEST_P(AnswerTable, AnswersWithTheSizeTheHostConsumes) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, AnswerTable,
     ::testing::Values(
-        AnswerCase{"Erase", 0x10, Chip(147, 3), 147, 2, kStatusOk},
-        AnswerCase{"BlankCheck", 0x10, Chip(147, 0x35), 147, 2, kStatusOk},
+        AnswerCase{"Erase", 0x10, Chip(147, 3), 147, 2, unitsim::kStatusOk},
+        AnswerCase{"BlankCheck", 0x10, Chip(147, 0x35), 147, 2, unitsim::kStatusOk},
         AnswerCase{"VerifyOfAChipWithoutTheImage", 0x10, Chip(147, 0x33), 147, 2, kStatusVerifyError},
         AnswerCase{"ReadId", 0x10, Chip(147, 0x60), 147, 6, 0},
         AnswerCase{"ReadIdSpiEeprom", 0xB0, Chip(147, 0x60), 147, 130, 0},
         AnswerCase{"UnknownSubCode", 0x10, Chip(147, 0x77), 147, 2, kStatusUnknownCommand},
-        AnswerCase{"AddressWrite", 0x10, [](JobState& js) { SendAddressWrite(js, 0); }, 147, 2, kStatusOk},
+        AnswerCase{"AddressWrite", 0x10, [](JobState& js) { SendAddressWrite(js, 0); }, 147, 2, unitsim::kStatusOk},
         AnswerCase{"ProgramPage", 0x10, [](JobState& js) { SendProgramPages(js, 149, 0, 0, 0); }, 149, 2,
-                   kStatusOk},
+                   unitsim::kStatusOk},
         AnswerCase{"ProgramPage528", 0x20, [](JobState& js) { SendProgramPages(js, 149, 4, 0, 0); }, 149, 2,
-                   kStatusOk},
+                   unitsim::kStatusOk},
         AnswerCase{"ReadBlock", 0x10, Chip(155, 4), 155, 4096, 0},
         AnswerCase{"ReadBlock528", 0x20, Chip(155, 4), 155, 8 * 528, 0},
-        AnswerCase{"Config", 0x10, [](JobState& js) { SendChipConfig(js, 83, 0, 0); }, 83, 2, kStatusOk},
-        AnswerCase{"StorePage", 0x10, [](JobState& js) { SendDataPage(js, 85, 4, 0, 0); }, 85, 2, kStatusOk},
-        AnswerCase{"StoreRounds", 0x10, [](JobState& js) { SendCommand16(js, 89, 0); }, 89, 2, kStatusOk},
+        AnswerCase{"Config", 0x10, [](JobState& js) { SendChipConfig(js, 83, 0, 0); }, 83, 2, unitsim::kStatusOk},
+        AnswerCase{"StorePage", 0x10, [](JobState& js) { SendDataPage(js, 85, 4, 0, 0); }, 85, 2, unitsim::kStatusOk},
+        AnswerCase{"StoreRounds", 0x10, [](JobState& js) { SendCommand16(js, 89, 0); }, 89, 2, unitsim::kStatusOk},
         AnswerCase{"ProgramStreamAuto", 0x10, [](JobState& js) { SendCommand16(js, 150, 0); }, 150, 2,
-                   kStatusOk},
+                   unitsim::kStatusOk},
         AnswerCase{"ProgramStream", 0x10, [](JobState& js) { SendCommandWithChipParams(js, 150, 0); }, 150, 2,
-                   kStatusOk},
+                   unitsim::kStatusOk},
         AnswerCase{"ReadStoredWithoutDownload", 0x10, [](JobState& js) { SendCommand2(js, 57, 0, 0); }, 57, 2,
                    kStatusCommandError},
         AnswerCase{"Unknown", 0x10, Chip(0x77, 0), 0x77, 2, kStatusUnknownCommand}),
@@ -83,7 +83,7 @@ TEST_F(HostFixture, ProgrammedPagesReadBackByBlocks) {
   UseChip(0x10, 16);
   FillData(16, 3);
   for (uint32_t kb = 0; kb < 16; kb += 4) {
-    EXPECT_EQ(StatusOf([kb](JobState& js) { SendProgramPages(js, 149, kb, 0, 0); }), kStatusOk);
+    EXPECT_EQ(StatusOf([kb](JobState& js) { SendProgramPages(js, 149, kb, 0, 0); }), unitsim::kStatusOk);
   }
   EXPECT_EQ(unit->Chip().Read(0, 16 * 1024), HostData(0, 16 * 1024));
   auto frames = Send(Chip(155, 8));
@@ -97,7 +97,7 @@ TEST_F(HostFixture, ProgrammedPagesReadBackByBlocks) {
 TEST_F(HostFixture, PagesOf528BytesKeepTheirSpareBytes) {
   UseChip(0x20, 16);
   FillData(16, 9);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendProgramPages(js, 149, 4, 0, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendProgramPages(js, 149, 4, 0, 0); }), unitsim::kStatusOk);
   EXPECT_EQ(unit->Chip().Read(4096, 4096), HostData(4096, 4096));
   // Pages 8..15 hold the spare bytes that the host keeps at 128..255.
   EXPECT_EQ(unit->ChipSpare().Read(128, 128), HostData(kPageSpareOffset + 128, 128));
@@ -112,7 +112,7 @@ TEST_F(HostFixture, AddressWriteLandsInTheChip) {
   js->AddrWriteAddr = 0x1234;
   js->AddrWriteLen = 4;
   js->AddrWriteData = {0xDE, 0xAD, 0xBE, 0xEF};
-  EXPECT_EQ(StatusOf([](JobState& js) { SendAddressWrite(js, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendAddressWrite(js, 0); }), unitsim::kStatusOk);
   EXPECT_EQ(unit->Chip().Read(0x1233, 6), (std::vector<uint8_t>{0xFF, 0xDE, 0xAD, 0xBE, 0xEF, 0xFF}));
 }
 
@@ -127,21 +127,21 @@ TEST_F(HostFixture, ReadIdCarriesTheChipsIdentification) {
 // Programs the chip's whole size, 4 KB per command.
 void ProgramAll(HostFixture& f) {
   for (uint32_t kb = 0; kb < f.js->DataSizeKB; kb += 4) {
-    EXPECT_EQ(f.StatusOf([kb](JobState& js) { SendProgramPages(js, 149, kb, 0, 0); }), kStatusOk) << kb;
+    EXPECT_EQ(f.StatusOf([kb](JobState& js) { SendProgramPages(js, 149, kb, 0, 0); }), unitsim::kStatusOk) << kb;
   }
 }
 
 TEST_F(HostFixture, BlankCheckEraseAndVerify) {
   UseUnit(Config([](UnitConfig& c) { c.NotBlank = true; }));
-  EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusNotBlank);
-  EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
-  EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x35)), unitsim::kStatusNotBlank);
+  EXPECT_EQ(StatusOf(Chip(147, 3)), unitsim::kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x35)), unitsim::kStatusOk);
   FillData(64, 1);
   ProgramAll(*this);
-  EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusNotBlank);
-  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x35)), unitsim::kStatusNotBlank);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), unitsim::kStatusOk);
   // An erased chip no longer holds the image.
-  EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 3)), unitsim::kStatusOk);
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
 }
 
@@ -151,7 +151,7 @@ TEST_F(HostFixture, AWeakChipFailsItsVerify) {
   ProgramAll(*this);
   EXPECT_NE(unit->Chip().Read(0, 4096), HostData(0, 4096));
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
-  EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 3)), unitsim::kStatusOk);
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
 }
 
@@ -167,7 +167,7 @@ void WriteChip(HostFixture& f, uint16_t address, std::vector<uint8_t> bytes) {
   f.js->AddrWriteAddr = address;
   f.js->AddrWriteLen = static_cast<uint16_t>(bytes.size());
   f.js->AddrWriteData = std::move(bytes);
-  EXPECT_EQ(f.StatusOf([](JobState& js) { SendAddressWrite(js, 0); }), kStatusOk);
+  EXPECT_EQ(f.StatusOf([](JobState& js) { SendAddressWrite(js, 0); }), unitsim::kStatusOk);
 }
 
 class VerifyTable : public HostFixture, public ::testing::WithParamInterface<VerifyCase> {};
@@ -183,7 +183,7 @@ TEST_P(VerifyTable, ComparesTheChipWithTheBlocksCheckValues) {
 INSTANTIATE_TEST_SUITE_P(
     Verify, VerifyTable,
     ::testing::Values(
-        VerifyCase{"AsProgrammed", [](HostFixture&) {}, kStatusOk},
+        VerifyCase{"AsProgrammed", [](HostFixture&) {}, unitsim::kStatusOk},
         VerifyCase{"OtherCrc16", [](HostFixture& f) { f.js->DataCRC16 ^= 1; }, kStatusVerifyError},
         VerifyCase{"OtherSum16", [](HostFixture& f) { f.js->DataSum16 ^= 1; }, kStatusVerifyError},
         VerifyCase{"OtherSum32HighHalf", [](HostFixture& f) { f.js->ChipSum32 ^= 0x10000; }, kStatusVerifyError},
@@ -193,13 +193,13 @@ INSTANTIATE_TEST_SUITE_P(
                    [](HostFixture& f) { WriteChip(f, 0x100, {f.js->DataBuffer[0x101], f.js->DataBuffer[0x100]}); },
                    kStatusVerifyError},
         VerifyCase{"AByteBehindTheSizeChanged", [](HostFixture& f) { WriteChip(f, 16 * 1024, {0x00}); },
-                   kStatusOk},
+                   unitsim::kStatusOk},
         VerifyCase{"ASmallerSizeSummedAlike",
                    [](HostFixture& f) {
                      f.js->ChipSize = 1000;
                      f.SumImage();
                    },
-                   kStatusOk},
+                   unitsim::kStatusOk},
         VerifyCase{"ASizeBeyondTheChip",
                    [](HostFixture& f) {
                      f.js->ChipSize = static_cast<uint32_t>(kDefaultChipCapacity + 1);
@@ -215,7 +215,7 @@ TEST_F(HostFixture, VerifyOf528BytePagesCoversTheSpareBytes) {
   js->ChipSize = 0x210000;
   FillData(2048, 3);
   ProgramAll(*this);
-  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), unitsim::kStatusOk);
   js->PageSpareArea()[0xFFFF] ^= 0x40;
   SumImage();
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusVerifyError);
@@ -237,13 +237,13 @@ struct StreamFixture : HostFixture {
 TEST_F(StreamFixture, ProgramStreamWritesTheImageThenTakesCommandsAgain) {
   UseChip(0x10, 80);  // not a whole number of blocks: the last one is partly behind the data
   FillData(96, 5);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), unitsim::kStatusOk);
   EXPECT_GT(unit->RawBytesExpected(), 0u);
   EXPECT_TRUE(StreamImage(80).empty());
   EXPECT_EQ(unit->RawBytesExpected(), 0u);
   EXPECT_EQ(unit->Chip().Read(0, 80 * 1024), HostData(0, 80 * 1024));
   EXPECT_EQ(unit->Chip().At(80 * 1024), 0xFF);
-  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), unitsim::kStatusOk);
 }
 
 TEST_F(StreamFixture, AutoStreamOfAnOddBlockCountEndsAtTheImage) {
@@ -255,23 +255,23 @@ TEST_F(StreamFixture, AutoStreamOfAnOddBlockCountEndsAtTheImage) {
     UseChip(0x10, 96);
     FillData(96, 7);
     if (eraseFirst) {
-      EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+      EXPECT_EQ(StatusOf(Chip(147, 3)), unitsim::kStatusOk);
     }
-    EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 150, 0); }), kStatusOk);
+    EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 150, 0); }), unitsim::kStatusOk);
     EXPECT_TRUE(StreamImage(96).empty());
-    EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+    EXPECT_EQ(StatusOf(Chip(147, 0x33)), unitsim::kStatusOk);
     EXPECT_EQ(unit->Chip().Read(0, 96 * 1024), HostData(0, 96 * 1024));
   }
 }
 
 TEST_F(StreamFixture, AutoStreamIsNotCutByTheSizeOfAnEarlierSmallerJob) {
   UseChip(0x10, 32);
-  EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusOk);  // a blank check of a 32 KB job
+  EXPECT_EQ(StatusOf(Chip(147, 0x35)), unitsim::kStatusOk);  // a blank check of a 32 KB job
   UseChip(0x10, 256);
   FillData(256, 9);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 150, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 150, 0); }), unitsim::kStatusOk);
   EXPECT_TRUE(StreamImage(256).empty());
-  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), unitsim::kStatusOk);
   EXPECT_EQ(unit->Chip().Read(0, 256 * 1024), HostData(0, 256 * 1024));
 }
 
@@ -279,13 +279,13 @@ TEST_F(StreamFixture, AStreamThatFailsAnswersWithItsStatusOnce) {
   UseUnit(Config([](UnitConfig& c) { c.StreamErrorAfterBlocks = 2; c.StreamErrorStatus = 0x2D; }));
   UseChip(0x10, 128);
   FillData(128, 1);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), unitsim::kStatusOk);
   auto frames = StreamImage(128);
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].bytes[0], 150);
   EXPECT_EQ(frames[0].Status(), 0x2D);
   EXPECT_EQ(unit->Chip().At(64 * 1024), 0xFF);  // nothing stored behind the failure
-  EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);  // and commands are taken again
+  EXPECT_EQ(StatusOf(Chip(147, 3)), unitsim::kStatusOk);  // and commands are taken again
 }
 
 TEST_F(HostFixture, ReadStreamSendsTheChipBytesBehindItsAnswer) {
@@ -295,7 +295,7 @@ TEST_F(HostFixture, ReadStreamSendsTheChipBytesBehindItsAnswer) {
   auto line = Line([](JobState& js) { SendCommandWithChipParams(js, 154, 0); });
   auto frames = DecodeFrames(line);
   ASSERT_GE(frames.size(), 1u);
-  EXPECT_EQ(frames[0].Status(), kStatusOk);
+  EXPECT_EQ(frames[0].Status(), unitsim::kStatusOk);
   // The answer's frame with its padding, then exactly the data.
   size_t answerEnd = 0;
   for (int marks = 0; answerEnd < line.size() && marks < 2; ++answerEnd) marks += line[answerEnd] == 0xC0;
@@ -320,9 +320,9 @@ TEST_F(HostFixture, ReadStreamIsPulledInPieces) {
 TEST_F(HostFixture, DownloadByPagesThenReadTheStoredImage) {
   UseChip(0x10, 12);
   FillData(12, 4);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendChipConfig(js, 83, 0, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendChipConfig(js, 83, 0, 0); }), unitsim::kStatusOk);
   for (uint32_t kb = 0; kb < 12; kb += 4) {
-    EXPECT_EQ(StatusOf([kb](JobState& js) { SendDataPage(js, 85, kb, 0, 0); }), kStatusOk);
+    EXPECT_EQ(StatusOf([kb](JobState& js) { SendDataPage(js, 85, kb, 0, 0); }), unitsim::kStatusOk);
   }
   EXPECT_EQ(unit->StoredImageSize(), 12u * 1024);
   EXPECT_EQ(unit->StoredImage().Read(0, 12 * 1024), HostData(0, 12 * 1024));
@@ -358,8 +358,8 @@ TEST_F(HostFixture, DownloadRoundsAnswerTheirByteSums) {
   UseUnit(Config([](UnitConfig& c) { c.BadRoundSum = 2; }));
   UseChip(0x10, 192);
   FillData(192, 6);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendChipConfig(js, 83, 0x100, 0); }), kStatusOk);
-  EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 89, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendChipConfig(js, 83, 0x100, 0); }), unitsim::kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommand16(js, 89, 0); }), unitsim::kStatusOk);
   for (uint32_t round = 0; round < 3; ++round) {
     js->SlotKbIndex[0] = round * 64;
     auto frames = Send([](JobState& js) { SendRawBlockPair(js, 0); });
@@ -372,7 +372,7 @@ TEST_F(HostFixture, DownloadRoundsAnswerTheirByteSums) {
     else EXPECT_EQ(sum, host);
   }
   EXPECT_EQ(unit->StoredImage().Read(0, 192 * 1024), HostData(0, 192 * 1024));
-  EXPECT_EQ(StatusOf(Chip(147, 0x35)), kStatusOk);  // frames are taken again
+  EXPECT_EQ(StatusOf(Chip(147, 0x35)), unitsim::kStatusOk);  // frames are taken again
 }
 
 TEST_F(HostFixture, ErrorOnTheNthCommandOfAKind) {
@@ -386,7 +386,7 @@ TEST_F(HostFixture, ErrorOnTheNthCommandOfAKind) {
   EXPECT_EQ(unit->Chip().At(8 * 1024), 0xFF);  // the failed page was not written
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), 0x31);
   EXPECT_EQ(StatusOf(Chip(147, 0x33)), 0x31);
-  EXPECT_EQ(StatusOf(Chip(147, 3)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 3)), unitsim::kStatusOk);
 }
 
 TEST_F(HostFixture, SilentAfterSomeCommands) {
@@ -419,7 +419,7 @@ TEST_F(HostFixture, SequenceReportsWhileProgramming) {
   auto last = Send([](JobState& js) { SendProgramPages(js, 149, 4, 0, 0); });
   ASSERT_EQ(last.size(), 3u);
   EXPECT_EQ(last[1].bytes[1], 0xF0);
-  EXPECT_EQ(last[1].bytes[2], kStatusDone);
+  EXPECT_EQ(last[1].bytes[2], unitsim::kStatusDone);
   EXPECT_TRUE(SoundReport(last[1]));
   uint16_t sum16 = 0;
   for (uint32_t i = 0; i < 8 * 1024; ++i) sum16 = uint16_t(sum16 + js->DataBuffer[i]);
@@ -440,7 +440,7 @@ TEST_F(HostFixture, BothCompletionReportsEndTheLastPage) {
   EXPECT_EQ(last[1].bytes[1], 0xF0);
   EXPECT_EQ(GetLE16(&last[1].bytes[3]), CheckValue(js->DataBuffer.get(), 8 * 1024));
   EXPECT_EQ(last[2].bytes[1], 0xF2);
-  EXPECT_EQ(last[2].bytes[2], kStatusDone);
+  EXPECT_EQ(last[2].bytes[2], unitsim::kStatusDone);
   EXPECT_TRUE(SoundReport(last[2]));
   EXPECT_EQ(GetLE16(&last[2].bytes[3]) | uint32_t{GetLE16(&last[2].bytes[5])} << 16, sum32);
   EXPECT_EQ(last[3].bytes[0], 149);
@@ -455,7 +455,7 @@ TEST_F(StreamFixture, SequenceReportsOfAStreamEndWithTheImageSum) {
   auto frames = StreamImage(64);
   ASSERT_EQ(frames.size(), 3u);  // two blocks, the completion
   EXPECT_EQ(frames[2].bytes[1], 0xF2);
-  EXPECT_EQ(frames[2].bytes[2], kStatusDone);
+  EXPECT_EQ(frames[2].bytes[2], unitsim::kStatusDone);
   uint32_t sum = ByteSum32(js->DataBuffer.get(), 0, 64 * 1024 - 1);
   EXPECT_EQ(GetLE16(&frames[2].bytes[3]) | uint32_t(GetLE16(&frames[2].bytes[5])) << 16, sum);
 }
@@ -475,10 +475,10 @@ TEST_F(StreamFixture, ImageBytesThatLookLikeAFrameMarkStayImageBytes) {
   d[65536] = 0xC0;
   for (int i = 1; i < 700; ++i) d[65536 + i] = uint8_t(i == 0xC0 ? 1 : i);
   SumImage();
-  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), kStatusOk);
+  EXPECT_EQ(StatusOf([](JobState& js) { SendCommandWithChipParams(js, 150, 0); }), unitsim::kStatusOk);
   EXPECT_TRUE(StreamImage(96).empty());
   EXPECT_EQ(unit->Chip().Read(0, 96 * 1024), HostData(0, 96 * 1024));
-  EXPECT_EQ(StatusOf(Chip(147, 0x33)), kStatusOk);
+  EXPECT_EQ(StatusOf(Chip(147, 0x33)), unitsim::kStatusOk);
 }
 
 TEST_F(HostFixture, StandAloneRunBurnsTheStoredImageWithReports) {
@@ -494,7 +494,7 @@ TEST_F(HostFixture, StandAloneRunBurnsTheStoredImageWithReports) {
     steps.push_back(r.bytes[1]);
   }
   EXPECT_EQ(steps, (std::vector<uint8_t>{0x10, 0x30, 0x40, 0x78, 0x78, 0xF0}));
-  EXPECT_EQ(reports.back().bytes[2], kStatusDone);
+  EXPECT_EQ(reports.back().bytes[2], unitsim::kStatusDone);
   EXPECT_EQ(unit->Chip().Read(0, 8 * 1024), HostData(0, 8 * 1024));
 
   UseUnit({});
@@ -502,7 +502,7 @@ TEST_F(HostFixture, StandAloneRunBurnsTheStoredImageWithReports) {
   reports = DecodeFrames(unit->Output());
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[1].bytes[1], 0xF0);
-  EXPECT_NE(reports[1].bytes[2], kStatusDone);
+  EXPECT_NE(reports[1].bytes[2], unitsim::kStatusDone);
 }
 
 }  // namespace
@@ -542,7 +542,7 @@ TEST_F(StreamFixture, TheSameLineInPiecesOfAnySizeGivesTheSameResult) {
     EXPECT_EQ(frames[3].PayloadLength(), 4);
     EXPECT_EQ(GetLE32(frames[3].Payload()), ByteSum32(js->DataBuffer.get(), 0, 65535));
     EXPECT_EQ(frames[4].bytes[0], 147);
-    EXPECT_EQ(frames[4].Status(), kStatusOk);
+    EXPECT_EQ(frames[4].Status(), unitsim::kStatusOk);
     EXPECT_EQ(unit->Chip().Read(0, 64 * 1024), HostData(0, 64 * 1024));
     EXPECT_EQ(unit->StoredImage().Read(0, 64 * 1024), HostData(0, 64 * 1024));
   }

@@ -87,7 +87,7 @@ TEST_F(PtyFixture, ThreeUnitsProgramDistinctDataAndReadItBack) {
       line.Write(Built([kb](JobState& js) { SendProgramPages(js, 149, kb, 0, 0); }));
       auto answer = DecodeFrames(line.Read(1));
       ASSERT_EQ(answer.size(), 1u);
-      EXPECT_EQ(answer[0].Status(), kStatusOk);
+      EXPECT_EQ(answer[0].Status(), unitsim::kStatusOk);
     }
     line.Write(Built([](JobState& js) { SendChipCommand(js, 155, 12, 0); }));
     auto block = DecodeFrames(line.Read(1));
