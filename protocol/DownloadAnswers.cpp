@@ -57,7 +57,7 @@ void HandleDataPageAnswer(JobState& js, uint8_t status, int slot) {
   }
 }
 
-void HandleRawBlockAnswer(JobState& js, uint8_t status, int slot) {
+void HandleRawBlockAnswer(JobState& js, uint8_t status, std::span<const uint8_t> payload, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   SetGaugeProgress(js.GaugeSlots[slot], int64_t{js.SlotKbIndex[slot]} + kRoundKB);
   if (js.SlotRawPending[slot]) {
@@ -67,8 +67,8 @@ void HandleRawBlockAnswer(JobState& js, uint8_t status, int slot) {
     SendRawBlockPair(js, slot);
     return;
   }
-  if (!RequirePayload(js, 4, slot)) return;
-  if (GetLE32(AnswerPayload(js, slot)) != js.SlotSendSum[slot]) {
+  if (!RequirePayload(js, payload, 4, slot)) return;
+  if (GetLE32(payload.data()) != js.SlotSendSum[slot]) {
     FailWithCode(js, kDataVerifyError, slot);
     return;
   }

@@ -31,8 +31,11 @@ inline constexpr uint32_t kPageSpareSize = 0x10000;
 inline constexpr size_t kTxPacketSize = 8192;
 inline constexpr size_t kTxFrameSize = 2 * kTxPacketSize + 7;  // every byte escaped, marks, padding
 inline constexpr size_t kSlotRawBlockSize = 32768;
-// A valid answer may escape to twice its size, so a slot's frame area holds a
-// whole escaped packet, and its receive buffer that plus one read chunk.
+// A unit's answer decodes into a packet area as large as the send area. A
+// valid answer may escape to twice its size, so the longest frame a slot
+// takes is a whole escaped packet, and its receive buffer holds that plus
+// one read chunk.
+inline constexpr size_t kRxPacketSize = kTxPacketSize;
 inline constexpr size_t kSlotFrameSize = kTxFrameSize;
 inline constexpr size_t kReadChunkSize = 2048;
 inline constexpr size_t kSlotRxBufSize = kSlotFrameSize + kReadChunkSize;
@@ -163,10 +166,13 @@ struct JobState : PacketSettings {
   PerSlot<std::deque<std::string>> SlotResultBoxes{};
 
   // --- Per-slot buffers (no buffer is shared between slots) ----------------
+  // What a slot sends is built in TxPacket and framed in TxFrame; what its
+  // unit sends comes into SlotRxBuf and each frame of it is decoded into
+  // RxPacket. An answer never lands in the send area.
   PerSlot<std::array<uint8_t, kTxPacketSize>> TxPacket{};
   PerSlot<std::array<uint8_t, kTxFrameSize>> TxFrame{};
   PerSlot<std::array<uint8_t, kSlotRawBlockSize>> SlotRawBlock{};
-  PerSlot<std::array<uint8_t, kSlotFrameSize>> SlotFrame{};
+  PerSlot<std::array<uint8_t, kRxPacketSize>> RxPacket{};
   PerSlot<std::array<uint8_t, kSlotRxBufSize>> SlotRxBuf{};
 
   // The program-wide filler sequence of the packets and project files; it

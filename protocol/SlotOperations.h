@@ -6,6 +6,7 @@
 // Per-slot routines take the slot index (0..7) last; an index outside that
 // range does nothing.
 #include <cstdint>
+#include <span>
 #include <string>
 
 struct JobState;
@@ -54,7 +55,7 @@ std::string ResultCodeText(int code);
 // shown after it, and each text is logged when its box has closed.
 void ShowResultCode(JobState& js, int code, int slot);
 
-// Handles the sequence report in the slot's packet area (TxPacket[slot]):
+// Handles a sequence report the slot's unit sent (packet, decoded):
 // logs the step, moves the gauge and, on completion, logs the chip's check
 // value and the slot's counts. A completion counts the chip as OK or NG,
 // per slot (SlotOkCount, SlotNgCount) and in the totals, only when the unit
@@ -62,7 +63,7 @@ void ShowResultCode(JobState& js, int code, int slot);
 // (SlotRunning), the host's result counts the chip and the report counts
 // nothing. A bad check byte drops the report. Leaves SlotOp and SlotBusy
 // alone.
-void RunProgrammingSequence(JobState& js, int slot);
+void RunProgrammingSequence(JobState& js, std::span<const uint8_t> packet, int slot);
 
 // DataStart 0, DataEnd and ChipEndAddr ChipSizeCopy - 1, DataSizeKB from the
 // chip size. Returns false when ChipSizeCopy gives no range inside the data

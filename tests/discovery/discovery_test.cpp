@@ -19,6 +19,7 @@ using unitsim::UnitConfig;
 
 
 struct DiscoveryTest : ::testing::Test, UnitBench {
+  DiscoveryTest() { handleAnswers = false; }
   void SetImageVersion(const char* version, bool loaded) {
     js->Firmware.FirmwareVersion.fill(0);
     std::memcpy(js->Firmware.FirmwareVersion.data(), version, std::strlen(version));
@@ -135,7 +136,7 @@ TEST_F(DiscoveryTest, SilentUnitIsNotReported) {
 TEST_F(DiscoveryTest, ProbeAnswerAndCommandAnswerInOneChunkGoToTheirHandlers) {
   Attach(0);
   int answers = 0;
-  onConnected = [&](JobState&, size_t&, int) { ++answers; };
+  watch = [&](JobState& j, const ReceivedFrame&, int s) { answers += j.SlotConnected[s]; };
   SendProbe(*js, 0);
   SendOffLineMonitor(*js, 0x93, 0);  // answered "unknown command" by the unit
   Pump();
@@ -169,7 +170,7 @@ TEST_F(DiscoveryTest, OlderUnitIsUpgradedAndFoundByTheNextSearch) {
     c.Version = "V2.00";
     c.UpgradedVersion = "V2.10 test";
   }));
-  onConnected = HandleSlotFrame;
+  handleAnswers = true;
 
   Search(1);
   EXPECT_TRUE(Logged("C2: Firmware Upgrade Completed!"));

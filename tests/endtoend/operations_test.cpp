@@ -123,7 +123,7 @@ struct Units : ::testing::Test {
       comm.SetCommName(units.back()->DevicePath());
       const int slot = static_cast<int>(i);
       comm.OnReceiveData = [this, slot](TComm*, const uint8_t* bytes, uint16_t length) {
-        ReceiveSlotChunk(*js, bytes, length, slot, CheckedSlotFrame);
+        ReceiveSlotChunk(*js, bytes, length, slot, CheckedReceivedFrame);
         ExpectSlotFlagsConsistent(*js);
       };
       ASSERT_NO_THROW(comm.OpenPort());
