@@ -33,7 +33,7 @@ void DispatchGoodAnswer(JobState& js, uint8_t status, std::span<const uint8_t> p
     case kOpAddressWrite: HandleAddressWriteAnswer(js, status, slot); break;
     case kOpReadId: HandleReadIdAnswer(js, status, payload, slot); break;
     case kOpFirmwareUpgrade: ContinueFirmwareUpgrade(js, status, slot); break;
-    default: break;  // idle: a late or unasked answer
+    case kOpIdle: break;  // a late or unasked answer
   }
 }
 
@@ -49,7 +49,7 @@ void HandleErrorStatus(JobState& js, uint8_t status, int slot) {
   // The paced program stream leaves the slot without an operation, but the
   // unit still reports a failure while it takes the stream.
   if (js.SlotDownloading[slot]) {
-    js.SlotDownloading[slot] = 0;
+    LeaveProgramStream(js, slot);
     FailWithCode(js, status, slot);
   }
   // Otherwise an idle slot: dropped.

@@ -11,6 +11,7 @@
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
+#include "protocol/SlotLife.h"
 
 namespace {
 
@@ -42,9 +43,8 @@ void HandleDiscoveryAnswer(JobState& js, std::span<const uint8_t> answer, int sl
       StartFirmwareUpgrade(js, slot);
       return;
     }
-    js.SlotConnected[slot] = 1;
+    UnitFound(js, slot);
     js.DeviceCount += 1;
-    js.SlotOp[slot] = kOpIdle;
     js.SlotTimeout[slot] = kAnswerTimeoutTicks;
     if (js.GaugeSlots[slot]) js.GaugeSlots[slot]->SetEnabled(true);
     if (js.DeviceCount == 1 && js.LogMemo) js.LogMemo->SetInfoPanel(unitName);
@@ -56,6 +56,6 @@ void HandleDiscoveryAnswer(JobState& js, std::span<const uint8_t> answer, int sl
     StartFirmwareUpgrade(js, slot);
     return;
   }
-  js.SlotConnected[slot] = 0;
+  UnitGone(js, slot);
   LogSlotMessage(js, msg::Tr("No Device Found!"), slot);
 }

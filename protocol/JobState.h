@@ -18,6 +18,7 @@
 #include "protocol/FillerRandom.h"
 #include "protocol/FirmwareState.h"
 #include "protocol/SealedSettings.h"
+#include "protocol/SlotOpCodes.h"
 #include "protocol/SlotPort.h"
 #include "protocol/SlotSerialNumbers.h"
 #include "protocol/View.h"
@@ -42,25 +43,6 @@ inline constexpr size_t kSlotRxBufSize = kSlotFrameSize + kReadChunkSize;
 
 // The largest Address Write: its packet (62 + length bytes) must fit TxPacket.
 inline constexpr size_t kAddrWriteMaxLen = kTxPacketSize - 62;
-
-// Codes of SlotOp.
-enum SlotOpCode : uint8_t {
-  kOpReadChip155 = 0,
-  kOpDownload = 3,
-  kOpDownloadPages = 5,
-  kOpDownloadRaw = 7,
-  kOpBlankCheck = 16,
-  kOpErase = 19,
-  kOpProgram149 = 21,
-  kOpProgram150 = 23,
-  kOpVerify = 25,
-  kOpReadChip154 = 32,
-  kOpReadDownloaded = 37,
-  kOpAddressWrite = 42,
-  kOpReadId = 48,
-  kOpFirmwareUpgrade = 160,
-  kOpIdle = 240,
-};
 
 // Gives the data buffer's memory back to the system.
 struct DataBufferDeleter {
@@ -140,7 +122,7 @@ struct JobState : PacketSettings {
   PerSlot<IGauge*> GaugeSlots{};
   PerSlot<uint8_t> SlotConnected{};
   PerSlot<uint8_t> SlotBusy{};
-  PerSlot<uint8_t> SlotOp{};
+  PerSlot<SlotOpCode> SlotOp{};
   PerSlot<int32_t> SlotTimeout{};
   PerSlot<uint32_t> SlotBlockTotal{};
   PerSlot<uint32_t> SlotKbIndex{};
@@ -186,10 +168,7 @@ struct JobState : PacketSettings {
 // Chip parameters and job flags to their start values, DataBuffer to 0xFF.
 void InitChipParams(JobState& js);
 
-// The slot has no unit and no operation any more; an Auto on it is dropped
-// without counting its chip.
-void DropSlotUnit(JobState& js, int slot);
-
-// Per-slot tables to idle; binds the slots' ports and gauges.
+// Per-slot tables to idle (no unit, nothing armed); binds the slots' ports
+// and gauges.
 void InitSlotTables(JobState& js, const std::array<ISlotPort*, kSlotCount>& ports,
                     const std::array<IGauge*, kSlotCount>& gauges);

@@ -111,7 +111,9 @@ int32_t ReceiveTimeoutTicks(int slot) {
 }
 
 bool SlotTakesAnswers(const JobState& js, int slot) {
-  return ValidSlot(slot) && js.SlotConnected[slot] != 0;
+  // A unit being upgraded answers the upgrade whether or not a search has
+  // found it: an older unit is upgraded straight from its probe answer.
+  return ValidSlot(slot) && (js.SlotConnected[slot] != 0 || js.SlotOp[slot] == kOpFirmwareUpgrade);
 }
 
 void HandleReceivedFrame(JobState& js, const ReceivedFrame& frame, int slot) {

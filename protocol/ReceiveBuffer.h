@@ -21,8 +21,8 @@ int32_t ReceiveTimeoutTicks(int slot);
 using ReceivedFrameHandler = FunctionRef<void(JobState& js, const ReceivedFrame& frame, int slot)>;
 
 // Whether the slot's frames are answers to commands (HandleSlotAnswer), as
-// on a slot with a unit (SlotConnected), or probe answers
-// (HandleDiscoveryAnswer).
+// on a slot with a unit (SlotConnected) or one running the firmware upgrade,
+// or probe answers (HandleDiscoveryAnswer).
 bool SlotTakesAnswers(const JobState& js, int slot);
 
 // The engine's own handling of a frame: a packet that did not decode is

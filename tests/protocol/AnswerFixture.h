@@ -77,7 +77,7 @@ struct AnswerFixture : SlotFixture {
 
   // Arms a slot for an operation as the operation commands do, its settings
   // sealed from the job.
-  void Arm(int slot, uint8_t op, uint32_t totalKB = 0) {
+  void Arm(int slot, SlotOpCode op, uint32_t totalKB = 0) {
     SealSlotSettings(*js, slot);
     js->SlotOp[slot] = op;
     js->SlotBusy[slot] = 1;

@@ -104,7 +104,7 @@ struct AutoFailure {
   bool erase;  // Auto begins with the erase
   bool large;  // the image goes out as the paced stream
   Step reach;  // the answers that bring the Auto to the failing step
-  uint8_t opThere;
+  SlotOpCode opThere;
   Step fail;
   Texts ending;  // the slot's last log texts
 };

@@ -60,7 +60,7 @@ TEST(JobState, DataBufferStartsZeroOnWholeHugePages) {
 TEST(JobState, InitSlotTablesLeavesEverySlotIdleAndBound) {
   auto js = std::make_unique<JobState>();
   FakeView view;
-  js->SlotOp.fill(7);
+  js->SlotOp.fill(SlotOpCode{7});
   js->SlotBusy.fill(1);
   js->SlotTimeout[3] = 99;  // not this routine's to clear
   InitSlotTables(*js, {}, view.GaugePointers());
