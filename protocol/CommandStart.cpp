@@ -53,10 +53,8 @@ bool OnlineSNInRange(JobState& js) { return !Refused(js, OnlineSNRangeRefusal(js
 }  // namespace
 
 int RunSlotCommand(JobState& js, SlotCommand command, const ControlStates& controls) {
-  const bool needsData = command == SlotCommand::Download || command == SlotCommand::Auto ||
-                         command == SlotCommand::Program || command == SlotCommand::Verify;
-  const bool sendsBuffer = command == SlotCommand::Download || command == SlotCommand::Auto ||
-                           command == SlotCommand::Program;
+  const bool needsData = CommandNeedsData(command);
+  const bool sendsBuffer = CommandSendsBuffer(command);
   const bool insertSN = (command == SlotCommand::Auto || command == SlotCommand::Program) && controls.ChkBoxPCSN;
   if (!ChipChosen(js)) return 0;
   if (needsData && !DataLoaded(js)) return 0;

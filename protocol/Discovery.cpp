@@ -11,6 +11,7 @@
 #include "protocol/Frames.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
+#include "protocol/SlotLife.h"
 
 namespace {
 
@@ -33,39 +34,28 @@ int CompareUnitVersion(const JobState& js, std::string_view unitName) {
   return version.empty() && !image.empty() ? 3 : 0;
 }
 
-int HandleDiscoveryFrame(JobState& js, size_t& frameLength, int slot) {
-  if (slot < 0 || slot >= kSlotCount) return kFrameMalformed;
-  auto& packet = js.TxPacket[slot];
-  size_t packetLength = 0;
-  size_t sourceLength = std::min(frameLength, js.SlotFrame[slot].size());
-  uint8_t decoded =
-      DecodeFrame(js.SlotFrame[slot].data(), packet.data(), packet.size(), packetLength, sourceLength);
-  frameLength = sourceLength;
-  if (decoded != kFrameOk) return decoded;
-
-  std::span<const uint8_t> answer(packet.data(), packetLength);
+void HandleDiscoveryAnswer(JobState& js, std::span<const uint8_t> answer, int slot) {
+  if (slot < 0 || slot >= kSlotCount) return;
   std::string unitName;
-  int full = CheckProbeAnswer(answer, kFullUnitName, kProbeNameOffset, unitName);
+  const int full = CheckProbeAnswer(answer, kFullUnitName, kProbeNameOffset, unitName);
   if (full == 0) {
     if (CompareUnitVersion(js, unitName) != 0) {
       StartFirmwareUpgrade(js, slot);
-      return full;
+      return;
     }
-    js.SlotConnected[slot] = 1;
+    UnitFound(js, slot);
     js.DeviceCount += 1;
-    js.SlotOp[slot] = kOpIdle;
     js.SlotTimeout[slot] = kAnswerTimeoutTicks;
     if (js.GaugeSlots[slot]) js.GaugeSlots[slot]->SetEnabled(true);
     if (js.DeviceCount == 1 && js.LogMemo) js.LogMemo->SetInfoPanel(unitName);
     LogSlotMessage(js, msg::FmtV(msg::Tr("Find Device: %s!"), unitName.c_str()), slot);
-    return full;
+    return;
   }
   std::string basicName;
   if (CheckProbeAnswer(answer, kBasicUnitName, kProbeNameOffset, basicName) == 0) {
     StartFirmwareUpgrade(js, slot);
-    return full;
+    return;
   }
-  js.SlotConnected[slot] = 0;
+  UnitGone(js, slot);
   LogSlotMessage(js, msg::Tr("No Device Found!"), slot);
-  return full;
 }

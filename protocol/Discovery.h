@@ -4,6 +4,7 @@
 // basic unit is upgraded at once (when the firmware image is loaded).
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 struct JobState;
@@ -13,10 +14,9 @@ inline constexpr std::string_view kBasicUnitName = "KorvanQZ";
 // Where the unit's name begins in the probe answer.
 inline constexpr size_t kProbeNameOffset = 24;
 
-// Takes the frame that the receive cycle cut into SlotFrame[slot] (frameLength
-// bytes) while the slot is not connected. Returns the decoding result, or the
-// full-name check (0 when the name matched); callers ignore it.
-int HandleDiscoveryFrame(JobState& js, size_t& frameLength, int slot);
+// Takes a packet decoded from the line of a slot without a unit: the probe
+// answer, or anything else, which finds no unit.
+void HandleDiscoveryAnswer(JobState& js, std::span<const uint8_t> answer, int slot);
 
 // 3 when the version in the unit's name (from its " V" on) sorts below the
 // loaded image's version over the unit's own length, else 0.

@@ -33,14 +33,14 @@ void HandleDownloadStart(JobState& js, uint8_t status, int slot) {
   SetGaugeMax(js.GaugeSlots[slot], int64_t{sealed.DataSizeKB} + 1);
   SetGaugeProgress(js.GaugeSlots[slot], 4);
   if (sealed.LargeDownload) {
-    js.SlotOp[slot] = kOpDownloadRaw;
+    NextOperationStep(js, kOpDownloadRaw, slot);
     js.SlotTimeout[slot] = kRawDownloadTimeoutTicks;
-    js.SlotRawPending[slot] = 1;
+    EnterRawRound(js, slot);
     SendCommand16(js, kCmdRawDownload, slot);
   } else {
-    js.SlotOp[slot] = kOpDownloadPages;
+    NextOperationStep(js, kOpDownloadPages, slot);
     js.SlotTimeout[slot] = kAnswerTimeoutTicks;
-    js.SlotRawPending[slot] = 0;
+    LeaveRawRound(js, slot);
     SendDataPage(js, kCmdDataPage, 0, 0, slot);
   }
 }
@@ -56,18 +56,18 @@ void HandleDataPageAnswer(JobState& js, uint8_t status, int slot) {
   }
 }
 
-void HandleRawBlockAnswer(JobState& js, uint8_t status, int slot) {
+void HandleRawBlockAnswer(JobState& js, uint8_t status, std::span<const uint8_t> payload, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   SetGaugeProgress(js.GaugeSlots[slot], int64_t{js.SlotKbIndex[slot]} + kRoundKB);
   if (js.SlotRawPending[slot]) {
     // The unit has accepted command 89: the first round.
-    js.SlotRawPending[slot] = 0;
+    LeaveRawRound(js, slot);
     LogSlotMessage(js, msg::Tr("Start Transmitter Data......"), slot);
     SendRawBlockPair(js, slot);
     return;
   }
-  if (!RequirePayload(js, 4, slot)) return;
-  if (GetLE32(AnswerPayload(js, slot)) != js.SlotSendSum[slot]) {
+  if (!RequirePayload(js, payload, 4, slot)) return;
+  if (GetLE32(payload.data()) != js.SlotSendSum[slot]) {
     FailWithCode(js, kStatusDataVerifyError, slot);
     return;
   }

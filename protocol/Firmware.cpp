@@ -116,10 +116,8 @@ FirmwareLoadResult LoadFirmwareImage(JobState& js, const std::string& path) {
 void StartFirmwareUpgrade(JobState& js, int slot) {
   if (js.FirmwareLoaded != 1 || !ValidSlot(slot)) return;
   const FirmwareState& fw = js.Firmware;
-  js.SlotConnected[slot] = 1;  // so the answers reach the slot's answer handling
-  js.SlotOp[slot] = kOpFirmwareUpgrade;
-  js.SlotGaugeTick[slot] = 0;
-  js.SlotBusy[slot] = 1;
+  // The slot need not have a unit yet: its operation routes the answers.
+  BeginOperation(js, {.op = kOpFirmwareUpgrade, .gaugeByTicks = false, .autoRun = std::nullopt}, slot);
   js.SlotTimeout[slot] = kAnswerTimeoutTicks;
   RequestTicks(js);
   js.SlotKbIndex[slot] = fw.FwStartAddr;  // here: the address of the block to send

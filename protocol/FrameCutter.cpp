@@ -31,7 +31,7 @@ FrameCut NeedMore(const FrameCutState& state, size_t from, size_t count) {
 }  // namespace
 
 FrameCut CutNextFrame(FrameCutState& state, std::span<const uint8_t> bytes, size_t maxFrameLength,
-                      const SoundPacketTest& isSound) {
+                      SoundPacketTest isSound) {
   const size_t count = bytes.size();
   const uint8_t* begin = bytes.data();
   const uint8_t* end = begin + count;
@@ -56,15 +56,15 @@ FrameCut CutNextFrame(FrameCutState& state, std::span<const uint8_t> bytes, size
   // packet (the unit's frame behind a stale half frame, whose opening mark
   // closed that half).
   const bool betweenFrames = state.afterFrame && at == state.lastClose;
-  if (betweenFrames && !isSound(frame)) {
+  const bool sound = isSound(frame);
+  if (betweenFrames && !sound) {
     state.afterFrame = false;
     return {CutOutcome::kInvalid, at, length, 0};
   }
   // The bytes behind the last frame wait for more; whether they lie between
-  // frames depends on this frame (judged here, before a handler decodes it in
-  // place).
+  // frames depends on this frame.
   const bool restFollows = close + 1 < end && std::find(close + 1, end, kFrameMark) == end;
-  state.lastSound = restFollows && (betweenFrames || isSound(frame));
+  state.lastSound = restFollows && sound;
   state.afterFrame = true;
   state.lastClose = state.pos;
   return {CutOutcome::kFrame, at, length, 0};

@@ -9,8 +9,9 @@
 // that, since it alone knows what a packet is.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <span>
+
+#include "protocol/FunctionRef.h"
 
 // Frames with fewer bytes between their marks cannot hold a packet.
 inline constexpr size_t kMinFrameContent = 8;
@@ -37,9 +38,12 @@ struct FrameCut {
 };
 
 // Whether a frame (marks included) holds a packet a unit sends.
-using SoundPacketTest = std::function<bool(std::span<const uint8_t> frame)>;
+using SoundPacketTest = FunctionRef<bool(std::span<const uint8_t> frame)>;
 
 // The next frame of `bytes` no longer than maxFrameLength. After kFrame,
 // state.pos stands on the frame's closing mark, which opens the next one.
+// isSound judges each run that may be a frame once, and the last run it
+// judged is the one handed over: a caller that decodes the packet to judge
+// it hands that decoding on with the frame.
 FrameCut CutNextFrame(FrameCutState& state, std::span<const uint8_t> bytes, size_t maxFrameLength,
-                      const SoundPacketTest& isSound);
+                      SoundPacketTest isSound);

@@ -47,35 +47,40 @@ void Consume(uint8_t* source, size_t& sourceLength, size_t consumed) {
 
 }  // namespace
 
-uint8_t DecodeFrame(uint8_t* source, uint8_t* packet, size_t packetCapacity,
-                    size_t& packetLength, size_t& sourceLength) {
-  const size_t n = sourceLength;
-  size_t pos = 0;
+namespace {
+
+// How far the unescaping of the first frame in source got.
+struct Unescaped {
+  size_t pos = 0;  // the closing mark, the offending byte, or the end
+  size_t out = 0;  // packet bytes written
+  bool closed = false;
+  bool overflow = false;
+  bool badEscape = false;
+};
+
+Unescaped Unescape(const uint8_t* source, size_t n, uint8_t* packet, size_t packetCapacity) {
+  Unescaped u;
+  size_t& pos = u.pos;
   while (pos < n && source[pos] != kFrameMark) ++pos;
   if (pos < n) {
     ++pos;
     if (pos < n && source[pos] == kFrameMark) ++pos;  // a doubled opening mark counts once
   }
-
-  size_t out = 0;
   bool escape = false;
-  bool overflow = false;
-  bool closed = false;
-  bool badEscape = false;
   for (; pos < n; ++pos) {
     uint8_t b = source[pos];
     if (b == kFrameMark) {
-      closed = true;
+      u.closed = true;
       break;
     }
-    if (overflow) continue;  // too long: skip to the closing mark
+    if (u.overflow) continue;  // too long: skip to the closing mark
     if (escape) {
       if (b == kEscapedMark) {
         b = kFrameMark;
       } else if (b == kEscapedEscape) {
         b = kFrameEscape;
       } else {
-        badEscape = true;
+        u.badEscape = true;
         break;
       }
       escape = false;
@@ -83,29 +88,46 @@ uint8_t DecodeFrame(uint8_t* source, uint8_t* packet, size_t packetCapacity,
       escape = true;
       continue;
     }
-    if (out == packetCapacity) {
-      overflow = true;
+    if (u.out == packetCapacity) {
+      u.overflow = true;
       continue;
     }
-    packet[out++] = b;
+    packet[u.out++] = b;
   }
+  return u;
+}
 
-  if (badEscape) {
+// The result of an unescaping; packetLength set as DecodeFrame sets it.
+uint8_t Outcome(const Unescaped& u, size_t& packetLength) {
+  if (u.badEscape || u.overflow) {
     packetLength = 0;
-    Consume(source, sourceLength, pos + 1);
     return kFrameMalformed;
   }
-  if (overflow) {
+  if (!u.closed) return kFrameIncomplete;
+  packetLength = u.out;
+  return u.out < 8 ? kFrameMalformed : kFrameOk;
+}
+
+}  // namespace
+
+uint8_t DecodeFrame(uint8_t* source, uint8_t* packet, size_t packetCapacity,
+                    size_t& packetLength, size_t& sourceLength) {
+  const size_t n = sourceLength;
+  const Unescaped u = Unescape(source, n, packet, packetCapacity);
+  const uint8_t result = Outcome(u, packetLength);
+  if (u.badEscape) {
+    Consume(source, sourceLength, u.pos + 1);
+  } else if (u.overflow) {
     // A frame longer than the packet area never decodes: drop it whole.
-    packetLength = 0;
-    Consume(source, sourceLength, closed ? pos + 1 : n);
-    return kFrameMalformed;
+    Consume(source, sourceLength, u.closed ? u.pos + 1 : n);
+  } else if (u.closed) {
+    Consume(source, sourceLength, u.pos + 1);
   }
-  if (!closed) return kFrameIncomplete;
+  return result;
+}
 
-  packetLength = out;
-  Consume(source, sourceLength, pos + 1);
-  return out < 8 ? kFrameMalformed : kFrameOk;
+uint8_t DecodeCutFrame(std::span<const uint8_t> frame, std::span<uint8_t> packet, size_t& packetLength) {
+  return Outcome(Unescape(frame.data(), frame.size(), packet.data(), packet.size()), packetLength);
 }
 
 uint8_t CheckPacket(const uint8_t* packet, size_t length) {

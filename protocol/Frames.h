@@ -43,6 +43,11 @@ size_t EncodeFrame(const uint8_t* packet, size_t length, uint8_t* frame, size_t 
 uint8_t DecodeFrame(uint8_t* source, uint8_t* packet, size_t packetCapacity,
                     size_t& packetLength, size_t& sourceLength);
 
+// DecodeFrame of the first frame in `frame` (a frame as the receive cycle
+// cut it, both marks included) into packet, whose size is its capacity; the
+// frame's bytes stay as they are.
+uint8_t DecodeCutFrame(std::span<const uint8_t> frame, std::span<uint8_t> packet, size_t& packetLength);
+
 // Verifies a decoded packet: kPacketCheckError on a check value mismatch (or
 // a packet too short to hold header and check value), 0 when the payload is
 // longer than 2 bytes, else the status byte (byte 8).

@@ -64,17 +64,13 @@ void InitChipParams(JobState& js) {
   std::memset(js.DataBuffer.get(), 0xFF, kDataBufferSize);
 }
 
-void DropSlotUnit(JobState& js, int slot) {
-  js.SlotConnected[slot] = 0;
-  js.SlotBusy[slot] = 0;
-  js.SlotAutoMode[slot] = 0;
-  js.SlotProgrammedSerial[slot] = {};  // another chip, or another unit, comes next
-}
-
 void InitSlotTables(JobState& js, const std::array<ISlotPort*, kSlotCount>& ports,
                     const std::array<IGauge*, kSlotCount>& gauges) {
   for (int i = 0; i < kSlotCount; ++i) {
-    DropSlotUnit(js, i);
+    js.SlotConnected[i] = 0;
+    js.SlotBusy[i] = 0;
+    js.SlotAutoMode[i] = 0;
+    js.SlotProgrammedSerial[i] = {};
     js.SlotGaugeTick[i] = 0;
     js.SlotRawPending[i] = 0;
     js.SlotOp[i] = kOpIdle;

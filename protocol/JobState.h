@@ -18,6 +18,7 @@
 #include "protocol/FillerRandom.h"
 #include "protocol/FirmwareState.h"
 #include "protocol/SealedSettings.h"
+#include "protocol/SlotOpCodes.h"
 #include "protocol/SlotPort.h"
 #include "protocol/SlotSerialNumbers.h"
 #include "protocol/View.h"
@@ -31,33 +32,17 @@ inline constexpr uint32_t kPageSpareSize = 0x10000;
 inline constexpr size_t kTxPacketSize = 8192;
 inline constexpr size_t kTxFrameSize = 2 * kTxPacketSize + 7;  // every byte escaped, marks, padding
 inline constexpr size_t kSlotRawBlockSize = 32768;
-// A valid answer may escape to twice its size, so a slot's frame area holds a
-// whole escaped packet, and its receive buffer that plus one read chunk.
+// A unit's answer decodes into a packet area as large as the send area. A
+// valid answer may escape to twice its size, so the longest frame a slot
+// takes is a whole escaped packet, and its receive buffer holds that plus
+// one read chunk.
+inline constexpr size_t kRxPacketSize = kTxPacketSize;
 inline constexpr size_t kSlotFrameSize = kTxFrameSize;
 inline constexpr size_t kReadChunkSize = 2048;
 inline constexpr size_t kSlotRxBufSize = kSlotFrameSize + kReadChunkSize;
 
 // The largest Address Write: its packet (62 + length bytes) must fit TxPacket.
 inline constexpr size_t kAddrWriteMaxLen = kTxPacketSize - 62;
-
-// Codes of SlotOp.
-enum SlotOpCode : uint8_t {
-  kOpReadChip155 = 0,
-  kOpDownload = 3,
-  kOpDownloadPages = 5,
-  kOpDownloadRaw = 7,
-  kOpBlankCheck = 16,
-  kOpErase = 19,
-  kOpProgram149 = 21,
-  kOpProgram150 = 23,
-  kOpVerify = 25,
-  kOpReadChip154 = 32,
-  kOpReadDownloaded = 37,
-  kOpAddressWrite = 42,
-  kOpReadId = 48,
-  kOpFirmwareUpgrade = 160,
-  kOpIdle = 240,
-};
 
 // Gives the data buffer's memory back to the system.
 struct DataBufferDeleter {
@@ -137,7 +122,7 @@ struct JobState : PacketSettings {
   PerSlot<IGauge*> GaugeSlots{};
   PerSlot<uint8_t> SlotConnected{};
   PerSlot<uint8_t> SlotBusy{};
-  PerSlot<uint8_t> SlotOp{};
+  PerSlot<SlotOpCode> SlotOp{};
   PerSlot<int32_t> SlotTimeout{};
   PerSlot<uint32_t> SlotBlockTotal{};
   PerSlot<uint32_t> SlotKbIndex{};
@@ -163,10 +148,13 @@ struct JobState : PacketSettings {
   PerSlot<std::deque<std::string>> SlotResultBoxes{};
 
   // --- Per-slot buffers (no buffer is shared between slots) ----------------
+  // What a slot sends is built in TxPacket and framed in TxFrame; what its
+  // unit sends comes into SlotRxBuf and each frame of it is decoded into
+  // RxPacket. An answer never lands in the send area.
   PerSlot<std::array<uint8_t, kTxPacketSize>> TxPacket{};
   PerSlot<std::array<uint8_t, kTxFrameSize>> TxFrame{};
   PerSlot<std::array<uint8_t, kSlotRawBlockSize>> SlotRawBlock{};
-  PerSlot<std::array<uint8_t, kSlotFrameSize>> SlotFrame{};
+  PerSlot<std::array<uint8_t, kRxPacketSize>> RxPacket{};
   PerSlot<std::array<uint8_t, kSlotRxBufSize>> SlotRxBuf{};
 
   // The program-wide filler sequence of the packets and project files; it
@@ -180,10 +168,7 @@ struct JobState : PacketSettings {
 // Chip parameters and job flags to their start values, DataBuffer to 0xFF.
 void InitChipParams(JobState& js);
 
-// The slot has no unit and no operation any more; an Auto on it is dropped
-// without counting its chip.
-void DropSlotUnit(JobState& js, int slot);
-
-// Per-slot tables to idle; binds the slots' ports and gauges.
+// Per-slot tables to idle (no unit, nothing armed); binds the slots' ports
+// and gauges.
 void InitSlotTables(JobState& js, const std::array<ISlotPort*, kSlotCount>& ports,
                     const std::array<IGauge*, kSlotCount>& gauges);

@@ -12,6 +12,7 @@
 #include "protocol/Senders.h"
 #include "protocol/SlotSerialNumbers.h"
 #include "protocol/SlotOperations.h"
+#include "protocol/SlotLife.h"
 #include "protocol/SlotPhase.h"
 
 namespace {
@@ -27,50 +28,42 @@ void LogChip(JobState& js, const std::string& format, int slot) {
 
 // Program from kilobyte 0: by pages, or a large image as a stream. Program
 // opens the stream with the chip parameters, Auto with the 16-byte payload.
-void StartWrite(JobState& js, bool streamWithChipParams, int slot) {
+void StartWrite(JobState& js, bool autoRun, int slot) {
   const SealedSettings& sealed = js.SlotSettings[slot];
+  const SlotOpCode op = sealed.LargeImage ? kOpProgram150 : kOpProgram149;
+  BeginOperation(js, {.op = op, .gaugeByTicks = false, .autoRun = autoRun}, slot);
   StartSlotOperation(js, kAnswerTimeoutTicks, sealed.DataSizeKB, slot);
-  if (sealed.LargeImage) {
-    js.SlotOp[slot] = kOpProgram150;
-    if (streamWithChipParams) {
-      SendCommandWithChipParams(js, kCmdProgramStream, slot);
-    } else {
-      SendCommand16(js, kCmdProgramStream, slot);
-    }
-  } else {
-    js.SlotOp[slot] = kOpProgram149;
+  if (!sealed.LargeImage) {
     SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
+  } else if (autoRun) {
+    SendCommand16(js, kCmdProgramStream, slot);
+  } else {
+    SendCommandWithChipParams(js, kCmdProgramStream, slot);
   }
 }
 
 void StartAuto(JobState& js, bool autoErase, int slot) {
-  js.SlotDownloading[slot] = 0;
-  js.SlotAutoMode[slot] = 1;
-  js.SlotGaugeTick[slot] = 0;
   const SealedSettings& sealed = js.SlotSettings[slot];
   if (IsEeprom(sealed.ChipFamily)) {
-    js.SlotOp[slot] = kOpProgram149;
+    BeginOperation(js, {.op = kOpProgram149, .gaugeByTicks = false, .autoRun = true}, slot);
     LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to write......"), slot);
     StartSlotOperation(js, kAnswerTimeoutTicks, sealed.DataSizeKB, slot);
     SendProgramPages(js, kCmdProgramPages, 0, 0, slot);
   } else if (autoErase) {
     LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to Erase......"), slot);
-    js.SlotOp[slot] = kOpErase;
-    js.SlotGaugeTick[slot] = 1;
+    BeginOperation(js, {.op = kOpErase, .gaugeByTicks = true, .autoRun = true}, slot);
     StartSlotOperation(js, EraseTimeoutTicks(js), 0, slot);
     SendChipCommand(js, kCmdChip, kSubErase, slot);
   } else {
     LogChip(js, msg::Tr("Chip %d : Auto-Programming,Start to write......"), slot);
-    StartWrite(js, false, slot);
+    StartWrite(js, true, slot);
   }
 }
 
 // Blank check, erase and verify: the gauge runs against the time-out.
-void StartTimedCheck(JobState& js, uint8_t op, const std::string& line, int32_t ticks, uint8_t sub,
+void StartTimedCheck(JobState& js, SlotOpCode op, const std::string& line, int32_t ticks, uint8_t sub,
                      int slot) {
-  js.SlotGaugeTick[slot] = 1;
-  js.SlotAutoMode[slot] = 0;
-  js.SlotOp[slot] = op;
+  BeginOperation(js, {.op = op, .gaugeByTicks = true, .autoRun = false}, slot);
   LogChip(js, line, slot);
   StartSlotOperation(js, ticks, 0, slot);
   SendChipCommand(js, kCmdChip, sub, slot);
@@ -80,18 +73,16 @@ bool SendsFromBuffer(const JobState& js, int slot) {
   const SlotPhase phase = SlotPhaseOf(js, slot);
   if (phase == SlotPhase::Sending || phase == SlotPhase::Raw) return true;
   if (phase != SlotPhase::Busy) return false;
-  switch (js.SlotOp[slot]) {
-    case kOpDownload:
-    case kOpDownloadPages:
-    case kOpDownloadRaw:
-    case kOpProgram149:
-    case kOpProgram150:
+  switch (BufferUseOf(js.SlotOp[slot])) {
+    case BufferUse::Sends:
       return true;
-    case kOpErase:
+    case BufferUse::SendsInAuto:
       return js.SlotAutoMode[slot] != 0;
-    default:
+    case BufferUse::Fills:
+    case BufferUse::None:
       return false;
   }
+  return false;
 }
 
 }  // namespace
@@ -110,7 +101,7 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
   if (command == SlotCommand::Verify) CheckAgainstProgrammedSerial(js, slot);
   switch (command) {
     case SlotCommand::Download:
-      js.SlotOp[slot] = kOpDownload;
+      BeginOperation(js, {.op = kOpDownload, .gaugeByTicks = std::nullopt, .autoRun = std::nullopt}, slot);
       LogChip(js, msg::Tr("Programmer %d: Download Data......"), slot);
       StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
       SendChipConfig(js, kCmdDownloadConfig, js.LargeImage ? 256 : 0, slot);
@@ -127,11 +118,8 @@ void StartSlotCommand(JobState& js, SlotCommand command, bool autoErase, int slo
                       slot);
       break;
     case SlotCommand::Program:
-      js.SlotDownloading[slot] = 0;
-      js.SlotGaugeTick[slot] = 0;
-      js.SlotAutoMode[slot] = 0;
       LogChip(js, msg::Tr("Chip %d : Do Programming......"), slot);
-      StartWrite(js, true, slot);
+      StartWrite(js, false, slot);
       break;
     case SlotCommand::Verify:
       StartTimedCheck(js, kOpVerify, msg::Tr("Chip %d : Do Verification......"),
@@ -173,9 +161,7 @@ bool DataBufferSending(const JobState& js) {
 bool DataBufferFilling(const JobState& js) {
   const SlotPhase phase = SlotPhaseOf(js, 0);
   if (phase == SlotPhase::Reading) return true;
-  if (phase != SlotPhase::Busy) return false;
-  return js.SlotOp[0] == kOpReadChip155 || js.SlotOp[0] == kOpReadChip154 ||
-         js.SlotOp[0] == kOpReadDownloaded;
+  return phase == SlotPhase::Busy && BufferUseOf(js.SlotOp[0]) == BufferUse::Fills;
 }
 
 bool ImageAndChipMayChange(const JobState& js) { return !DataBufferSending(js) && !DataBufferFilling(js); }
@@ -217,15 +203,15 @@ uint32_t WholeChipReadKB(JobState& js) {
 void StartChipRead(JobState& js, uint32_t totalKB) {
   constexpr int slot = 0;
   SealSlotSettings(js, slot);
+  const bool byBlocks = IsEeprom(js.ChipFamily) || IsPagedFlash(js.ChipFamily) || !js.LargeImage;
+  const SlotOpCode op = byBlocks ? kOpReadChip155 : kOpReadChip154;
+  BeginOperation(js, {.op = op, .gaugeByTicks = false, .autoRun = std::nullopt}, slot);
   StartSlotOperation(js, kAnswerTimeoutTicks, totalKB, slot);
-  js.SlotGaugeTick[slot] = 0;
   AddInfoLine(js, msg::Tr("Chip 1: Read Chip......"));
   js.SlotRxCount[slot] = 0;
-  if (IsEeprom(js.ChipFamily) || IsPagedFlash(js.ChipFamily) || !js.LargeImage) {
-    js.SlotOp[slot] = kOpReadChip155;
+  if (byBlocks) {
     SendChipCommand(js, kCmdReadBlock, 0, slot);
   } else {
-    js.SlotOp[slot] = kOpReadChip154;
     // The unit streams what the read asks for, not the size of the data
     // loaded before it.
     js.SlotSettings[slot].DataSizeKB = totalKB;
@@ -236,11 +222,10 @@ void StartChipRead(JobState& js, uint32_t totalKB) {
 void StartReadId(JobState& js, bool did) {
   constexpr int slot = 0;
   SealSlotSettings(js, slot);
+  BeginOperation(js, {.op = kOpReadId, .gaugeByTicks = !did, .autoRun = std::nullopt}, slot);
   StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
   if (!did) js.SlotRxCount[slot] = 0;
-  js.SlotGaugeTick[slot] = did ? 0 : 1;
   AddInfoLine(js, msg::Tr(did ? "Chip 1: Read Chip DID Data......" : "Chip 1: Read Chip Information......"));
-  js.SlotOp[slot] = kOpReadId;
   SendChipCommand(js, kCmdChip, kSubReadId, slot);
 }
 
@@ -248,8 +233,7 @@ void StartReadDownloaded(JobState& js) {
   constexpr int slot = 0;
   SealSlotSettings(js, slot);
   AddInfoLine(js, msg::Tr("Chip: Read Downloaded Data......"));
-  js.SlotGaugeTick[slot] = 0;
-  js.SlotOp[slot] = kOpReadDownloaded;
+  BeginOperation(js, {.op = kOpReadDownloaded, .gaugeByTicks = false, .autoRun = std::nullopt}, slot);
   StartSlotOperation(js, kAnswerTimeoutTicks, js.DataSizeKB, slot);
   SendCommand2(js, kCmdReadDownloaded, 0, slot);
 }
@@ -258,9 +242,7 @@ bool StartAddressWrite(JobState& js) {
   constexpr int slot = 0;
   SealSlotSettings(js, slot);
   js.SlotRxCount[slot] = 0;
-  js.SlotGaugeTick[slot] = 1;
-  js.SlotOp[slot] = kOpAddressWrite;
-  js.SlotAutoMode[slot] = 0;
+  BeginOperation(js, {.op = kOpAddressWrite, .gaugeByTicks = true, .autoRun = false}, slot);
   AddInfoLine(js, msg::Tr("Chip 1 : Wrtie data to Specific Address......"));
   StartSlotOperation(js, kAnswerTimeoutTicks, 0, slot);
   if (SendAddressWrite(js, slot)) return true;

@@ -7,10 +7,9 @@
 #include <optional>
 #include <string>
 
-struct JobState;
+#include "protocol/SlotOpCodes.h"
 
-// The commands that run on every ready slot.
-enum class SlotCommand { Download, Auto, BlankCheck, Erase, Program, Verify };
+struct JobState;
 
 // The erase's time-out: EraseTime x 5 ticks, or 500 for a chip whose entry
 // gives no erase time (a time-out of 0 would never fire).

@@ -17,7 +17,7 @@ namespace {
 void FillSlotGauge(JobState& js, int slot) { FillGauge(js.GaugeSlots[slot]); }
 
 void StartVerify(JobState& js, int slot) {
-  js.SlotOp[slot] = kOpVerify;
+  NextOperationStep(js, kOpVerify, slot);
   LogSlotMessage(js, msg::Tr("Programming Success, do verification......"), slot);
   StartSlotOperation(js, static_cast<int32_t>(js.SlotSettings[slot].DataSizeKB / 3 + kAnswerTimeoutTicks), 0, slot);
   SendChipCommand(js, kCmdChip, kSubVerify, slot);
@@ -49,10 +49,10 @@ void HandleEraseAnswer(JobState& js, uint8_t status, int slot) {
   const SealedSettings& sealed = js.SlotSettings[slot];
   StartSlotOperation(js, kAnswerTimeoutTicks, sealed.DataSizeKB, slot);
   if (sealed.LargeImage) {
-    js.SlotOp[slot] = kOpProgram150;
+    NextOperationStep(js, kOpProgram150, slot);
     SendCommandWithChipParams(js, kCmdProgramStream, slot);
   } else {
-    js.SlotOp[slot] = kOpProgram149;
+    NextOperationStep(js, kOpProgram149, slot);
     SendProgramPages(js, kCmdProgramPages, js.SlotKbIndex[slot], 0, slot);
   }
 }
@@ -75,17 +75,15 @@ void HandleProgramStreamStart(JobState& js, uint8_t status, int slot) {
   // The download pacing takes over: no time-out runs while the image goes
   // out, yet the slot takes no new command until the stream has ended.
   js.SlotKbIndex[slot] = 0;
-  js.SlotDownloading[slot] = 1;
+  EnterProgramStream(js, slot);
   WatchStreamQueue(js, slot);
   RequestTicks(js);
   js.SlotTimeout[slot] = 0;
-  js.SlotBusy[slot] = 0;
-  js.SlotOp[slot] = kOpIdle;
 }
 
 void StartVerifyAfterProgram(JobState& js, int slot) {
   if (slot < 0 || slot >= kSlotCount) return;
-  js.SlotDownloading[slot] = 0;
+  LeaveProgramStream(js, slot);
   if (js.SlotAutoMode[slot]) {
     StartVerify(js, slot);
   } else {

@@ -51,13 +51,12 @@ void StoreBlock(JobState& js, const uint8_t* payload, int slot) {
 
 }  // namespace
 
-void HandleReadBlockAnswer(JobState& js, uint8_t status, int slot) {
+void HandleReadBlockAnswer(JobState& js, uint8_t status, std::span<const uint8_t> payload, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
   const bool paged = IsPagedFlash(js.SlotSettings[slot].ChipFamily);
-  if (!RequirePayload(js, paged ? kPagedPagesPerBlock * kPagedPageSize : kBlockBytes, slot)) return;
+  if (!RequirePayload(js, payload, paged ? kPagedPagesPerBlock * kPagedPageSize : kBlockBytes, slot)) return;
   if (!BlockFits(js, paged, slot)) return;
-  const uint8_t* payload = AnswerPayload(js, slot);
-  StoreBlock(js, payload, slot);
+  StoreBlock(js, payload.data(), slot);
   js.SlotKbIndex[slot] += 4;
   SetGaugeProgress(js.GaugeSlots[slot], int64_t{js.SlotKbIndex[slot]} + 2);
   if (js.SlotKbIndex[slot] < js.SlotBlockTotal[slot]) {
@@ -87,12 +86,12 @@ void HandleReadStreamStart(JobState& js, uint8_t status, int slot) {
   BeginReadStream(js);
 }
 
-void HandleReadDownloadedAnswer(JobState& js, uint8_t status, int slot) {
+void HandleReadDownloadedAnswer(JobState& js, uint8_t status, std::span<const uint8_t> payload,
+                                int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
-  if (!RequirePayload(js, kBlockBytes, slot)) return;
+  if (!RequirePayload(js, payload, kBlockBytes, slot)) return;
   if (!BlockFits(js, false, slot)) return;
-  std::memcpy(js.DataBuffer.get() + uint64_t{js.SlotKbIndex[slot]} * 1024, AnswerPayload(js, slot),
-              kBlockBytes);
+  std::memcpy(js.DataBuffer.get() + uint64_t{js.SlotKbIndex[slot]} * 1024, payload.data(), kBlockBytes);
   js.SlotKbIndex[slot] += 4;
   SetGaugeProgress(js.GaugeSlots[slot], js.SlotKbIndex[slot]);
   if (js.SlotKbIndex[slot] < js.SlotBlockTotal[slot]) return;  // the unit sends on by itself
@@ -102,12 +101,12 @@ void HandleReadDownloadedAnswer(JobState& js, uint8_t status, int slot) {
   TakeImageRange(js);
 }
 
-void HandleReadIdAnswer(JobState& js, uint8_t status, int slot) {
+void HandleReadIdAnswer(JobState& js, uint8_t status, std::span<const uint8_t> payload, int slot) {
   if (!IsGoodStatus(status)) return FailWithCode(js, status, slot);
-  const uint8_t* p = AnswerPayload(js, slot);
+  const uint8_t* p = payload.data();
   if (IsSpiEeprom(js.SlotSettings[slot].ChipFamily)) {
     constexpr size_t kLines = 8, kPerLine = 16;
-    if (!RequirePayload(js, 2 + kLines * kPerLine, slot)) return;
+    if (!RequirePayload(js, payload, 2 + kLines * kPerLine, slot)) return;
     LogSlotMessage(js, msg::FmtV(msg::Tr("Read Chip Statu data is:0x%0.2x."), p[0]), slot);
     LogSlotMessage(js, msg::Tr("Read Chip DID data are:"), slot);
     for (size_t line = 0; line < kLines; ++line) {
@@ -116,7 +115,7 @@ void HandleReadIdAnswer(JobState& js, uint8_t status, int slot) {
       LogSlotMessage(js, text, slot);
     }
   } else {
-    if (!RequirePayload(js, 6, slot)) return;
+    if (!RequirePayload(js, payload, 6, slot)) return;
     LogSlotMessage(js,
                    msg::Tr("Read Chip Information success: ID=") +
                        msg::Fmt("0x%0.2x,0x%0.2x, Statu Reg=0x%0.2x,", p[1], p[0], p[4]) +

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
-#include <vector>
 
+#include "protocol/AnswerHandling.h"
 #include "protocol/Checks.h"
 #include "protocol/CommandCodes.h"
 #include "protocol/Discovery.h"
@@ -46,65 +46,49 @@ void KeepRest(JobState& js, size_t from, int slot) {
 // Whether a frame holds a packet a unit sends: one that decodes and carries a
 // good check value (its check byte for a sequence report; a probe answer is
 // judged by discovery alone).
-bool HoldsSoundPacket(std::span<const uint8_t> frame) {
-  std::vector<uint8_t> source(frame.begin(), frame.end());
-  std::vector<uint8_t> packet(kTxPacketSize);
-  size_t sourceLength = frame.size();
-  size_t length = 0;
-  if (DecodeFrame(source.data(), packet.data(), packet.size(), length, sourceLength) != kFrameOk) {
-    return false;
-  }
+bool HoldsSoundPacket(const ReceivedFrame& received) {
+  if (received.decoded != kFrameOk) return false;
+  const std::span<const uint8_t> packet = received.packet;
   if (packet[0] == kSequenceReport) return SequenceReportSumIsZero(packet.data());
   if (std::equal(kProbeHeader.begin(), kProbeHeader.end(), packet.begin())) return true;
-  return CheckPacket(packet.data(), length) != kPacketCheckError;
+  return CheckPacket(packet.data(), packet.size()) != kPacketCheckError;
 }
 
 // Gives slot 0's buffered bytes from `from` on to the streamed read and
-// empties the buffer.
+// empties the buffer. The stream stores into the data buffer, so the bytes
+// are read where they lie.
 void HandOverToStream(JobState& js, size_t from) {
-  const auto& buf = js.SlotRxBuf[0];
   const size_t count = js.SlotRxCount[0];
-  std::vector<uint8_t> rest;
-  if (from < count) rest.assign(buf.begin() + from, buf.begin() + count);
   js.SlotRxCount[0] = 0;
-  ReceiveReadStream(js, rest.data(), rest.size());
+  if (from < count) ReceiveReadStream(js, js.SlotRxBuf[0].data() + from, count - from);
 }
 
-// Cuts the slot's next frame into SlotFrame[slot]. Returns 1 with its length;
-// 0 when no complete frame follows, with `rest` where the unfinished bytes to
-// keep begin.
-uint8_t AppendSlotRx(JobState& js, FrameCutState& cut, size_t& frameLength, size_t& rest, int slot) {
+// Hands every complete frame in the slot's buffer to `handle`; the
+// unfinished rest stays for the next chunk.
+void CutFrames(JobState& js, int slot, ReceivedFrameHandler handle) {
   const std::span<const uint8_t> bytes(js.SlotRxBuf[slot].data(), js.SlotRxCount[slot]);
+  FrameCutState cut;
+  // The cutter judges each run once and hands over the run it judged last:
+  // the decoding made for the judgement is the frame's.
+  ReceivedFrame received;
+  auto decodeAndJudge = [&](std::span<const uint8_t> frame) {
+    received = DecodeSlotFrame(js, frame, slot);
+    return HoldsSoundPacket(received);
+  };
   for (;;) {
-    const FrameCut next = CutNextFrame(cut, bytes, js.SlotFrame[slot].size(), HoldsSoundPacket);
+    const FrameCut next = CutNextFrame(cut, bytes, kSlotFrameSize, decodeAndJudge);
     switch (next.outcome) {
       case CutOutcome::kInvalid:
         continue;
       case CutOutcome::kNeedMore:
-        rest = next.keepFrom;
-        return 0;
+        KeepRest(js, next.keepFrom, slot);
+        return;
       case CutOutcome::kFrame:
-        std::copy_n(bytes.begin() + next.open, next.length, js.SlotFrame[slot].begin());
-        frameLength = next.length;
-        return 1;
+        break;
     }
-  }
-}
-
-// Hands every complete frame in the slot's buffer to the handler its slot
-// calls for; the unfinished rest stays for the next chunk.
-void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
-  FrameCutState cut;
-  size_t frameLength = 0;
-  size_t rest = 0;
-  while (AppendSlotRx(js, cut, frameLength, rest, slot) != 0) {
-    uint16_t countBefore = js.SlotRxCount[slot];
+    const uint16_t countBefore = js.SlotRxCount[slot];
     const bool streamedBefore = js.ReadStreaming != 0;
-    if (js.SlotConnected[slot]) {
-      if (onConnected) onConnected(js, frameLength, slot);
-    } else {
-      HandleDiscoveryFrame(js, frameLength, slot);
-    }
+    handle(js, received, slot);
     if (slot == 0 && js.ReadStreaming && !streamedBefore) {
       // The unit's answer has started a streamed read: what follows it in
       // the buffer is already the chip's data.
@@ -114,7 +98,6 @@ void CutFrames(JobState& js, int slot, const SlotFrameHandler& onConnected) {
     // A handler that starts afresh empties the buffer; nothing is left to cut.
     if (js.SlotRxCount[slot] != countBefore) return;
   }
-  KeepRest(js, rest, slot);
 }
 
 }  // namespace
@@ -124,8 +107,23 @@ int32_t ReceiveTimeoutTicks(int slot) {
   return ValidSlot(slot) ? kReceiveTimeoutTicks[slot] : kAnswerTimeoutTicks;
 }
 
+bool SlotTakesAnswers(const JobState& js, int slot) {
+  // A unit being upgraded answers the upgrade whether or not a search has
+  // found it: an older unit is upgraded straight from its probe answer.
+  return ValidSlot(slot) && (js.SlotConnected[slot] != 0 || js.SlotOp[slot] == kOpFirmwareUpgrade);
+}
+
+void HandleReceivedFrame(JobState& js, const ReceivedFrame& frame, int slot) {
+  if (!ValidSlot(slot) || frame.decoded != kFrameOk) return;
+  if (SlotTakesAnswers(js, slot)) {
+    HandleSlotAnswer(js, frame.packet, slot);
+  } else {
+    HandleDiscoveryAnswer(js, frame.packet, slot);
+  }
+}
+
 void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot,
-                      const SlotFrameHandler& onConnected) {
+                      ReceivedFrameHandler handle) {
   if (!ValidSlot(slot) || length == 0) return;
   if (slot == 0 && js.ReadStreaming) {
     // A streamed chip read: the bytes are data, not frames.
@@ -137,7 +135,7 @@ void ReceiveSlotChunk(JobState& js, const uint8_t* data, size_t length, int slot
   while (length > 0) {
     size_t step = std::min(length, kReadChunkSize);
     AppendBounded(js, data, step, slot);
-    CutFrames(js, slot, onConnected);
+    CutFrames(js, slot, handle);
     data += step;
     length -= step;
     if (slot == 0 && js.ReadStreaming) {

@@ -136,7 +136,9 @@ void SendCommandWithChipParams(JobState& js, uint8_t command, int slot) {
 
 void SendCommand2(JobState& js, uint8_t command, uint16_t argument, int slot) {
   PutPacketHeader(js, command, argument, kFlagChip, 2, slot);
-  SendSlotPacket(js, 2, slot);  // the two payload bytes keep what the area held
+  // The two payload bytes keep what the slot's last packet left in its send
+  // area (no answer is decoded there); the check value covers them.
+  SendSlotPacket(js, 2, slot);
 }
 
 void SendDataPage(JobState& js, uint8_t command, uint32_t kbIndex, uint32_t byteOffset, int slot) {
@@ -173,8 +175,9 @@ void SendChipConfig(JobState& js, uint8_t command, uint16_t argument, int slot) 
   PutPacketString(js, c.SelChipName, 92, 16, slot);
   PutPacketString(js, c.DataFileName, 108, 48, slot);
   for (int i = 156; i < 257; ++i) p[i] = static_cast<uint8_t>(js.Filler.Next(255));
-  // Bytes 257-263 are not assigned. Then the inner check, the sum over the
-  // payload including that check, and the packet check value.
+  // Bytes 257-263 are not assigned: they keep what the slot's last packet
+  // left in its send area. Then the inner check, the sum over the payload
+  // including that check, and the packet check value, all over them.
   PutLE16(p + 264, PacketCRC16(p, 8, 263));
   PutLE16(p + 266, static_cast<uint16_t>(0x10000 - ChecksumNeg16(p, 8, 265)));
   SendSlotPacket(js, kPayload, slot);

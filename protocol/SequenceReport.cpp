@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "messages/Format.h"
@@ -51,10 +52,9 @@ void LogCompletion(JobState& js, uint8_t step, uint8_t status, uint16_t a, uint1
 
 }  // namespace
 
-void RunProgrammingSequence(JobState& js, int slot) {
+void RunProgrammingSequence(JobState& js, std::span<const uint8_t> packet, int slot) {
   if (slot < 0 || slot >= kSlotCount) return;
-  const auto& packet = js.TxPacket[slot];
-  if (packet[0] != kSequenceReport) return;
+  if (packet.size() < 8 || packet[0] != kSequenceReport) return;
   if (!SequenceReportSumIsZero(packet.data())) return;
 
   const uint8_t step = packet[1];

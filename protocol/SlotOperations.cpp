@@ -4,32 +4,9 @@
 
 #include "messages/Format.h"
 #include "messages/Messages.h"
-#include "protocol/GaugeControl.h"
 #include "protocol/JobState.h"
 #include "protocol/Log.h"
 #include "protocol/SlotPhase.h"
-#include "protocol/SlotTimers.h"
-
-namespace {
-bool ValidSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
-}  // namespace
-
-void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot) {
-  if (!ValidSlot(slot)) return;
-  js.SlotKbIndex[slot] = 0;
-  js.SlotBusy[slot] = 1;
-  js.SlotTimeout[slot] = ticks;
-  RequestTicks(js);
-  int64_t max;
-  if (totalKB != 0) {
-    js.SlotBlockTotal[slot] = totalKB;
-    max = totalKB;
-  } else {
-    js.SlotBlockTotal[slot] = js.SlotSettings[slot].DataSizeKB;
-    max = ticks;
-  }
-  SetGauge(js.GaugeSlots[slot], max / 100 + 1, max, GaugeColor::Blue);
-}
 
 bool SlotStreaming(const JobState& js, int slot) {
   const SlotPhase phase = SlotPhaseOf(js, slot);
@@ -47,31 +24,6 @@ void MarkBufferNotLoaded(JobState& js, int slot) {
   js.DataLoaded = 0;
   LogSlotMessage(js, msg::Tr("Read not completed: the data buffer no longer holds loaded data!"),
                  slot);
-}
-
-void EndSlotOperation(JobState& js, bool failed, int slot) {
-  if (!ValidSlot(slot)) return;
-  // A read into the data buffer that stops part-way leaves a mix of the
-  // earlier image and the chip's bytes there.
-  const bool partRead = failed && js.SlotKbIndex[slot] > 0 &&
-                        (js.SlotOp[slot] == kOpReadChip155 || js.SlotOp[slot] == kOpReadDownloaded);
-  // Every way an Auto fails (error status, wrong check value, time-out, lost
-  // line, failed verify) ends here; the flag goes with it, so nothing later
-  // counts the chip again. The host's chip counts in the total only: the
-  // slot's own counts are those the unit reports of its own runs.
-  const bool autoFailed = failed && js.SlotAutoMode[slot] != 0;
-  js.SlotAutoMode[slot] = 0;
-  js.SlotBusy[slot] = 0;
-  js.SlotRawPending[slot] = 0;  // a download that ends before its first round
-  js.SlotGaugeTick[slot] = 0;
-  js.SlotOp[slot] = kOpIdle;
-  if (IGauge* gauge = js.GaugeSlots[slot]) {
-    gauge->SetColor(failed ? GaugeColor::Red : GaugeColor::Blue);
-    FillGauge(gauge);
-  }
-  LogSlotMessage(js, msg::Tr(failed ? "Operation Failed!" : "Operation Success!"), slot);
-  if (partRead) MarkBufferNotLoaded(js, slot);
-  if (autoFailed) CountNgTotal(js);
 }
 
 void CountNgTotal(JobState& js) {

@@ -1,19 +1,18 @@
 #pragma once
-// Opening and closing one operation on one slot, the operator's message for
-// a unit's error code, the sequence reports (0xFD) that a unit sends while it
-// programs a chip by itself, and the default data range of the chosen chip.
+// The readiness of a slot (its start and end are in SlotLife.h), the
+// operator's message for a unit's error code, the sequence reports (0xFD)
+// that a unit sends while it programs a chip by itself, and the default data
+// range of the chosen chip.
 //
 // Per-slot routines take the slot index (0..7) last; an index outside that
 // range does nothing.
 #include <cstdint>
+#include <span>
 #include <string>
 
-struct JobState;
+#include "protocol/SlotLife.h"
 
-// Arms a slot: busy, kilobyte position 0, time-out of `ticks` 10 ms ticks.
-// With totalKB > 0 the gauge follows the blocks (maximum totalKB); with 0 it
-// follows the time (maximum ticks) and SlotBlockTotal becomes DataSizeKB.
-void StartSlotOperation(JobState& js, int32_t ticks, uint32_t totalKB, int slot);
+struct JobState;
 
 // True while the slot runs a stream with no operation armed: the paced
 // program stream, or the streamed chip read on slot 0. Such a slot has
@@ -27,14 +26,6 @@ bool SlotReady(const JobState& js, int slot);
 // an armed operation (busy), a stream (the paced program stream, the
 // streamed chip read on slot 0) or a raw download round.
 bool SlotRunning(const JobState& js, int slot);
-
-// Back to idle; full gauge, blue on success, red on failure; logs
-// "Operation Success!" or "Operation Failed!". A failed read into the data
-// buffer (blocks or the unit's stored image) that had stored part of its
-// data marks the buffer as not loaded. Ends the slot's Auto sequence too:
-// an Auto that fails at any step counts its chip NG here, once, in the
-// total (NgCount) only.
-void EndSlotOperation(JobState& js, bool failed, int slot);
 
 // One more failed chip in the total: NgCount + 1, shown in status bar
 // panel 3.
@@ -54,7 +45,7 @@ std::string ResultCodeText(int code);
 // shown after it, and each text is logged when its box has closed.
 void ShowResultCode(JobState& js, int code, int slot);
 
-// Handles the sequence report in the slot's packet area (TxPacket[slot]):
+// Handles a sequence report the slot's unit sent (packet, decoded):
 // logs the step, moves the gauge and, on completion, logs the chip's check
 // value and the slot's counts. A completion counts the chip as OK or NG,
 // per slot (SlotOkCount, SlotNgCount) and in the totals, only when the unit
@@ -62,7 +53,7 @@ void ShowResultCode(JobState& js, int code, int slot);
 // (SlotRunning), the host's result counts the chip and the report counts
 // nothing. A bad check byte drops the report. Leaves SlotOp and SlotBusy
 // alone.
-void RunProgrammingSequence(JobState& js, int slot);
+void RunProgrammingSequence(JobState& js, std::span<const uint8_t> packet, int slot);
 
 // DataStart 0, DataEnd and ChipEndAddr ChipSizeCopy - 1, DataSizeKB from the
 // chip size. Returns false when ChipSizeCopy gives no range inside the data

@@ -1,8 +1,9 @@
 #pragma once
 // One slot's phase, derived from its flags (SlotConnected, SlotBusy, SlotOp,
 // SlotDownloading, SlotRawPending, SlotAutoMode, SlotGaugeTick and, for slot
-// 0, ReadStreaming). The readiness checks ask the phase instead of combining
-// the flags each in its own way.
+// 0, ReadStreaming), which only the transitions of SlotLife.h write. The
+// readiness checks ask the phase instead of combining the flags each in its
+// own way.
 struct JobState;
 
 enum class SlotPhase {

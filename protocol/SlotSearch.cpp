@@ -19,11 +19,11 @@ void ForgetUnits(JobState& js) {
 
 void ClearSlotsForSearch(JobState& js) {
   js.DeviceCount = 0;
-  js.ReadStreaming = 0;
+  LeaveReadStream(js);
   for (int slot = 0; slot < kSlotCount; ++slot) {
     js.SlotRxCount[slot] = 0;
-    js.SlotDownloading[slot] = 0;
-    js.SlotRawPending[slot] = 0;
+    LeaveProgramStream(js, slot);
+    LeaveRawRound(js, slot);
     DropSlotUnit(js, slot);
     if (IGauge* gauge = js.GaugeSlots[slot]) {
       gauge->SetEnabled(false);
@@ -36,7 +36,7 @@ void ClearSlotsForSearch(JobState& js) {
 void ArmSlotProbe(JobState& js, int slot) {
   if (!ValidSlot(slot)) return;
   js.SlotTimeout[slot] = kAnswerTimeoutTicks;
-  js.SlotConnected[slot] = 0;
+  UnitGone(js, slot);
 }
 
 namespace {
@@ -48,7 +48,7 @@ void FailLostSlot(JobState& js, int slot) {
   uint32_t readBytes = 0;
   if (phase == SlotPhase::Reading) readBytes = StopReadStream(js);
   if (phase == SlotPhase::Sending) {
-    js.SlotDownloading[slot] = 0;
+    LeaveProgramStream(js, slot);
     // Nothing of the image may reach a unit later on this port.
     if (ISlotPort* port = js.CommSlots[slot]) port->DropPendingWrites();
   }
@@ -63,7 +63,7 @@ void FailLostSlot(JobState& js, int slot) {
 void LoseSlotLine(JobState& js, int slot) {
   if (!ValidSlot(slot)) return;
   FailLostSlot(js, slot);
-  js.SlotConnected[slot] = 0;
+  UnitGone(js, slot);
   if (IGauge* gauge = js.GaugeSlots[slot]) gauge->SetEnabled(false);
 }
 

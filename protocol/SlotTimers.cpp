@@ -45,7 +45,7 @@ void TickStreamQueue(JobState& js, int slot) {
   LogSlotMessage(js, msg::Tr("Operation Time Out!"), slot);
   // Nothing of the image may reach the unit later, in front of the next command.
   port->DropPendingWrites();
-  js.SlotDownloading[slot] = 0;
+  LeaveProgramStream(js, slot);
   EndSlotOperation(js, true, slot);
 }
 
@@ -57,7 +57,7 @@ void PaceSlot(JobState& js, int slot) {
   ISlotPort* port = js.CommSlots[slot];
   if (port == nullptr || !port->IsOpen()) {
     // The unit's line has gone: the image cannot reach the chip.
-    js.SlotDownloading[slot] = 0;
+    LeaveProgramStream(js, slot);
     LogSlotMessage(js, msg::Tr("Connection to the unit lost!"), slot);
     EndSlotOperation(js, true, slot);
     return;

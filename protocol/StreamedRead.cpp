@@ -34,7 +34,7 @@ void TakeReadRange(JobState& js) {
 }
 
 void EndStream(JobState& js) {
-  js.ReadStreaming = 0;
+  LeaveReadStream(js);
   js.ReadStreamHeld = 0;
 }
 
@@ -73,12 +73,9 @@ void BeginReadStream(JobState& js) {
   js.ReadCount = 0;
   js.SlotKbIndex[0] = 0;
   js.SlotTimeout[0] = kStreamFirstBytesTicks;
-  js.ReadStreaming = 1;
+  EnterReadStream(js);
   js.ReadStreamHeld = 0;
   RequestTicks(js);
-  js.SlotBusy[0] = 0;
-  js.SlotGaugeTick[0] = 0;
-  js.SlotOp[0] = kOpIdle;
   SetGaugeMax(StreamGauge(js), (uint64_t{js.ReadLength} + 1023) / 1024);
 }
 

@@ -16,6 +16,7 @@
 #include "protocol/Log.h"
 #include "protocol/OperationStart.h"
 #include "protocol/SettingsCollection.h"
+#include "protocol/SlotLife.h"
 #include "ui/AboutForm.h"
 #include "ui/ChipOptionPanels.h"
 #include "ui/ConfigSNForm.h"
@@ -43,7 +44,7 @@ void TQZProgrammer::MCUNameEditChange() {
   }
 
   // A chip change always asks for the data again.
-  js.ReadStreaming = 0;
+  LeaveReadStream(js);
   js.LargeImage = 0;
   js.ChipSelected = 1;
   js.DataLoaded = 0;

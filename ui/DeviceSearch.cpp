@@ -11,7 +11,6 @@
 #include "files/Settings.h"
 #include "messages/Format.h"
 #include "messages/Messages.h"
-#include "protocol/AnswerHandling.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/Senders.h"
 #include "protocol/SlotSearch.h"
@@ -19,15 +18,6 @@
 #include "ui/MainWindow.h"
 #include "ui/PortListView.h"
 #include "ui/PortOpenFailure.h"
-
-namespace {
-
-// Frames of a connected slot go to the answer handler of its operation.
-void ConnectedSlotFrame(JobState& js, size_t& frameLength, int slot) {
-  HandleSlotFrame(js, frameLength, slot);
-}
-
-}  // namespace
 
 void TQZProgrammer::LoadPorts() {
   PortList list = LoadPortList(js, PortSource);
@@ -89,9 +79,9 @@ void TQZProgrammer::BitBtnFindCOMClick() {
 
 void TQZProgrammer::SPxCommReceiveData(const uint8_t* buffer, uint16_t length, int slot) {
   if (slot < 0 || slot >= kSlotCount || length == 0) return;
-  // Frames go to the answer handling; the bytes of a streamed read on unit 1
-  // go to the data buffer.
-  ReceiveSlotChunk(js, buffer, length, slot, ConnectedSlotFrame);
+  // The engine takes the bytes: frames to discovery or the answer handling,
+  // a streamed read on unit 1 to the data buffer.
+  ReceiveSlotChunk(js, buffer, length, slot);
 }
 
 void TQZProgrammer::SPxCommReceiveError(uint32_t, int) {

@@ -105,7 +105,7 @@ class Commands : public ScratchFolderTest {
     }
     return out;
   }
-  void Busy(int slot, uint8_t op) {
+  void Busy(int slot, SlotOpCode op) {
     Js().SlotBusy[slot] = 1;
     Js().SlotOp[slot] = op;
   }
@@ -216,7 +216,7 @@ struct CommandRow {
   uint8_t family;
   bool large;
   bool erase;  // the "Erase" box
-  uint8_t op;
+  SlotOpCode op;
   uint8_t command;
   uint16_t argument;
   uint16_t payload;
@@ -526,7 +526,7 @@ TEST_F(Commands, ReadOfTheLargerFamiliesTakesTheWholeChip) {
     uint32_t chipBytes;
     bool large;
     uint8_t command;
-    uint8_t op;
+    SlotOpCode op;
     uint32_t totalKB;
   } cases[] = {
       {0xA0, 0x8000, false, 155, kOpReadChip155, 32},
@@ -585,7 +585,7 @@ TEST_F(Commands, ReadIdAndDidAndTheStoredImage) {
     std::string line;
     uint8_t command;
     uint16_t argument;
-    uint8_t op;
+    SlotOpCode op;
     uint8_t gaugeTick;
     uint16_t rxCount;
     int gaugeMax;
@@ -713,7 +713,7 @@ TEST_F(Commands, WithoutOnlineSerialNumbersAutoStartsBesideARunningProgram) {
 }
 
 TEST_F(Commands, CommandsThatSendTheBufferWaitWhileAReadFillsIt) {
-  for (uint8_t op : {kOpReadChip155, kOpReadDownloaded}) {
+  for (SlotOpCode op : {kOpReadChip155, kOpReadDownloaded}) {
     TQZProgrammer& w = Ready({0, 1, 2});
     Busy(0, op);
     w.SpdBtnDownLoadClick();
@@ -843,7 +843,7 @@ TEST_F(Commands, KeysStartTheirCommands) {
   w.SpdBtnErase->hide();
   struct Case {
     QKeyCombination key;
-    uint8_t op;        // kOpIdle: nothing starts
+    SlotOpCode op;        // kOpIdle: nothing starts
     uint8_t autoMode;  // 2: not set by the command
   } cases[] = {
       {Qt::Key_F5, kOpProgram149, 1},     {Qt::Key_F6, kOpErase, 0},

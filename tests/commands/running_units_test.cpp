@@ -117,7 +117,7 @@ Strings Picture(const Program& p) {
   out.push_back("SelChipName=" + js.SelChipName);
   out.push_back("DataFileName=" + js.DataFileName);
   add("SlotBusy", js.SlotBusy[0]);
-  add("SlotOp", js.SlotOp[0]);
+  add("SlotOp", static_cast<uint64_t>(js.SlotOp[0]));
   add("SlotKbIndex", js.SlotKbIndex[0]);
   add("SlotBlockTotal", js.SlotBlockTotal[0]);
   add("SlotDownloading", js.SlotDownloading[0]);

@@ -2,6 +2,7 @@
 // Simulated units wired to a job's slots without any real port: what a
 // sender hands to a slot's port goes to that slot's unit, and the unit's
 // answer is delivered to the receive cycle when the test pumps.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -34,7 +35,11 @@ struct UnitBench {
   FakeView view;
   std::vector<std::unique_ptr<unitsim::SimUnit>> units;
   std::vector<std::unique_ptr<LoopPort>> ports;
-  SlotFrameHandler onConnected;  // frames of connected slots
+  // Sees each frame before the engine takes it, the slot as the frame finds it.
+  std::function<void(JobState&, const ReceivedFrame&, int)> watch;
+  // False: the frames the engine takes as answers to commands are left
+  // unhandled, so that what a probe answer starts stays at its start.
+  bool handleAnswers = true;
 
   UnitBench() {
     js->LogMemo = &view;
@@ -58,7 +63,10 @@ struct UnitBench {
         auto bytes = port->TakePending();
         if (bytes.empty()) continue;
         any = true;
-        ReceiveSlotChunk(*js, bytes.data(), bytes.size(), s, onConnected);
+        ReceiveSlotChunk(*js, bytes.data(), bytes.size(), s, [this](JobState& j, const ReceivedFrame& f, int slot) {
+          if (watch) watch(j, f, slot);
+          if (handleAnswers || !SlotTakesAnswers(j, slot)) CheckedReceivedFrame(j, f, slot);
+        });
         ExpectSlotFlagsConsistent(*js);
       }
     }

@@ -15,8 +15,6 @@
 namespace {
 
 struct AnswerTest : ::testing::Test, UnitBench {
-  AnswerTest() { onConnected = HandleSlotFrame; }
-
   // Puts an answer packet (check value appended) on slot's line as the unit would.
   void Deliver(std::vector<uint8_t> packet, int slot) {
     uint16_t crc = PacketCRC16(packet.data(), 0, static_cast<uint32_t>(packet.size() - 1));
@@ -25,7 +23,7 @@ struct AnswerTest : ::testing::Test, UnitBench {
     std::vector<uint8_t> frame(MaxFrameLength(packet.size()));
     frame.resize(EncodeFrame(packet.data(), packet.size(), frame.data(), frame.size()));
     js->SlotConnected[slot] = 1;
-    ReceiveSlotChunk(*js, frame.data(), frame.size(), slot, onConnected);
+    ReceiveSlotChunk(*js, frame.data(), frame.size(), slot, CheckedReceivedFrame);
   }
   bool Logged(const std::string& text) const {
     auto t = view.LogTexts();
@@ -77,7 +75,7 @@ TEST_F(AnswerTest, NoiseBetweenAnswersLeavesTheOperationRunning) {
   js->SlotOp[6] = kOpProgram149;
   js->SlotBusy[6] = 1;
   js->SlotBlockTotal[6] = 64;
-  ReceiveSlotChunk(*js, line.data(), line.size(), 6, onConnected);
+  ReceiveSlotChunk(*js, line.data(), line.size(), 6, CheckedReceivedFrame);
   EXPECT_EQ(js->SlotOp[6], kOpProgram149);
   EXPECT_EQ(js->SlotKbIndex[6], 8u);
   EXPECT_EQ(js->SlotBusy[6], 1);
@@ -85,14 +83,14 @@ TEST_F(AnswerTest, NoiseBetweenAnswersLeavesTheOperationRunning) {
   EXPECT_TRUE(view.log.empty());
 }
 
-TEST_F(AnswerTest, AFrameLengthBeyondTheFrameAreaReadsNoFurther) {
-  js->SlotFrame[3].fill(0x55);  // an opening mark and no closing one
-  js->SlotFrame[3][0] = 0xC0;
-  js->SlotRxBuf[3].fill(0x55);
-  size_t length = SIZE_MAX;
+TEST_F(AnswerTest, AFrameAsLongAsTheReceiveBufferReadsNoFurther) {
+  auto& area = js->SlotRxBuf[3];
+  area.fill(0x55);  // an opening mark and no closing one
+  area[0] = 0xC0;
   // Longer than a packet and unclosed within the area: dropped whole.
-  EXPECT_EQ(HandleSlotFrame(*js, length, 3), kFrameMalformed);
-  EXPECT_EQ(length, 0u);
+  const ReceivedFrame received = DecodeSlotFrame(*js, area, 3);
+  EXPECT_EQ(received.decoded, kFrameMalformed);
+  EXPECT_TRUE(received.packet.empty());
 }
 
 TEST_F(AnswerTest, SequenceReportIsHandledWhateverTheSlotDoes) {
@@ -104,7 +102,7 @@ TEST_F(AnswerTest, SequenceReportIsHandledWhateverTheSlotDoes) {
   std::vector<uint8_t> frame(MaxFrameLength(report.size()));
   frame.resize(EncodeFrame(report.data(), report.size(), frame.data(), frame.size()));
   js->SlotConnected[1] = 1;
-  ReceiveSlotChunk(*js, frame.data(), frame.size(), 1, onConnected);
+  ReceiveSlotChunk(*js, frame.data(), frame.size(), 1, CheckedReceivedFrame);
   EXPECT_EQ(js->SlotNgCount[1], 1);
   EXPECT_EQ(js->NgCount, 1);
   EXPECT_EQ(js->SlotOp[1], kOpIdle);

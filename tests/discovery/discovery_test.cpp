@@ -19,6 +19,7 @@ using unitsim::UnitConfig;
 
 
 struct DiscoveryTest : ::testing::Test, UnitBench {
+  DiscoveryTest() { handleAnswers = false; }
   void SetImageVersion(const char* version, bool loaded) {
     js->Firmware.FirmwareVersion.fill(0);
     std::memcpy(js->Firmware.FirmwareVersion.data(), version, std::strlen(version));
@@ -69,7 +70,8 @@ TEST_F(DiscoveryTest, OlderUnitIsUpgradedNotCounted) {
   Search(0);
   EXPECT_EQ(js->DeviceCount, 0);
   EXPECT_EQ(js->SlotOp[0], kOpFirmwareUpgrade);
-  EXPECT_EQ(js->SlotConnected[0], 1);  // the upgrade's answers go to the answer handler
+  EXPECT_EQ(js->SlotConnected[0], 0);  // no unit until the next search finds the upgraded one
+  EXPECT_TRUE(SlotTakesAnswers(*js, 0));  // the upgrade's answers go to the answer handler
   EXPECT_TRUE(Logged("C1: Start firmware upgrade......"));
   for (const auto& t : Texts()) EXPECT_EQ(t.find("Find Device"), std::string::npos) << t;
 }
@@ -135,7 +137,7 @@ TEST_F(DiscoveryTest, SilentUnitIsNotReported) {
 TEST_F(DiscoveryTest, ProbeAnswerAndCommandAnswerInOneChunkGoToTheirHandlers) {
   Attach(0);
   int answers = 0;
-  onConnected = [&](JobState&, size_t&, int) { ++answers; };
+  watch = [&](JobState& j, const ReceivedFrame&, int s) { answers += j.SlotConnected[s]; };
   SendProbe(*js, 0);
   SendOffLineMonitor(*js, 0x93, 0);  // answered "unknown command" by the unit
   Pump();
@@ -169,7 +171,7 @@ TEST_F(DiscoveryTest, OlderUnitIsUpgradedAndFoundByTheNextSearch) {
     c.Version = "V2.00";
     c.UpgradedVersion = "V2.10 test";
   }));
-  onConnected = HandleSlotFrame;
+  handleAnswers = true;
 
   Search(1);
   EXPECT_TRUE(Logged("C2: Firmware Upgrade Completed!"));

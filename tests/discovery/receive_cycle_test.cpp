@@ -53,9 +53,9 @@ struct RxFixture : ::testing::Test {
   void SetUp() override { js->SlotConnected[slot] = 1; }
 
   void Feed(const Bytes& chunk) {
-    ReceiveSlotChunk(*js, chunk.data(), chunk.size(), slot, [this](JobState& j, size_t& len, int s) {
+    ReceiveSlotChunk(*js, chunk.data(), chunk.size(), slot, [this](JobState&, const ReceivedFrame& f, int s) {
       EXPECT_EQ(s, slot);
-      frames.emplace_back(j.SlotFrame[s].begin(), j.SlotFrame[s].begin() + len);
+      frames.emplace_back(f.frame.begin(), f.frame.end());
     });
   }
   Bytes Buffered() const {
@@ -181,7 +181,7 @@ TEST_F(RxFixture, LongRunWithoutClosingMarkStaysInsideTheBuffers) {
 }
 
 TEST_F(RxFixture, OverLongFrameIsDroppedAndTheNextOneFound) {
-  Bytes longContent(js->SlotFrame[slot].size(), 0x5A);
+  Bytes longContent(kSlotFrameSize, 0x5A);
   Feed(Cat({{0xC0}, longContent, {0xC0}}));
   Feed(Frame(A));
   ASSERT_EQ(frames.size(), 1u);

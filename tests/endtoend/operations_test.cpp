@@ -42,7 +42,7 @@ constexpr long kLinkBaud = 1000000;
 // --- The operation commands, as the window starts them on one slot ---------------
 
 // A command's start: the slot takes its sealed copy of the settings.
-void Prepare(JobState& js, uint8_t op, int slot) {
+void Prepare(JobState& js, SlotOpCode op, int slot) {
   SealSlotSettings(js, slot);
   js.SlotRxCount[slot] = 0;
   js.SlotGaugeTick[slot] = 0;
@@ -124,7 +124,7 @@ struct Units : ::testing::Test {
       comm.SetCommName(units.back()->DevicePath());
       const int slot = static_cast<int>(i);
       comm.OnReceiveData = [this, slot](TComm*, const uint8_t* bytes, uint16_t length) {
-        ReceiveSlotChunk(*js, bytes, length, slot, CheckedSlotFrame);
+        ReceiveSlotChunk(*js, bytes, length, slot, CheckedReceivedFrame);
         ExpectSlotFlagsConsistent(*js);
       };
       ASSERT_NO_THROW(comm.OpenPort());
@@ -225,7 +225,7 @@ struct Units : ::testing::Test {
   }
 };
 
-void StartChipCommand(JobState& js, uint8_t op, uint8_t subCode, int slot) {
+void StartChipCommand(JobState& js, SlotOpCode op, uint8_t subCode, int slot) {
   Prepare(js, op, slot);
   js.SlotGaugeTick[slot] = 1;
   StartSlotOperation(js, 500, 0, slot);

@@ -1,7 +1,7 @@
 #pragma once
 // A job with recording ports and gauges on all eight slots, connected, and
-// the unit's side: answers are framed into a slot's frame area and handed to
-// HandleSlotFrame; what the engine sent is decoded back into packets.
+// the unit's side: answers are framed and handed to the slot's answer
+// handling; what the engine sent is decoded back into packets.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -40,10 +40,7 @@ struct AnswerFixture : SlotFixture {
 
   // Hands one answer packet to the slot's answer handling.
   void Deliver(const std::vector<uint8_t>& packet, int slot) {
-    std::vector<uint8_t> frame = FrameOf(packet);
-    std::memcpy(js->SlotFrame[slot].data(), frame.data(), frame.size());
-    size_t length = frame.size();
-    ASSERT_EQ(CheckedSlotFrame(*js, length, slot), 0);
+    ASSERT_EQ(CheckedSlotFrame(*js, FrameOf(packet), slot), 0);
   }
   void Answer(int slot, const std::vector<uint8_t>& payload, bool badCheck = false) {
     Deliver(AnswerPacket(0x80, payload, badCheck), slot);
@@ -52,7 +49,7 @@ struct AnswerFixture : SlotFixture {
 
   // Bytes arriving on the slot's line, through the receive cycle.
   void Receive(const std::vector<uint8_t>& bytes, int slot) {
-    ReceiveSlotChunk(*js, bytes.data(), bytes.size(), slot, CheckedSlotFrame);
+    ReceiveSlotChunk(*js, bytes.data(), bytes.size(), slot, CheckedReceivedFrame);
     ExpectSlotFlagsConsistent(*js);
   }
 
@@ -80,7 +77,7 @@ struct AnswerFixture : SlotFixture {
 
   // Arms a slot for an operation as the operation commands do, its settings
   // sealed from the job.
-  void Arm(int slot, uint8_t op, uint32_t totalKB = 0) {
+  void Arm(int slot, SlotOpCode op, uint32_t totalKB = 0) {
     SealSlotSettings(*js, slot);
     js->SlotOp[slot] = op;
     js->SlotBusy[slot] = 1;

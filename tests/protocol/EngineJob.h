@@ -50,10 +50,7 @@ struct Job {
   void AnswerGood(int slot) { AnswerData(slot, StatusPayload(0)); }
   void AnswerStatus(int slot, uint8_t status) { AnswerData(slot, StatusPayload(status)); }
   void AnswerData(int slot, const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> frame = FrameOf(AnswerPacket(0x80, payload));
-    std::copy(frame.begin(), frame.end(), js->SlotFrame[slot].begin());
-    size_t length = frame.size();
-    ASSERT_EQ(CheckedSlotFrame(*js, length, slot), 0);
+    ASSERT_EQ(CheckedSlotFrame(*js, FrameOf(AnswerPacket(0x80, payload)), slot), 0);
   }
 };
 

@@ -42,7 +42,7 @@ struct Row {
   // Empty: the short answer with the case's good status (0 or 6).
   std::vector<uint8_t> payload;
   std::vector<std::string> sent;
-  uint8_t opAfter;
+  SlotOpCode opAfter;
   int progress;  // -1: not looked at
   int max;       // -1: not looked at
   std::vector<std::string> log;
@@ -57,7 +57,7 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.row.name << " status " 
 
 JobState& J(AnswerFixture& f) { return *f.js; }
 
-void ArmSlot(AnswerFixture& f, uint8_t op, uint32_t totalKB, uint32_t kbIndex = 0) {
+void ArmSlot(AnswerFixture& f, SlotOpCode op, uint32_t totalKB, uint32_t kbIndex = 0) {
   f.Arm(kSlot, op, totalKB);
   f.js->SlotKbIndex[kSlot] = kbIndex;
 }
@@ -354,11 +354,11 @@ INSTANTIATE_TEST_SUITE_P(Operations, AnswerTable, ::testing::ValuesIn(Cases()),
 // --- Failures ----------------------------------------------------------------
 
 struct Failure {
-  uint8_t op;
+  SlotOpCode op;
   bool badCheck;  // else the unit's status 0x2C
 };
 
-void PrintTo(const Failure& f, std::ostream* os) { *os << "op " << int{f.op}; }
+void PrintTo(const Failure& f, std::ostream* os) { *os << "op " << static_cast<int>(f.op); }
 
 struct FailureInEveryState : AnswerFixture, ::testing::WithParamInterface<Failure> {};
 
@@ -387,7 +387,7 @@ TEST_P(FailureInEveryState, EndsOnlyThatSlotsOperationWithItsCode) {
 
 std::vector<Failure> Failures() {
   std::vector<Failure> out;
-  for (uint8_t op : {kOpReadChip155, kOpDownload, kOpDownloadPages, kOpDownloadRaw, kOpBlankCheck,
+  for (SlotOpCode op : {kOpReadChip155, kOpDownload, kOpDownloadPages, kOpDownloadRaw, kOpBlankCheck,
                      kOpErase, kOpProgram149, kOpProgram150, kOpVerify, kOpReadChip154,
                      kOpReadDownloaded, kOpAddressWrite, kOpReadId, kOpFirmwareUpgrade}) {
     out.push_back({op, false});
@@ -398,7 +398,7 @@ std::vector<Failure> Failures() {
 
 INSTANTIATE_TEST_SUITE_P(States, FailureInEveryState, ::testing::ValuesIn(Failures()),
                          [](const auto& info) {
-                           return "Op" + std::to_string(info.param.op) +
+                           return "Op" + std::to_string(static_cast<int>(info.param.op)) +
                                   (info.param.badCheck ? "_WrongCheckValue" : "_ErrorStatus");
                          });
 
@@ -430,7 +430,7 @@ TEST_F(AnswerFixture, SequenceReportDuringAnotherOperationLeavesItRunning) {
 
 struct ShortAnswer {
   const char* name;
-  uint8_t op;
+  SlotOpCode op;
   uint8_t family;
   size_t carried;
   size_t expected;
@@ -507,19 +507,19 @@ TEST_F(AnswerFixture, AnswerLongerOrShorterThanItsHeaderIsAPacketDataError) {
 // --- A read stopped part-way ------------------------------------------------
 
 TEST_F(AnswerFixture, ReadFailingAfterItsFirstBlockMarksTheBufferNotLoaded) {
-  for (uint8_t op : {kOpReadChip155, kOpReadDownloaded}) {
+  for (SlotOpCode op : {kOpReadChip155, kOpReadDownloaded}) {
     js->DataLoaded = 1;  // an image loaded from a file
     view.log.clear();
     ArmSlot(*this, op, 64, 0);
     Answer(kSlot, Counting(4096, 1));
     ASSERT_EQ(js->SlotOp[kSlot], op);
     AnswerStatus(kSlot, 0x2D);
-    EXPECT_EQ(js->DataLoaded, 0) << int{op};
+    EXPECT_EQ(js->DataLoaded, 0) << static_cast<int>(op);
     EXPECT_EQ(SlotTexts(kSlot),
               (std::vector<std::string>{"Operation Failed!",
                                         "Read not completed: the data buffer no longer holds loaded data!",
                                         "Write Flash Memory Error!"}))
-        << int{op};
+        << static_cast<int>(op);
   }
 }
 

@@ -104,7 +104,7 @@ struct AutoFailure {
   bool erase;  // Auto begins with the erase
   bool large;  // the image goes out as the paced stream
   Step reach;  // the answers that bring the Auto to the failing step
-  uint8_t opThere;
+  SlotOpCode opThere;
   Step fail;
   Texts ending;  // the slot's last log texts
 };
@@ -231,8 +231,7 @@ TEST_F(CountFixture, FailedAutosAndFailedSequenceReportsShareTheTotal) {
   AnswerStatus(1, 0x2D);
   // A failed completion (status 0x31); the check byte makes the eight bytes add up to 0.
   const uint8_t report[8] = {0xFD, 0xF0, 0x31, 0, 0, 0, 0, 0xE2};
-  std::copy(std::begin(report), std::end(report), js->TxPacket[6].begin());
-  RunProgrammingSequence(*js, 6);
+  RunProgrammingSequence(*js, report, 6);
   StartSlotCommand(*js, SlotCommand::Auto, false, 1);
   Ticks(500);
 

@@ -60,7 +60,7 @@ TEST(JobState, DataBufferStartsZeroOnWholeHugePages) {
 TEST(JobState, InitSlotTablesLeavesEverySlotIdleAndBound) {
   auto js = std::make_unique<JobState>();
   FakeView view;
-  js->SlotOp.fill(7);
+  js->SlotOp.fill(SlotOpCode{7});
   js->SlotBusy.fill(1);
   js->SlotTimeout[3] = 99;  // not this routine's to clear
   InitSlotTables(*js, {}, view.GaugePointers());
@@ -75,11 +75,11 @@ TEST(JobState, InitSlotTablesLeavesEverySlotIdleAndBound) {
 TEST(JobState, SlotBuffersAreSeparate) {
   auto js = std::make_unique<JobState>();
   js->SlotRawBlock[7].fill(0x55);
-  js->SlotFrame[7].fill(0x66);
+  js->RxPacket[7].fill(0x66);
   js->TxFrame[7].fill(0x77);
   for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(js->SlotRawBlock[i][kSlotRawBlockSize - 1], 0);
-    EXPECT_EQ(js->SlotFrame[i][kSlotFrameSize - 1], 0);
+    EXPECT_EQ(js->RxPacket[i][kRxPacketSize - 1], 0);
     EXPECT_EQ(js->TxFrame[i][kTxFrameSize - 1], 0);
   }
 }

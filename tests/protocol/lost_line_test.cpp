@@ -61,7 +61,7 @@ struct RunningState {
   bool large;
   Step start;  // brings the slot into the state
   SlotPhase phase;
-  uint8_t op;
+  SlotOpCode op;
   bool autoChip;      // the chip of an Auto: counts NG
   bool partReadLine;  // a read that stored part of the chip into the buffer
 };

@@ -81,7 +81,7 @@ TEST_P(OffLineMonitorSkipTest, SkipsTheRunningUnitOnly) {
   c.start(*this, c.slot);
   ASSERT_TRUE(SlotRunning(*js, c.slot));
   const size_t before = ports[c.slot].sent.size();
-  const uint8_t op = js->SlotOp[c.slot];
+  const SlotOpCode op = js->SlotOp[c.slot];
 
   SendOffLineMonitorToAll(*js);
 

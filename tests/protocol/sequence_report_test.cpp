@@ -9,11 +9,11 @@
 
 namespace {
 
-// Puts a sequence report into the slot's packet area; the check byte makes
+// Puts a sequence report into the slot's receive packet area; the check byte makes
 // bytes 0..7 add up to 0 unless `checkError` is given.
 void PutReport(JobState& js, int slot, uint8_t step, uint8_t status, uint16_t a, uint16_t b,
                uint8_t checkError = 0) {
-  auto& p = js.TxPacket[slot];
+  auto& p = js.RxPacket[slot];
   p[0] = 0xFD;
   p[1] = step;
   p[2] = status;
@@ -50,7 +50,7 @@ TEST_P(SequenceStepTest, LogsTheStepAndMovesTheGauge) {
   view.gauges[slot].color = GaugeColor::Red;
 
   PutReport(*js, slot, c.step, 0, c.a, c.b);
-  RunProgrammingSequence(*js, slot);
+  RunProgrammingSequence(*js, js->RxPacket[slot], slot);
 
   if (c.line) {
     EXPECT_EQ(view.LogTexts(), std::vector<std::string>{SlotText(slot, *c.line)});
@@ -101,11 +101,11 @@ using SequenceReport = SlotFixture;
 
 TEST_F(SequenceReport, InitKeepsTheWholeCountAndVerifyReportsRunAgainstIt) {
   PutReport(*js, 0, 0x10, 0, 0x5678, 0x0001);
-  RunProgrammingSequence(*js, 0);
+  RunProgrammingSequence(*js, js->RxPacket[0], 0);
   EXPECT_EQ(js->SlotSeqTotal[0], 0x15678);
 
   PutReport(*js, 0, 0x78, 0, 0x2000, 0x0001);
-  RunProgrammingSequence(*js, 0);
+  RunProgrammingSequence(*js, js->RxPacket[0], 0);
   EXPECT_EQ(js->SlotSeqPos[0], 0x12000);
   EXPECT_EQ(view.gauges[0].max, 0x15678);
   EXPECT_EQ(view.gauges[0].progress, 0x12001);
@@ -113,10 +113,10 @@ TEST_F(SequenceReport, InitKeepsTheWholeCountAndVerifyReportsRunAgainstIt) {
 
 TEST_F(SequenceReport, InitWithHighBitSetGivesANegativeTotalThatTheGaugeNeverSees) {
   PutReport(*js, 1, 0x10, 0, 0, 0x8000);
-  RunProgrammingSequence(*js, 1);
+  RunProgrammingSequence(*js, js->RxPacket[1], 1);
   EXPECT_EQ(js->SlotSeqTotal[1], INT_MIN);
   PutReport(*js, 1, 0x78, 0, 3, 0);
-  RunProgrammingSequence(*js, 1);
+  RunProgrammingSequence(*js, js->RxPacket[1], 1);
   EXPECT_EQ(view.gauges[1].max, 1);
   EXPECT_EQ(view.gauges[1].progress, 1);
 }
@@ -124,7 +124,7 @@ TEST_F(SequenceReport, InitWithHighBitSetGivesANegativeTotalThatTheGaugeNeverSee
 TEST_F(SequenceReport, Completion32ShowsTheCheckValueAndCountsTheChipGood) {
   view.gauges[2].max = 300;
   PutReport(*js, 2, 0xF2, 6, 0x5678, 0x1234);
-  RunProgrammingSequence(*js, 2);
+  RunProgrammingSequence(*js, js->RxPacket[2], 2);
 
   EXPECT_EQ(view.LogTexts(),
             (std::vector<std::string>{SlotText(2, "Progrmming Completed : Successed!,Chip CRC32=0x12345678."),
@@ -140,7 +140,7 @@ TEST_F(SequenceReport, Completion32ShowsTheCheckValueAndCountsTheChipGood) {
 
 TEST_F(SequenceReport, Completion16ShowsCrcThenSumInUpperCase) {
   PutReport(*js, 0, 0xF0, 6, 0xABCD, 0x00EF);
-  RunProgrammingSequence(*js, 0);
+  RunProgrammingSequence(*js, js->RxPacket[0], 0);
   EXPECT_EQ(view.LogTexts().front(),
             SlotText(0, "Progrmming Completed : Successed!,Chip CRC16=0xABCDm,ACC16=0x00EF."));
   EXPECT_EQ(js->OkCount, 1);
@@ -149,7 +149,7 @@ TEST_F(SequenceReport, Completion16ShowsCrcThenSumInUpperCase) {
 TEST_F(SequenceReport, FailedCompletionReddensTheGaugeAndCountsTheChipBad) {
   view.gauges[3].max = 80;
   PutReport(*js, 3, 0xF2, 0x31, 0x5678, 0x1234);
-  RunProgrammingSequence(*js, 3);
+  RunProgrammingSequence(*js, js->RxPacket[3], 3);
 
   EXPECT_EQ(view.LogTexts(), (std::vector<std::string>{SlotText(3, "Progrmming Completed : Failed : Error=0x31!"),
                                                        SlotText(3, "OK=0, NG=1.")}));
@@ -164,7 +164,7 @@ TEST_F(SequenceReport, FailedCompletionReddensTheGaugeAndCountsTheChipBad) {
 TEST_F(SequenceReport, CountsArePerSlotAndInTotal) {
   auto complete = [&](int slot, uint8_t status) {
     PutReport(*js, slot, 0xF0, status, 0, 0);
-    RunProgrammingSequence(*js, slot);
+    RunProgrammingSequence(*js, js->RxPacket[slot], slot);
   };
   js->OkCount = 10;  // verified chips of the Auto sequence count here too
   complete(0, 6);
@@ -185,9 +185,9 @@ TEST_F(SequenceReport, CountsArePerSlotAndInTotal) {
 TEST_F(SequenceReport, BadCheckByteIsDroppedWithoutAWord) {
   for (uint8_t error : {1, 0x80, 0xFF}) {
     PutReport(*js, 4, 0xF2, 6, 0x5678, 0x1234, error);
-    RunProgrammingSequence(*js, 4);
+    RunProgrammingSequence(*js, js->RxPacket[4], 4);
     PutReport(*js, 4, 0x10, 0, 1, 1, error);
-    RunProgrammingSequence(*js, 4);
+    RunProgrammingSequence(*js, js->RxPacket[4], 4);
   }
   EXPECT_TRUE(view.log.empty());
   EXPECT_EQ(js->OkCount, 0);
@@ -199,7 +199,7 @@ TEST_F(SequenceReport, BadCheckByteIsDroppedWithoutAWord) {
 
 TEST_F(SequenceReport, OtherSlotsAreUntouched) {
   PutReport(*js, 5, 0xF2, 0x31, 0, 0);
-  RunProgrammingSequence(*js, 5);
+  RunProgrammingSequence(*js, js->RxPacket[5], 5);
   for (int i = 0; i < kSlotCount; ++i) {
     if (i == 5) continue;
     EXPECT_EQ(js->SlotNgCount[i], 0);
@@ -210,9 +210,9 @@ TEST_F(SequenceReport, OtherSlotsAreUntouched) {
 TEST_F(SequenceReport, SlotWithoutGaugeStillLogsAndCounts) {
   js->GaugeSlots[7] = nullptr;
   PutReport(*js, 7, 0x40, 0, 0, 10);
-  RunProgrammingSequence(*js, 7);
+  RunProgrammingSequence(*js, js->RxPacket[7], 7);
   PutReport(*js, 7, 0xF2, 0x31, 0, 0);
-  RunProgrammingSequence(*js, 7);
+  RunProgrammingSequence(*js, js->RxPacket[7], 7);
   EXPECT_EQ(js->SlotNgCount[7], 1);
   EXPECT_EQ(view.log.size(), 3u);
 }

@@ -118,7 +118,7 @@ TEST_F(SlotOperations, SlotsWithoutGaugeStillChangeState) {
 // Whether the image and the chip may change: only while no slot still has
 // image data to send and no read fills the buffer.
 TEST_F(SlotOperations, ImageAndChipMayChangeOnlyWhileNothingSendsOrFillsTheBuffer) {
-  auto armed = [](uint8_t op, int slot, bool autoMode = false) {
+  auto armed = [](SlotOpCode op, int slot, bool autoMode = false) {
     return [=](JobState& js) {
       StartSlotOperation(js, 500, 0, slot);
       js.SlotOp[slot] = op;

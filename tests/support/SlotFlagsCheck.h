@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "protocol/AnswerHandling.h"
 #include "protocol/JobState.h"
+#include "protocol/ReceiveBuffer.h"
 #include "protocol/SlotPhase.h"
 
 inline void ExpectSlotFlagsConsistent(const JobState& js) {
@@ -21,9 +23,19 @@ inline void ExpectSlotFlagsConsistent(const JobState& js) {
   }
 }
 
-// HandleSlotFrame, then the check.
-inline uint8_t CheckedSlotFrame(JobState& js, size_t& frameLength, int slot) {
-  const uint8_t result = HandleSlotFrame(js, frameLength, slot);
+// The engine's handling of each frame the receive cycle cuts, then the check.
+inline void CheckedReceivedFrame(JobState& js, const ReceivedFrame& frame, int slot) {
+  HandleReceivedFrame(js, frame, slot);
   ExpectSlotFlagsConsistent(js);
-  return result;
+}
+
+// One frame straight to the slot's answer handling, as a connected unit's
+// answer: decoded into the slot's receive area and handled, then the check.
+// Returns the decoding result (0 when handled).
+inline uint8_t CheckedSlotFrame(JobState& js, std::span<const uint8_t> frame, int slot) {
+  const ReceivedFrame received = DecodeSlotFrame(js, frame, slot);
+  if (received.decoded != kFrameOk) return received.decoded;
+  HandleSlotAnswer(js, received.packet, slot);
+  ExpectSlotFlagsConsistent(js);
+  return 0;
 }

@@ -41,12 +41,12 @@ TEST_F(ChineseBuild, ALostLineAndARefusedSearchAreToldInChinese) {
 
 // The sequence report lines have no Chinese counterpart.
 TEST_F(ChineseBuild, SequenceReportLinesStayAsTheUnitsSteps) {
-  auto& p = js->TxPacket[0];
+  auto& p = js->RxPacket[0];
   p[0] = 0xFD;
   p[1] = 0x20;
   for (int i = 2; i < 7; ++i) p[i] = 0;
   p[7] = static_cast<uint8_t>(-(0xFD + 0x20));
-  RunProgrammingSequence(*js, 0);
+  RunProgrammingSequence(*js, p, 0);
   EXPECT_EQ(view.LogTexts(), std::vector<std::string>{SlotText(0, "Chip Blank Checking....")});
 }
 
