@@ -82,11 +82,15 @@ void EndSlotOperation(JobState& js, bool failed, int slot) {
   // counts the chip again. The host's chip counts in the total only: the
   // slot's own counts are those the unit reports of its own runs.
   const bool autoFailed = failed && js.SlotAutoMode[slot] != 0;
+  // A unit that has been through an upgrade stays on its slot, also one
+  // that discovery upgraded straight from its probe answer.
+  const bool upgraded = js.SlotOp[slot] == SlotOpCode::FirmwareUpgrade;
   js.SlotAutoMode[slot] = 0;
   js.SlotBusy[slot] = 0;
   js.SlotRawPending[slot] = 0;  // a download that ends before its first round
   js.SlotGaugeTick[slot] = 0;
   js.SlotOp[slot] = SlotOpCode::Idle;
+  if (upgraded) js.SlotConnected[slot] = 1;
   if (IGauge* gauge = js.GaugeSlots[slot]) {
     gauge->SetColor(failed ? GaugeColor::Red : GaugeColor::Blue);
     FillGauge(gauge);

@@ -70,7 +70,7 @@ TEST_F(DiscoveryTest, OlderUnitIsUpgradedNotCounted) {
   Search(0);
   EXPECT_EQ(js->DeviceCount, 0);
   EXPECT_EQ(js->SlotOp[0], kOpFirmwareUpgrade);
-  EXPECT_EQ(js->SlotConnected[0], 0);  // no unit until the next search finds the upgraded one
+  EXPECT_EQ(js->SlotConnected[0], 0);  // not a found unit while it is upgraded
   EXPECT_TRUE(SlotTakesAnswers(*js, 0));  // the upgrade's answers go to the answer handler
   EXPECT_TRUE(Logged("C1: Start firmware upgrade......"));
   for (const auto& t : Texts()) EXPECT_EQ(t.find("Find Device"), std::string::npos) << t;

@@ -249,7 +249,7 @@ TEST_F(FirmwareTest, UpgradeSendsEveryBlockThenTheOffLineMonitor) {
   for (int n = 0; n < 40 && js_->SlotBusy[slot]; ++n) ContinueFirmwareUpgrade(*js_, 0, slot);
   EXPECT_EQ(js_->SlotBusy[slot], 0);
   EXPECT_EQ(js_->SlotOp[slot], kOpIdle);
-  EXPECT_EQ(js_->SlotConnected[slot], 0);  // no unit is made up: the next search finds it
+  EXPECT_EQ(js_->SlotConnected[slot], 1);  // the upgraded unit stays on its slot
   EXPECT_EQ(view_.gauges[slot].progress, 33);
   EXPECT_EQ(view_.gauges[slot].color, GaugeColor::Blue);
 
