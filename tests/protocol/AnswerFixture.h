@@ -17,6 +17,7 @@
 #include "protocol/PacketBytes.h"
 #include "protocol/ReceiveBuffer.h"
 #include "protocol/SealedSettings.h"
+#include "protocol/SlotTimers.h"
 #include "support/RecordingPort.h"
 #include "support/SlotFlagsCheck.h"
 
@@ -46,6 +47,12 @@ struct AnswerFixture : SlotFixture {
     Deliver(AnswerPacket(0x80, payload, badCheck), slot);
   }
   void AnswerStatus(int slot, uint8_t status) { Answer(slot, StatusPayload(status)); }
+  // The unit takes the program stream of an armed slot: its first block is out.
+  void StreamStarted(int slot) {
+    AnswerStatus(slot, 0);
+    ASSERT_EQ(js->SlotDownloading[slot], 1);
+    PaceDownloads(*js);
+  }
 
   // Bytes arriving on the slot's line, through the receive cycle.
   void Receive(const std::vector<uint8_t>& bytes, int slot) {

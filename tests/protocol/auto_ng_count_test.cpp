@@ -32,12 +32,6 @@ struct CountFixture : AnswerFixture {
   void Ticks(int n) {
     for (int i = 0; i < n; ++i) TickSlotTimeouts(*js);
   }
-  // The slot's stream has begun and its first block is out.
-  void StreamStarted(int slot) {
-    AnswerStatus(slot, 0);
-    ASSERT_EQ(js->SlotDownloading[slot], 1);
-    PaceDownloads(*js);
-  }
   void LoseLine(int slot) {
     ports[slot].open = false;
     PaceDownloads(*js);

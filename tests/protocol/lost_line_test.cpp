@@ -32,11 +32,6 @@ struct LostLineFixture : AnswerFixture {
   void GoodAnswers(int slot, int n) {
     for (int i = 0; i < n; ++i) AnswerStatus(slot, 0);
   }
-  void StreamStarted(int slot) {
-    AnswerStatus(slot, 0);
-    ASSERT_EQ(js->SlotDownloading[slot], 1);
-    PaceDownloads(*js);
-  }
   // The port closes as the window closes it on a hang-up.
   void LoseLine(int slot) {
     ports[slot].open = false;
